@@ -1,0 +1,140 @@
+// The narrow interface between the portable forms runtime and a window system.
+// A backend only does what the platform must: windows, native events turned into Event
+// records, a GL context on a window, presenting a pixel surface, and a few system
+// facilities. Forms, timers, event dispatch and all drawing logic are portable.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tivaro::platform {
+
+// A native window: an X window id or an HWND, widened. 0 is "no window".
+using NativeWindow = std::uint64_t;
+// A GL rendering context handle; 0 is "none".
+using GlContext = std::uint64_t;
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
+struct Rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+enum class WindowKind : std::uint8_t {
+    TopLevelPlain,    // no border, no caption bar (saver, preview)
+    TopLevelDialog,   // fixed single frame with a caption bar, not resizable
+    Child,            // a control's own window inside a form
+};
+
+struct WindowDesc {
+    WindowKind kind = WindowKind::Child;
+    std::string caption;           // UTF-8
+    NativeWindow parent = 0;       // for Child: the form's (or control's) window
+    Rect bounds;                   // pixels; for Child relative to the parent
+    std::uint32_t back_colour = 0; // 0x00BBGGRR (RGB(r,g,b) = r + 256 g + 65536 b)
+    bool gl_capable = false;       // the window will carry a GL context
+    bool sunken_border = false;    // a 3D sunken edge (drawn by the portable code on X11)
+};
+
+enum class EventType : std::uint8_t {
+    KeyDown,
+    KeyUp,
+    ButtonDown,
+    ButtonUp,
+    Motion,
+    Enter,
+    Leave,
+    FocusIn,
+    FocusOut,
+    CloseRequest,  // the user or the system asks the window to close
+    Expose,        // part of the window must be repainted
+    Resized,       // the window's inner size changed (width, height in x, y)
+    Destroyed,     // the window is gone (for example with a foreign parent)
+};
+
+struct Event {
+    EventType type = EventType::Expose;
+    NativeWindow window = 0;
+    std::int32_t x = 0;  // pointer position in the window, or the new size
+    std::int32_t y = 0;
+    std::int16_t button = 0;  // 1 left, 2 right, 4 middle
+    std::int16_t key = 0;     // key code, platform-neutral enough for "any key"
+    std::int16_t shift = 0;
+};
+
+// The system pointer shapes the program uses.
+enum class Pointer : std::uint8_t { Default, Busy, Hand, Hidden };
+
+// A 32-bit pixel image to show in a window: pixels are 0x00RRGGBB, rows top to bottom.
+struct PixelView {
+    const std::uint32_t* pixels = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t stride = 0;  // in pixels
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Windows.
+    virtual NativeWindow MakeWindow(const WindowDesc& desc) = 0;
+    virtual void DestroyWindow(NativeWindow window) = 0;
+    virtual void ShowWindow(NativeWindow window, bool visible) = 0;
+    virtual void SetBounds(NativeWindow window, const Rect& bounds) = 0;
+    virtual void SetCaption(NativeWindow window, std::string_view caption) = 0;
+    // Makes a window of ours a child of any window, ours or another process's.
+    virtual void SetParent(NativeWindow window, NativeWindow parent) = 0;
+    // The window's rectangle in screen pixels, or nothing when it is not a window.
+    virtual std::optional<Rect> GetWindowRect(NativeWindow window) = 0;
+    virtual bool IsWindow(NativeWindow window) = 0;
+    // The first top-level window whose whole caption is `caption`, or 0.
+    virtual NativeWindow FindWindowByCaption(std::string_view caption) = 0;
+    virtual void SetFocus(NativeWindow window) = 0;
+    virtual void SetPointer(NativeWindow window, Pointer pointer) = 0;
+
+    // Events: appends what is pending without waiting; WaitEvents sleeps until an event
+    // arrives or the timeout (milliseconds) has passed.
+    virtual void PollEvents(std::vector<Event>& out) = 0;
+    virtual void WaitEvents(std::int32_t timeout_ms) = 0;
+
+    // Screen and pointer.
+    virtual Point ScreenSize() = 0;       // pixels
+    virtual std::int32_t TwipsPerPixelX() = 0;
+    virtual std::int32_t TwipsPerPixelY() = 0;
+    virtual Point CursorPos() = 0;        // screen pixels
+    virtual NativeWindow WindowFromPoint(Point screen) = 0;
+    virtual void ShowCursor(bool show) = 0;
+    virtual void SetScreenSaverRunning(bool running) = 0;
+
+    // OpenGL on a window created with gl_capable.
+    virtual int ChoosePixelFormat(NativeWindow window) = 0;  // 0: none
+    virtual void SetPixelFormat(NativeWindow window, int format) = 0;
+    virtual GlContext CreateContext(NativeWindow window) = 0;
+    virtual void MakeCurrent(NativeWindow window, GlContext context) = 0;
+    virtual void DeleteContext(GlContext context) = 0;
+    virtual void SwapBuffers(NativeWindow window) = 0;
+    // True when SwapBuffers waits for the display (a swap interval is in force).
+    virtual bool SwapIsPaced() = 0;
+
+    // 2D: show a pixel image in a window at (x, y) of its inner area.
+    virtual void Present(NativeWindow window, const PixelView& image, Point at) = 0;
+
+    // Opens an address with the system's default handler, without waiting for it.
+    virtual void OpenAddress(std::string_view address) = 0;
+};
+
+// The backend in use; set once at start-up (the X11 or Win32 one, or a test backend).
+Backend& Current();
+void SetCurrent(Backend* backend);
+
+}  // namespace tivaro::platform

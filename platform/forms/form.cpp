@@ -1,0 +1,172 @@
+#include "platform/forms/form.h"
+
+#include "platform/runtime/numeric.h"
+
+namespace tivaro::forms {
+
+using platform::Event;
+using platform::EventType;
+
+namespace {
+constexpr std::int16_t kKeyTab = 9;
+}
+
+Form::Form(std::string name, platform::WindowKind kind, std::string caption)
+    : Widget(nullptr, std::move(name)), kind_(kind), caption_(std::move(caption)) {
+    has_window = true;
+}
+
+Form::~Form() = default;
+
+platform::Point Form::NonClientSize() const {
+    // A fixed single frame with a caption bar adds 3 px on each side and a 26 px bar.
+    if (kind_ == platform::WindowKind::TopLevelDialog) return {6, 32};
+    return {0, 0};
+}
+
+void Form::Load() {
+    if (loaded_) return;
+    platform::WindowDesc desc;
+    desc.kind = kind_;
+    desc.caption = caption_;
+    desc.bounds = bounds_;
+    desc.back_colour = back_colour;
+    window_ = platform::Current().MakeWindow(desc);
+    Application::Get().Register(window_, this);
+    image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
+                          back_colour);
+    for (Widget* child : children_) child->CreateWindows(window_);
+    loaded_ = true;
+    Application::Get().FormLoaded();
+    Form_Load();
+}
+
+void Form::Show() {
+    Load();
+    if (!loaded_) return;  // Form_Load may unload the form
+    platform::Current().ShowWindow(window_, true);
+    if (focused_ == nullptr) FocusNext();
+    Application::Get().PostPaint(window_);
+}
+
+void Form::ShowModal() {
+    Show();
+    Application::Get().RunWhile([this] { return loaded_; });
+}
+
+void Form::Unload(UnloadMode mode) {
+    if (!loaded_ || unloading_) return;
+    unloading_ = true;
+    std::int16_t cancel = 0;
+    Form_QueryUnload(cancel, static_cast<std::int16_t>(mode));
+    if (cancel == 0) Form_Unload(cancel);
+    unloading_ = false;
+    if (cancel != 0 && window_ != 0) return;
+    FinishUnload();
+}
+
+void Form::FinishUnload() {
+    if (!loaded_) return;
+    focused_ = nullptr;
+    DestroyWindows();
+    loaded_ = false;
+    Application::Get().FormUnloaded();
+}
+
+void Form::SetOuterPixels(std::int32_t left, std::int32_t top, std::int32_t width,
+                          std::int32_t height) {
+    outer_pos_ = {left, top};
+    const platform::Point nc = NonClientSize();
+    SetBounds({left, top, left + std::max(0, width - nc.x), top + std::max(0, height - nc.y)});
+    if (window_ != 0) Form_Resize();
+}
+
+void Form::MoveTwips(double left, double top, double width, double height) {
+    auto& be = platform::Current();
+    const double tx = be.TwipsPerPixelX();
+    const double ty = be.TwipsPerPixelY();
+    SetOuterPixels(rt::RoundToI32(left / tx), rt::RoundToI32(top / ty),
+                   rt::RoundToI32(width / tx), rt::RoundToI32(height / ty));
+}
+
+void Form::SetWidthTwips(double width) {
+    MoveTwips(outer_pos_.x * 1.0 * platform::Current().TwipsPerPixelX(),
+              outer_pos_.y * 1.0 * platform::Current().TwipsPerPixelY(), width, HeightTwips());
+}
+
+void Form::SetHeightTwips(double height) {
+    MoveTwips(outer_pos_.x * 1.0 * platform::Current().TwipsPerPixelX(),
+              outer_pos_.y * 1.0 * platform::Current().TwipsPerPixelY(), WidthTwips(), height);
+}
+
+double Form::WidthTwips() const {
+    return (Width() + NonClientSize().x) * 1.0 * platform::Current().TwipsPerPixelX();
+}
+
+double Form::HeightTwips() const {
+    return (Height() + NonClientSize().y) * 1.0 * platform::Current().TwipsPerPixelY();
+}
+
+void Form::CollectTabStops(Widget* widget, std::vector<Widget*>& out) {
+    for (Widget* child : widget->Children()) {
+        if (child->tab_stop && child->Visible() && child->Enabled()) out.push_back(child);
+        CollectTabStops(child, out);
+    }
+}
+
+void Form::SetFocusTo(Widget* widget) {
+    if (widget == focused_) return;
+    Widget* old = focused_;
+    focused_ = widget;
+    if (old != nullptr && old->OnLostFocus) old->OnLostFocus();
+    if (widget != nullptr && widget->OnGotFocus) widget->OnGotFocus();
+}
+
+void Form::FocusNext() {
+    std::vector<Widget*> stops;
+    CollectTabStops(this, stops);
+    if (stops.empty()) return;
+    auto it = std::find(stops.begin(), stops.end(), focused_);
+    SetFocusTo(it == stops.end() || ++it == stops.end() ? stops.front() : *it);
+}
+
+void Form::OnEvent(const Event& event) {
+    switch (event.type) {
+        case EventType::KeyDown:
+            // The form sees key presses before its controls.
+            Form_KeyDown(event.key, event.shift);
+            if (!loaded_) return;
+            if (event.key == kKeyTab) {
+                FocusNext();
+            } else if (focused_ != nullptr && focused_->OnKeyDown) {
+                focused_->OnKeyDown(event.key, event.shift);
+            }
+            break;
+        case EventType::CloseRequest:
+            Unload(UnloadMode::FormControlMenu);
+            break;
+        case EventType::Destroyed:
+            // The window went away underneath us (a foreign parent was destroyed): the
+            // form unloads; the native windows are already gone.
+            if (event.window == window_) {
+                Application::Get().Unregister(window_);
+                window_ = 0;
+                Unload(UnloadMode::AppWindows);
+                FinishUnload();
+            }
+            break;
+        case EventType::Resized:
+            if (event.window == window_ && (event.x != Width() || event.y != Height())) {
+                bounds_.right = bounds_.left + event.x;
+                bounds_.bottom = bounds_.top + event.y;
+                if (auto_redraw) image_.Resize(InnerWidth(), InnerHeight());
+                Form_Resize();
+            }
+            break;
+        default:
+            Widget::OnEvent(event);
+            break;
+    }
+}
+
+}  // namespace tivaro::forms

@@ -1,0 +1,233 @@
+#include "platform/forms/widget.h"
+
+#include <algorithm>
+
+#include "platform/forms/form.h"
+
+namespace tivaro::forms {
+
+using platform::Event;
+using platform::EventType;
+
+Widget::Widget(Widget* parent, std::string name) : parent_(parent), name_(std::move(name)) {
+    if (parent_ != nullptr) parent_->children_.push_back(this);
+}
+
+Widget::~Widget() {
+    DestroyWindows();
+    if (parent_ != nullptr) {
+        auto& siblings = parent_->children_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    }
+}
+
+Form* Widget::OwnerForm() {
+    Widget* w = this;
+    while (w->parent_ != nullptr) w = w->parent_;
+    return dynamic_cast<Form*>(w);
+}
+
+std::int32_t Widget::InnerWidth() const { return std::max(0, Width() - 2 * BorderWidth()); }
+std::int32_t Widget::InnerHeight() const { return std::max(0, Height() - 2 * BorderWidth()); }
+
+void Widget::SetBounds(const platform::Rect& bounds) {
+    const std::int32_t old_w = InnerWidth();
+    const std::int32_t old_h = InnerHeight();
+    bounds_ = bounds;
+    if (window_ != 0) {
+        platform::Current().SetBounds(window_, bounds_);
+        if (auto_redraw && (InnerWidth() != old_w || InnerHeight() != old_h)) {
+            image_.Resize(InnerWidth(), InnerHeight());
+        }
+    }
+    if ((InnerWidth() != old_w || InnerHeight() != old_h) && OnResize) OnResize();
+}
+
+void Widget::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+    SetBounds({left, top, left + width, top + height});
+}
+
+void Widget::SetVisible(bool visible) {
+    visible_ = visible;
+    if (window_ != 0) platform::Current().ShowWindow(window_, visible);
+    if (!has_window && parent_ != nullptr) parent_->Refresh();
+}
+
+platform::NativeWindow Widget::DrawingWindow() const {
+    for (const Widget* w = this; w != nullptr; w = w->parent_) {
+        if (w->window_ != 0) return w->window_;
+    }
+    return 0;
+}
+
+void Widget::CreateWindows(platform::NativeWindow parent_window) {
+    platform::NativeWindow children_parent = parent_window;
+    if (has_window && window_ == 0) {
+        platform::WindowDesc desc;
+        desc.kind = platform::WindowKind::Child;
+        desc.parent = parent_window;
+        desc.bounds = bounds_;
+        desc.back_colour = back_colour;
+        desc.gl_capable = gl_capable;
+        desc.sunken_border = border == BorderStyle::Sunken;
+        window_ = platform::Current().MakeWindow(desc);
+        Application::Get().Register(window_, this);
+        if (visible_) platform::Current().ShowWindow(window_, true);
+        children_parent = window_;
+    }
+    image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
+                          back_colour);
+    for (Widget* child : children_) child->CreateWindows(children_parent);
+    AfterCreate();
+}
+
+void Widget::DestroyWindows() {
+    for (Widget* child : children_) child->DestroyWindows();
+    if (window_ != 0) {
+        Application::Get().Unregister(window_);
+        platform::Current().DestroyWindow(window_);
+        window_ = 0;
+    }
+}
+
+void Widget::Cls() {
+    image_.Clear();
+    Application::Get().PostPaint(DrawingWindow());
+}
+
+void Widget::PaintBackground(gfx::Surface& frame) {
+    frame.set_back_colour(back_colour);
+    frame.Clear();
+}
+
+void Widget::DrawBorder(gfx::Surface& frame) const {
+    if (border != BorderStyle::Sunken) return;
+    // The usual sunken 3D edge: dark grey and black outside at top/left, white and
+    // light grey at bottom/right.
+    const std::int32_t w = frame.width();
+    const std::int32_t h = frame.height();
+    frame.Line(0, 0, w - 1, 0, gfx::RGB(128, 128, 128));
+    frame.Line(0, 0, 0, h - 1, gfx::RGB(128, 128, 128));
+    frame.Line(1, 1, w - 2, 1, gfx::RGB(64, 64, 64));
+    frame.Line(1, 1, 1, h - 2, gfx::RGB(64, 64, 64));
+    frame.Line(0, h - 1, w, h - 1, gfx::RGB(255, 255, 255));
+    frame.Line(w - 1, 0, w - 1, h, gfx::RGB(255, 255, 255));
+    frame.Line(1, h - 2, w - 1, h - 2, gfx::RGB(212, 208, 200));
+    frame.Line(w - 2, 1, w - 2, h - 1, gfx::RGB(212, 208, 200));
+}
+
+void Widget::Compose(gfx::Surface& frame) {
+    if (frame.width() != Width() || frame.height() != Height()) frame.Resize(Width(), Height());
+    const std::int32_t b = BorderWidth();
+    if (auto_redraw && image_.width() > 0) {
+        frame.BitBlt(b, b, image_.width(), image_.height(), image_, 0, 0, gfx::RasterOp::SrcCopy);
+    } else {
+        PaintBackground(frame);
+    }
+    DrawBorder(frame);
+    for (Widget* child : children_) {
+        if (!child->has_window && child->visible_) {
+            child->PaintOver(frame, b + child->bounds_.left, b + child->bounds_.top);
+        }
+    }
+}
+
+void Widget::Refresh() {
+    if (!has_window) {
+        if (parent_ != nullptr) parent_->Refresh();
+        return;
+    }
+    if (window_ == 0 || gl_capable) return;
+    Compose(frame_);
+    platform::Current().Present(window_, frame_.View(), {0, 0});
+}
+
+void Widget::PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) {
+    (void)frame, (void)x, (void)y;
+}
+
+Widget* Widget::WindowlessChildAt(std::int32_t x, std::int32_t y) {
+    const std::int32_t b = BorderWidth();
+    // Later children lie on top.
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+        Widget* c = *it;
+        if (c->has_window || !c->visible_) continue;
+        const auto& r = c->bounds_;
+        if (x >= b + r.left && x < b + r.right && y >= b + r.top && y < b + r.bottom) return c;
+    }
+    return nullptr;
+}
+
+void Widget::DispatchMouse(const Event& event) {
+    const auto fx = static_cast<float>(event.x);
+    const auto fy = static_cast<float>(event.y);
+    auto local = [&](Widget* w, const MouseHandler& handler) {
+        if (!handler) return;
+        if (w == this) {
+            handler(event.button, event.shift, fx, fy);
+        } else {
+            const std::int32_t b = BorderWidth();
+            handler(event.button, event.shift, fx - static_cast<float>(b + w->bounds_.left),
+                    fy - static_cast<float>(b + w->bounds_.top));
+        }
+    };
+    switch (event.type) {
+        case EventType::ButtonDown: {
+            Widget* child = WindowlessChildAt(event.x, event.y);
+            pressed_child_ = child;
+            pressed_ = child != nullptr ? child : this;
+            if (tab_stop && enabled_) {
+                if (Form* form = OwnerForm()) form->SetFocusTo(this);
+            }
+            local(pressed_, pressed_->OnMouseDown);
+            break;
+        }
+        case EventType::Motion: {
+            Widget* child = pressed_child_ != nullptr ? pressed_child_
+                                                      : WindowlessChildAt(event.x, event.y);
+            Widget* target = child != nullptr ? child : this;
+            local(target, target->OnMouseMove);
+            break;
+        }
+        case EventType::ButtonUp: {
+            Widget* target = pressed_child_ != nullptr ? pressed_child_ : this;
+            Widget* pressed = pressed_;
+            pressed_child_ = nullptr;
+            pressed_ = nullptr;
+            local(target, target->OnMouseUp);
+            // A click is a press and a release over the same widget.
+            const bool inside = event.x >= 0 && event.y >= 0 && event.x < Width() &&
+                                event.y < Height();
+            Widget* over = WindowlessChildAt(event.x, event.y);
+            if (!inside) over = nullptr;
+            else if (over == nullptr) over = this;
+            if (pressed != nullptr && pressed == over && pressed->OnClick) pressed->OnClick();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void Widget::OnEvent(const Event& event) {
+    switch (event.type) {
+        case EventType::ButtonDown:
+        case EventType::ButtonUp:
+        case EventType::Motion:
+            DispatchMouse(event);
+            break;
+        case EventType::Expose:
+            Refresh();
+            break;
+        case EventType::FocusIn:
+        case EventType::FocusOut:
+        case EventType::KeyDown:
+            // Keys and focus are the form's business; a child passes them up.
+            if (Form* form = OwnerForm(); form != nullptr && form != this) form->OnEvent(event);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace tivaro::forms

@@ -1,0 +1,116 @@
+// Forms, picture boxes, labels and user controls share one base: a rectangle inside its
+// parent, optionally with a native window of its own, a back colour, an optional
+// persistent image (drawing goes there and the window repaints from it), and handlers
+// named like the runtime's events. Windowless widgets (labels) are painted over their
+// parent's image when it is shown and get their mouse events from the parent.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/forms/application.h"
+#include "platform/surface/surface.h"
+
+namespace tivaro::forms {
+
+class Form;
+
+using MouseHandler = std::function<void(std::int16_t button, std::int16_t shift, float x, float y)>;
+
+enum class BorderStyle : std::uint8_t { None, Sunken };
+
+class Widget : public EventTarget {
+public:
+    Widget(Widget* parent, std::string name);
+    ~Widget() override;
+    Widget(const Widget&) = delete;
+    Widget& operator=(const Widget&) = delete;
+
+    const std::string& Name() const { return name_; }
+    Widget* Parent() const { return parent_; }
+    Form* OwnerForm();
+    const std::vector<Widget*>& Children() const { return children_; }
+
+    // Design-time settings (set before the window exists).
+    bool has_window = true;
+    bool tab_stop = false;
+    bool auto_redraw = false;  // keeps a persistent image of the inner area
+    BorderStyle border = BorderStyle::None;
+    gfx::Colour back_colour = 0;
+    bool gl_capable = false;
+
+    // Geometry in pixels, relative to the parent's inner area.
+    const platform::Rect& Bounds() const { return bounds_; }
+    void SetBounds(const platform::Rect& bounds);
+    void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
+    std::int32_t Width() const { return bounds_.right - bounds_.left; }
+    std::int32_t Height() const { return bounds_.bottom - bounds_.top; }
+    std::int32_t BorderWidth() const { return border == BorderStyle::Sunken ? 2 : 0; }
+    // The inner (scale) area in pixels: the size less the border.
+    std::int32_t InnerWidth() const;
+    std::int32_t InnerHeight() const;
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled) { enabled_ = enabled; }
+
+    // The native window (0 for windowless widgets and before creation).
+    platform::NativeWindow hWnd() const { return window_; }
+    // The nearest window that draws this widget: its own or an ancestor's.
+    platform::NativeWindow DrawingWindow() const;
+
+    // The persistent image (auto_redraw widgets); created with the window.
+    gfx::Surface& Image() { return image_; }
+    // Clears the persistent image to the back colour.
+    void Cls();
+    // Shows the persistent image and the windowless children over it.
+    void Refresh();
+
+    // Event handlers, wired by the owner (`Display_Click`, `LblMsg_MouseDown`, ...).
+    std::function<void()> OnClick;
+    MouseHandler OnMouseDown;
+    MouseHandler OnMouseMove;
+    MouseHandler OnMouseUp;
+    std::function<void()> OnGotFocus;
+    std::function<void()> OnLostFocus;
+    std::function<void(std::int16_t key, std::int16_t shift)> OnKeyDown;
+    std::function<void()> OnResize;
+
+    // Creates the native windows of this widget and its children (parent window given).
+    void CreateWindows(platform::NativeWindow parent_window);
+    void DestroyWindows();
+
+    void OnEvent(const platform::Event& event) override;
+
+    // Windowless widgets draw themselves into the frame being shown; (x, y) is their
+    // top-left corner in that frame.
+    virtual void PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y);
+
+protected:
+    // Paints this widget's own content when it has no persistent image.
+    virtual void PaintBackground(gfx::Surface& frame);
+    virtual void AfterCreate() {}
+    void DispatchMouse(const platform::Event& event);
+    Widget* WindowlessChildAt(std::int32_t x, std::int32_t y);
+    void Compose(gfx::Surface& frame);
+    void DrawBorder(gfx::Surface& frame) const;
+
+    Widget* parent_;
+    std::string name_;
+    std::vector<Widget*> children_;
+    platform::Rect bounds_;
+    platform::NativeWindow window_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+    gfx::Surface image_;
+    gfx::Surface frame_;  // scratch: what is presented (image + border + labels)
+    Widget* pressed_child_ = nullptr;  // a windowless child that got the button press
+    Widget* pressed_ = nullptr;        // the widget a click would go to
+};
+
+}  // namespace tivaro::forms

@@ -1,0 +1,13 @@
+// Ending the program at once: forms are dropped without their unload events and the
+// process exits. Restorers registered here (the cursor, the screen-saver-running flag)
+// still run first, so the desktop is left as it was found.
+#pragma once
+
+namespace tivaro::rt {
+
+using Restorer = void (*)();
+void AddRestorer(Restorer restorer);
+void RunRestorers() noexcept;
+[[noreturn]] void EndProgram(int exit_code = 0);
+
+}  // namespace tivaro::rt

@@ -1,0 +1,176 @@
+#include "platform/testing/recording_backend.h"
+
+#include <sstream>
+
+namespace tivaro::platform::testing {
+namespace {
+
+const char* KindName(WindowKind kind) {
+    switch (kind) {
+        case WindowKind::TopLevelPlain:
+            return "TopLevelPlain";
+        case WindowKind::TopLevelDialog:
+            return "TopLevelDialog";
+        case WindowKind::Child:
+            return "Child";
+    }
+    return "?";
+}
+
+std::string RectText(const Rect& r) {
+    std::ostringstream s;
+    s << r.left << ',' << r.top << ',' << (r.right - r.left) << 'x' << (r.bottom - r.top);
+    return s.str();
+}
+
+}  // namespace
+
+RecordingBackend::RecordingBackend() {
+    // Installs itself for the test's lifetime; the previous backend comes back after.
+    previous_ = nullptr;
+    SetCurrent(this);
+}
+
+RecordingBackend::~RecordingBackend() { SetCurrent(previous_); }
+
+int RecordingBackend::Count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& c : calls) n += c.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
+}
+
+NativeWindow RecordingBackend::MakeWindow(const WindowDesc& desc) {
+    const NativeWindow id = next_window_++;
+    windows[id] = RecordedWindow{desc, desc.parent, false, false};
+    calls.push_back("MakeWindow " + std::string(KindName(desc.kind)) + " parent=" +
+                    std::to_string(desc.parent) + " " + RectText(desc.bounds) +
+                    (desc.caption.empty() ? "" : " \"" + desc.caption + "\""));
+    if (!desc.caption.empty() && desc.kind != WindowKind::Child) captions[desc.caption] = id;
+    return id;
+}
+
+void RecordingBackend::DestroyWindow(NativeWindow window) {
+    calls.push_back("DestroyWindow " + std::to_string(window));
+    auto it = windows.find(window);
+    if (it != windows.end()) {
+        it->second.destroyed = true;
+        for (auto c = captions.begin(); c != captions.end();) {
+            c = c->second == window ? captions.erase(c) : std::next(c);
+        }
+    }
+}
+
+void RecordingBackend::ShowWindow(NativeWindow window, bool visible) {
+    calls.push_back(std::string(visible ? "ShowWindow " : "HideWindow ") + std::to_string(window));
+    if (auto it = windows.find(window); it != windows.end()) it->second.visible = visible;
+}
+
+void RecordingBackend::SetBounds(NativeWindow window, const Rect& bounds) {
+    calls.push_back("SetBounds " + std::to_string(window) + " " + RectText(bounds));
+    if (auto it = windows.find(window); it != windows.end()) it->second.desc.bounds = bounds;
+}
+
+void RecordingBackend::SetCaption(NativeWindow window, std::string_view caption) {
+    calls.push_back("SetCaption " + std::to_string(window) + " \"" + std::string(caption) + "\"");
+}
+
+void RecordingBackend::SetParent(NativeWindow window, NativeWindow parent) {
+    calls.push_back("SetParent " + std::to_string(window) + " " + std::to_string(parent));
+    if (auto it = windows.find(window); it != windows.end()) it->second.parent = parent;
+}
+
+std::optional<Rect> RecordingBackend::GetWindowRect(NativeWindow window) {
+    calls.push_back("GetWindowRect " + std::to_string(window));
+    if (auto it = foreign_windows.find(window); it != foreign_windows.end()) return it->second;
+    if (auto it = windows.find(window); it != windows.end() && !it->second.destroyed) {
+        return it->second.desc.bounds;
+    }
+    return std::nullopt;
+}
+
+bool RecordingBackend::IsWindow(NativeWindow window) {
+    if (foreign_windows.count(window) != 0) return true;
+    auto it = windows.find(window);
+    return it != windows.end() && !it->second.destroyed;
+}
+
+NativeWindow RecordingBackend::FindWindowByCaption(std::string_view caption) {
+    calls.push_back("FindWindow \"" + std::string(caption) + "\"");
+    auto it = captions.find(std::string(caption));
+    return it == captions.end() ? 0 : it->second;
+}
+
+void RecordingBackend::SetFocus(NativeWindow window) {
+    calls.push_back("SetFocus " + std::to_string(window));
+}
+
+void RecordingBackend::SetPointer(NativeWindow window, Pointer pointer) {
+    calls.push_back("SetPointer " + std::to_string(window) + " " +
+                    std::to_string(static_cast<int>(pointer)));
+}
+
+void RecordingBackend::PollEvents(std::vector<Event>& out) {
+    out.insert(out.end(), queued_events.begin(), queued_events.end());
+    queued_events.clear();
+}
+
+void RecordingBackend::WaitEvents(std::int32_t timeout_ms) {
+    calls.push_back("WaitEvents " + std::to_string(timeout_ms));
+}
+
+NativeWindow RecordingBackend::WindowFromPoint(Point) { return window_under_cursor; }
+
+void RecordingBackend::ShowCursor(bool show) {
+    calls.push_back(show ? "ShowCursor true" : "ShowCursor false");
+    cursor_hidden += show ? -1 : 1;
+}
+
+void RecordingBackend::SetScreenSaverRunning(bool running) {
+    calls.push_back(running ? "SetScreenSaverRunning true" : "SetScreenSaverRunning false");
+    screen_saver_running = running;
+}
+
+int RecordingBackend::ChoosePixelFormat(NativeWindow window) {
+    calls.push_back("ChoosePixelFormat " + std::to_string(window));
+    return pixel_format;
+}
+
+void RecordingBackend::SetPixelFormat(NativeWindow window, int format) {
+    calls.push_back("SetPixelFormat " + std::to_string(window) + " " + std::to_string(format));
+}
+
+GlContext RecordingBackend::CreateContext(NativeWindow window) {
+    calls.push_back("CreateContext " + std::to_string(window));
+    return next_context_++;
+}
+
+void RecordingBackend::MakeCurrent(NativeWindow window, GlContext context) {
+    calls.push_back("MakeCurrent " + std::to_string(window) + " " + std::to_string(context));
+}
+
+void RecordingBackend::DeleteContext(GlContext context) {
+    calls.push_back("DeleteContext " + std::to_string(context));
+}
+
+void RecordingBackend::SwapBuffers(NativeWindow window) {
+    calls.push_back("SwapBuffers " + std::to_string(window));
+}
+
+void RecordingBackend::Present(NativeWindow window, const PixelView& image, Point at) {
+    calls.push_back("Present " + std::to_string(window) + " " + std::to_string(image.width) + "x" +
+                    std::to_string(image.height) + " at " + std::to_string(at.x) + "," +
+                    std::to_string(at.y));
+    auto& pixels = presented[window];
+    pixels.clear();
+    for (std::int32_t y = 0; y < image.height; ++y) {
+        const std::uint32_t* row = image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride;
+        pixels.insert(pixels.end(), row, row + image.width);
+    }
+}
+
+void RecordingBackend::OpenAddress(std::string_view address) {
+    calls.push_back("OpenAddress " + std::string(address));
+    opened_addresses.emplace_back(address);
+}
+
+}  // namespace tivaro::platform::testing

@@ -1,0 +1,88 @@
+// A backend for unit tests: it records what was asked of the platform, as readable lines
+// ("MakeWindow Child parent=1 0,0,64x25"), and plays back events and answers that the
+// test sets up. No window system is touched.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+
+namespace tivaro::platform::testing {
+
+struct RecordedWindow {
+    WindowDesc desc;
+    NativeWindow parent = 0;
+    bool visible = false;
+    bool destroyed = false;
+};
+
+class RecordingBackend : public Backend {
+public:
+    RecordingBackend();
+    ~RecordingBackend() override;
+
+    // Everything asked, one line per call, in order.
+    std::vector<std::string> calls;
+    // Windows made (by id) and foreign windows the test declares.
+    std::map<NativeWindow, RecordedWindow> windows;
+    std::map<NativeWindow, Rect> foreign_windows;
+    // Answers.
+    Point screen{1024, 768};
+    std::int32_t twips_x = 15;
+    std::int32_t twips_y = 15;
+    Point cursor{0, 0};
+    NativeWindow window_under_cursor = 0;
+    std::map<std::string, NativeWindow> captions;  // what FindWindowByCaption finds
+    int pixel_format = 1;                           // 0: no format found
+    bool swap_paced = false;
+    // Events handed out by the next PollEvents.
+    std::vector<Event> queued_events;
+    // Presented images: the last one per window.
+    std::map<NativeWindow, std::vector<std::uint32_t>> presented;
+    int cursor_hidden = 0;  // ShowCursor(false) minus ShowCursor(true)
+    bool screen_saver_running = false;
+    std::vector<std::string> opened_addresses;
+
+    void Queue(const Event& event) { queued_events.push_back(event); }
+    // How many recorded calls start with `prefix`.
+    int Count(const std::string& prefix) const;
+
+    NativeWindow MakeWindow(const WindowDesc& desc) override;
+    void DestroyWindow(NativeWindow window) override;
+    void ShowWindow(NativeWindow window, bool visible) override;
+    void SetBounds(NativeWindow window, const Rect& bounds) override;
+    void SetCaption(NativeWindow window, std::string_view caption) override;
+    void SetParent(NativeWindow window, NativeWindow parent) override;
+    std::optional<Rect> GetWindowRect(NativeWindow window) override;
+    bool IsWindow(NativeWindow window) override;
+    NativeWindow FindWindowByCaption(std::string_view caption) override;
+    void SetFocus(NativeWindow window) override;
+    void SetPointer(NativeWindow window, Pointer pointer) override;
+    void PollEvents(std::vector<Event>& out) override;
+    void WaitEvents(std::int32_t timeout_ms) override;
+    Point ScreenSize() override { return screen; }
+    std::int32_t TwipsPerPixelX() override { return twips_x; }
+    std::int32_t TwipsPerPixelY() override { return twips_y; }
+    Point CursorPos() override { return cursor; }
+    NativeWindow WindowFromPoint(Point screen_point) override;
+    void ShowCursor(bool show) override;
+    void SetScreenSaverRunning(bool running) override;
+    int ChoosePixelFormat(NativeWindow window) override;
+    void SetPixelFormat(NativeWindow window, int format) override;
+    GlContext CreateContext(NativeWindow window) override;
+    void MakeCurrent(NativeWindow window, GlContext context) override;
+    void DeleteContext(GlContext context) override;
+    void SwapBuffers(NativeWindow window) override;
+    bool SwapIsPaced() override { return swap_paced; }
+    void Present(NativeWindow window, const PixelView& image, Point at) override;
+    void OpenAddress(std::string_view address) override;
+
+private:
+    NativeWindow next_window_ = 0x100;
+    GlContext next_context_ = 0x500;
+    Backend* previous_ = nullptr;
+};
+
+}  // namespace tivaro::platform::testing
