@@ -53,16 +53,16 @@ enum class EventType : std::uint8_t {
     Motion,
     Enter,
     Leave,
-    FocusIn,
-    FocusOut,
+    GotFocus,
+    LostFocus,
     CloseRequest,  // the user or the system asks the window to close
-    Expose,        // part of the window must be repainted
+    Paint,         // part of the window must be repainted
     Resized,       // the window's inner size changed (width, height in x, y)
     Destroyed,     // the window is gone (for example with a foreign parent)
 };
 
 struct Event {
-    EventType type = EventType::Expose;
+    EventType type = EventType::Paint;
     NativeWindow window = 0;
     std::int32_t x = 0;  // pointer position in the window, or the new size
     std::int32_t y = 0;
@@ -122,9 +122,8 @@ public:
     virtual GlContext CreateContext(NativeWindow window) = 0;
     virtual void MakeCurrent(NativeWindow window, GlContext context) = 0;
     virtual void DeleteContext(GlContext context) = 0;
+    // Presents the back buffer; asks for a swap interval of 1 where the system offers it.
     virtual void SwapBuffers(NativeWindow window) = 0;
-    // True when SwapBuffers waits for the display (a swap interval is in force).
-    virtual bool SwapIsPaced() = 0;
 
     // 2D: show a pixel image in a window at (x, y) of its inner area.
     virtual void Present(NativeWindow window, const PixelView& image, Point at) = 0;

@@ -53,7 +53,7 @@ void Application::PaintPosted() {
     windows.swap(posted_paints_);
     for (platform::NativeWindow window : windows) {
         platform::Event expose;
-        expose.type = platform::EventType::Expose;
+        expose.type = platform::EventType::Paint;
         expose.window = window;
         if (EventTarget* target = TargetOf(window)) target->OnEvent(expose);
     }
@@ -98,6 +98,15 @@ void Application::RunWhile(const std::function<bool()>& keep_going) {
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
         platform::Current().WaitEvents(static_cast<std::int32_t>(std::max<long long>(wait, 0)));
     }
+}
+
+}  // namespace tivaro::forms
+
+namespace tivaro::forms {
+
+void Application::Run() {
+    const int closes = owner_close_requests_;
+    RunWhile([&] { return loaded_forms_ > 0 && owner_close_requests_ == closes; });
 }
 
 }  // namespace tivaro::forms

@@ -48,6 +48,13 @@ public:
     void FormUnloaded() { --loaded_forms_; }
     int LoadedForms() const { return loaded_forms_; }
 
+    // The hidden owner window of the program's forms: a close request posted to it ends
+    // the program's message loop.
+    void PostCloseToOwner() { ++owner_close_requests_; }
+    int OwnerCloseRequests() const { return owner_close_requests_; }
+    // The program's own message loop: runs while a form is loaded and the owner is open.
+    void Run();
+
 private:
     Application() = default;
     void TickTimers();
@@ -59,6 +66,7 @@ private:
     std::vector<platform::Event> pending_;
     std::vector<platform::NativeWindow> posted_paints_;
     int loaded_forms_ = 0;
+    int owner_close_requests_ = 0;
 };
 
 }  // namespace tivaro::forms

@@ -216,11 +216,11 @@ void Widget::OnEvent(const Event& event) {
         case EventType::Motion:
             DispatchMouse(event);
             break;
-        case EventType::Expose:
+        case EventType::Paint:
             Refresh();
             break;
-        case EventType::FocusIn:
-        case EventType::FocusOut:
+        case EventType::GotFocus:
+        case EventType::LostFocus:
         case EventType::KeyDown:
             // Keys and focus are the form's business; a child passes them up.
             if (Form* form = OwnerForm(); form != nullptr && form != this) form->OnEvent(event);

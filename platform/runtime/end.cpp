@@ -9,6 +9,7 @@ namespace {
 
 std::array<Restorer, 8> g_restorers{};
 int g_count = 0;
+EndHandler g_end_handler = nullptr;
 
 }  // namespace
 
@@ -24,9 +25,12 @@ void RunRestorers() noexcept {
     }
 }
 
+void SetEndHandler(EndHandler handler) noexcept { g_end_handler = handler; }
+
 void EndProgram(int exit_code) {
     RunRestorers();
     std::fflush(nullptr);
+    if (g_end_handler != nullptr) g_end_handler(exit_code);
     std::_Exit(exit_code);
 }
 

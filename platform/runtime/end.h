@@ -10,4 +10,9 @@ void AddRestorer(Restorer restorer);
 void RunRestorers() noexcept;
 [[noreturn]] void EndProgram(int exit_code = 0);
 
+// What ending does after the restorers: exit the process. Tests install a handler that
+// throws instead, so that code which ends the program can be run in a test.
+using EndHandler = void (*)(int exit_code);
+void SetEndHandler(EndHandler handler) noexcept;
+
 }  // namespace tivaro::rt

@@ -52,4 +52,15 @@ void StepsIgnoringErrors(Steps&&... steps) {
     (RunIgnoringErrors(static_cast<Steps&&>(steps)), ...);
 }
 
+// No trap: a runtime error raised by `step` ends the program with the standard error
+// message, whatever handler style the caller has.
+template <class Step>
+void EndOnError(Step&& step) {
+    try {
+        step();
+    } catch (const RuntimeError& error) {
+        StandardErrorMessage(error);
+    }
+}
+
 }  // namespace tivaro::rt

@@ -110,6 +110,7 @@ void RecordingBackend::SetPointer(NativeWindow window, Pointer pointer) {
 }
 
 void RecordingBackend::PollEvents(std::vector<Event>& out) {
+    if (on_poll) on_poll(*this);
     out.insert(out.end(), queued_events.begin(), queued_events.end());
     queued_events.clear();
 }

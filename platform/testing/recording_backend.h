@@ -3,6 +3,7 @@
 // test sets up. No window system is touched.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,7 +37,9 @@ public:
     NativeWindow window_under_cursor = 0;
     std::map<std::string, NativeWindow> captions;  // what FindWindowByCaption finds
     int pixel_format = 1;                           // 0: no format found
-    bool swap_paced = false;
+    // Called at the start of every PollEvents: lets a test react to what the program
+    // has done so far (for example close the window it has just opened).
+    std::function<void(RecordingBackend&)> on_poll;
     // Events handed out by the next PollEvents.
     std::vector<Event> queued_events;
     // Presented images: the last one per window.
@@ -75,7 +78,6 @@ public:
     void MakeCurrent(NativeWindow window, GlContext context) override;
     void DeleteContext(GlContext context) override;
     void SwapBuffers(NativeWindow window) override;
-    bool SwapIsPaced() override { return swap_paced; }
     void Present(NativeWindow window, const PixelView& image, Point at) override;
     void OpenAddress(std::string_view address) override;
 

@@ -1,0 +1,105 @@
+// Command: the four-state machine of focus and pointer, hover tracking and Click.
+//
+//   event        condition                            new state      skin
+//   GotFocus     State is not Hover                   Focused        Selected
+//   GotFocus     State is Hover                       FocusedHover   Pressed
+//   LostFocus    State is not Idle                    Idle           Normal
+//   MouseDown    left button                          unchanged      Pressed (MouseIsDown)
+//   MouseMove    State is Idle                        Hover          HighLight
+//   MouseMove    Focused and the button is not down   FocusedHover   HighLightSelect
+//   MouseUp      left button                          unchanged      Normal in Hover,
+//                                                                    HighLightSelect in
+//                                                                    FocusedHover
+//   LeaveHover   Hover / FocusedHover                 Idle / Focused Normal / Selected
+//
+// A disabled control ignores all of it; the timer keeps ticking.
+#include "controls/command.h"
+#include "platform/runtime/errors.h"
+
+namespace tivaro::controls {
+
+void Command::UserControl_GotFocus() {
+    if (Enabled_ == rt::kFalse) return;
+    if (State_ != Hover) {
+        rt::StepsIgnoringErrors([&] { State_ = Focused; }, [&] { DrawButton(Skin::Selected); });
+    } else {
+        rt::StepsIgnoringErrors([&] { State_ = FocusedHover; },
+                                [&] { DrawButton(Skin::Pressed); });
+    }
+}
+
+void Command::UserControl_LostFocus() {
+    if (Enabled_ == rt::kFalse) return;
+    if (State_ != Idle) {
+        rt::StepsIgnoringErrors([&] { State_ = Idle; }, [&] { DrawButton(Skin::Normal); });
+    }
+}
+
+void Command::UserControl_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    (void)Shift, (void)X, (void)Y;
+    if (Enabled_ == rt::kFalse) return;
+    if (Button == 1) {
+        rt::StepsIgnoringErrors([&] { MouseIsDown_ = rt::kTrue; },
+                                [&] { DrawButton(Skin::Pressed); });
+    }
+}
+
+void Command::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    (void)Button, (void)Shift, (void)X, (void)Y;
+    if (Enabled_ == rt::kFalse) return;
+    if (State_ == Idle) {
+        rt::StepsIgnoringErrors([&] { State_ = Hover; }, [&] { DrawButton(Skin::HighLight); });
+    } else if (State_ == Focused && MouseIsDown_ == rt::kFalse) {
+        rt::StepsIgnoringErrors([&] { State_ = FocusedHover; },
+                                [&] { DrawButton(Skin::HighLightSelect); });
+    }
+}
+
+void Command::UserControl_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    (void)Shift, (void)X, (void)Y;
+    if (Enabled_ == rt::kFalse) return;
+    if (Button == 1) {
+        rt::StepsIgnoringErrors(
+            [&] {
+                if (State_ == Hover) DrawButton(Skin::Normal);
+                if (State_ == FocusedHover) DrawButton(Skin::HighLightSelect);
+            },
+            [&] { MouseIsDown_ = rt::kFalse; });
+    }
+    // Any button clicks, unless a press was dragged off while the control had the focus.
+    if (State_ != Focused && Enabled_ == rt::kTrue) RaiseClick();
+}
+
+void Command::RaiseClick() {
+    if (!Click) return;
+    // The container's handler is the container's code: what it does not trap is not ours
+    // to swallow.
+    rt::EndOnError([&] { Click(); });
+}
+
+void Command::TmrMouse_Timer() {
+    platform::Point pointer;
+    platform::NativeWindow under = 0;
+    auto container = [this]() -> platform::NativeWindow {
+        return Parent() != nullptr ? Parent()->DrawingWindow() : 0;
+    };
+    rt::StepsIgnoringErrors([&] { pointer = platform::Current().CursorPos(); },
+                            [&] { under = platform::Current().WindowFromPoint(pointer); },
+                            [&] {
+                                if (under == container()) LeaveHover();
+                            },
+                            [&] {
+                                if (under != hWnd() && under != container()) LeaveHover();
+                            });
+}
+
+void Command::LeaveHover() {
+    if (Enabled_ == rt::kFalse) return;
+    if (State_ == Hover) {
+        rt::StepsIgnoringErrors([&] { State_ = Idle; }, [&] { DrawButton(Skin::Normal); });
+    } else if (State_ == FocusedHover) {
+        rt::StepsIgnoringErrors([&] { State_ = Focused; }, [&] { DrawButton(Skin::Selected); });
+    }
+}
+
+}  // namespace tivaro::controls

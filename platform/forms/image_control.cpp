@@ -1,0 +1,17 @@
+#include "platform/forms/image_control.h"
+
+#include <algorithm>
+
+namespace tivaro::forms {
+
+ImageControl::ImageControl(Widget* parent, std::string name) : Widget(parent, std::move(name)) {
+    has_window = false;
+}
+
+void ImageControl::PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) {
+    const std::int32_t w = std::min(Width(), picture_.width());
+    const std::int32_t h = std::min(Height(), picture_.height());
+    frame.BitBlt(x, y, w, h, picture_, 0, 0, gfx::RasterOp::SrcCopy);
+}
+
+}  // namespace tivaro::forms

@@ -1,0 +1,497 @@
+#include "platform/x11/x11_backend.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
+#include <poll.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/runtime/errors.h"
+
+namespace tivaro::platform::x11 {
+namespace {
+
+// X errors about windows that no longer exist (a preview pane that went away, a window
+// destroyed between a search and a query) are expected; they are counted and dropped.
+int g_x_errors = 0;
+int IgnoreXError(Display*, XErrorEvent*) {
+    ++g_x_errors;
+    return 0;
+}
+
+// The server went away: nothing is left to draw on. End cleanly rather than hang.
+int LostServer(Display*) {
+    std::fputs("tivaro: lost the connection to the X server\n", stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+std::int16_t KeyCodeOf(KeySym sym) {
+    switch (sym) {
+        case XK_Tab:
+        case XK_ISO_Left_Tab:
+            return 9;
+        case XK_Return:
+        case XK_KP_Enter:
+            return 13;
+        case XK_Escape:
+            return 27;
+        case XK_space:
+            return 32;
+        default:
+            break;
+    }
+    if (sym >= XK_a && sym <= XK_z) return static_cast<std::int16_t>(sym - XK_a + 'A');
+    if (sym >= XK_A && sym <= XK_Z) return static_cast<std::int16_t>(sym);
+    if (sym >= XK_0 && sym <= XK_9) return static_cast<std::int16_t>(sym);
+    return static_cast<std::int16_t>(0x100 | (sym & 0xFF));  // any other key
+}
+
+std::int16_t ShiftOf(unsigned state) {
+    return static_cast<std::int16_t>(((state & ShiftMask) ? 1 : 0) | ((state & ControlMask) ? 2 : 0) |
+                                     ((state & Mod1Mask) ? 4 : 0));
+}
+
+std::int16_t ButtonOf(unsigned x_button) {
+    switch (x_button) {
+        case Button1:
+            return 1;
+        case Button3:
+            return 2;
+        case Button2:
+            return 4;
+        default:
+            return 0;  // wheel and extra buttons are not clicks
+    }
+}
+
+constexpr long kTopLevelEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                                 ButtonReleaseMask | PointerMotionMask | ExposureMask |
+                                 StructureNotifyMask | FocusChangeMask;
+constexpr long kChildEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                              ExposureMask | StructureNotifyMask | EnterWindowMask |
+                              LeaveWindowMask;
+
+}  // namespace
+
+X11Backend::X11Backend() {
+    XSetErrorHandler(&IgnoreXError);
+    XSetIOErrorHandler(&LostServer);
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0') {
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                               "no display: DISPLAY is not set");
+    }
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                               std::string("cannot open display ") + name);
+    }
+    screen_ = DefaultScreen(display_);
+    root_ = RootWindow(display_, screen_);
+    wm_protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
+    wm_delete_window_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    net_wm_name_ = XInternAtom(display_, "_NET_WM_NAME", False);
+    utf8_string_ = XInternAtom(display_, "UTF8_STRING", False);
+    net_wm_state_ = XInternAtom(display_, "_NET_WM_STATE", False);
+    net_wm_state_fullscreen_ = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
+    motif_wm_hints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
+    gc_ = XCreateGC(display_, root_, 0, nullptr);
+}
+
+X11Backend::~X11Backend() {
+    if (display_ == nullptr) return;
+    for (auto& [id, ctx] : contexts_) glXDestroyContext(display_, ctx);
+    if (gl_visual_ != nullptr) XFree(gl_visual_);
+    if (gc_ != nullptr) XFreeGC(display_, gc_);
+    XCloseDisplay(display_);
+}
+
+unsigned long X11Backend::PixelOf(std::uint32_t colour) const {
+    // TrueColor with 8 bits a channel, as every server we run on offers.
+    const unsigned long r = colour & 0xFF;
+    const unsigned long g = (colour >> 8) & 0xFF;
+    const unsigned long b = (colour >> 16) & 0xFF;
+    return (r << 16) | (g << 8) | b;
+}
+
+NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
+    const bool top = desc.kind != WindowKind::Child;
+    Window parent = top || desc.parent == 0 ? root_ : static_cast<Window>(desc.parent);
+    XSetWindowAttributes attrs{};
+    unsigned long mask = CWEventMask | CWBorderPixel;
+    attrs.event_mask = top ? kTopLevelEvents : kChildEvents;
+    attrs.border_pixel = 0;
+    Visual* visual = CopyFromParent;
+    int depth = CopyFromParent;
+    if (desc.gl_capable && FrameBufferConfig() != nullptr) {
+        visual = gl_visual_->visual;
+        depth = gl_visual_->depth;
+        attrs.colormap = gl_colormap_;
+        attrs.background_pixmap = None;  // GL draws every pixel; avoid a flash
+        mask |= CWColormap | CWBackPixmap;
+    } else {
+        attrs.background_pixel = PixelOf(desc.back_colour);
+        mask |= CWBackPixel;
+    }
+    const int w = std::max(1, desc.bounds.right - desc.bounds.left);
+    const int h = std::max(1, desc.bounds.bottom - desc.bounds.top);
+    Window window = XCreateWindow(display_, parent, desc.bounds.left, desc.bounds.top,
+                                  static_cast<unsigned>(w), static_cast<unsigned>(h), 0, depth,
+                                  InputOutput, visual, mask, &attrs);
+    windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false};
+    if (top) {
+        SetCaption(window, desc.caption);
+        XSetWMProtocols(display_, window, &wm_delete_window_, 1);
+        XClassHint hint{const_cast<char*>("tivaro"), const_cast<char*>("Tivaro")};
+        XSetClassHint(display_, window, &hint);
+        XSizeHints size{};
+        size.flags = PPosition | PSize;
+        if (desc.kind == WindowKind::TopLevelDialog) {
+            // A fixed frame: the user cannot resize the dialog.
+            size.flags |= PMinSize | PMaxSize;
+            size.min_width = size.max_width = w;
+            size.min_height = size.max_height = h;
+        }
+        XSetWMNormalHints(display_, window, &size);
+        if (desc.kind == WindowKind::TopLevelPlain) {
+            // No border and no caption bar.
+            const long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
+            XChangeProperty(display_, window, motif_wm_hints_, motif_wm_hints_, 32,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+        }
+        ApplyCursor(window);
+    }
+    return window;
+}
+
+void X11Backend::DestroyWindow(NativeWindow window) {
+    if (windows_.erase(static_cast<Window>(window)) == 0) return;
+    XDestroyWindow(display_, static_cast<Window>(window));
+    XFlush(display_);
+}
+
+void X11Backend::ShowWindow(NativeWindow window, bool visible) {
+    const Window w = static_cast<Window>(window);
+    auto it = windows_.find(w);
+    if (!visible) {
+        XUnmapWindow(display_, w);
+        XFlush(display_);
+        return;
+    }
+    if (it != windows_.end() && it->second.kind == WindowKind::TopLevelPlain) {
+        const Point screen = ScreenSize();
+        if (it->second.width >= screen.x && it->second.height >= screen.y) {
+            XChangeProperty(display_, w, net_wm_state_, XA_ATOM, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&net_wm_state_fullscreen_), 1);
+        }
+    }
+    XMapRaised(display_, w);
+    XFlush(display_);
+}
+
+void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
+    const Window w = static_cast<Window>(window);
+    const int width = std::max(1, bounds.right - bounds.left);
+    const int height = std::max(1, bounds.bottom - bounds.top);
+    if (auto it = windows_.find(w); it != windows_.end()) {
+        it->second.width = width;
+        it->second.height = height;
+    }
+    XMoveResizeWindow(display_, w, bounds.left, bounds.top, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
+    XFlush(display_);
+}
+
+void X11Backend::SetCaption(NativeWindow window, std::string_view caption) {
+    // UTF-8 in both the EWMH name and the ICCCM one, so every client reads the same text.
+    const auto* data = reinterpret_cast<const unsigned char*>(caption.data());
+    const int length = static_cast<int>(caption.size());
+    XChangeProperty(display_, static_cast<Window>(window), net_wm_name_, utf8_string_, 8,
+                    PropModeReplace, data, length);
+    XChangeProperty(display_, static_cast<Window>(window), XA_WM_NAME, utf8_string_, 8,
+                    PropModeReplace, data, length);
+}
+
+void X11Backend::SetParent(NativeWindow window, NativeWindow parent) {
+    const Window w = static_cast<Window>(window);
+    XReparentWindow(display_, w, parent == 0 ? root_ : static_cast<Window>(parent), 0, 0);
+    if (auto it = windows_.find(w); it != windows_.end()) it->second.kind = WindowKind::Child;
+    XSync(display_, False);
+}
+
+std::optional<Rect> X11Backend::GetWindowRect(NativeWindow window) {
+    if (window == 0) return std::nullopt;
+    XWindowAttributes attrs{};
+    const int errors = g_x_errors;
+    XSync(display_, False);
+    if (XGetWindowAttributes(display_, static_cast<Window>(window), &attrs) == 0) return std::nullopt;
+    XSync(display_, False);
+    if (g_x_errors != errors) return std::nullopt;
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, static_cast<Window>(window), root_, 0, 0, &x, &y, &child);
+    return Rect{x, y, x + attrs.width, y + attrs.height};
+}
+
+bool X11Backend::IsWindow(NativeWindow window) { return GetWindowRect(window).has_value(); }
+
+std::string X11Backend::CaptionOf(Window window) {
+    std::string caption;
+    for (Atom property : {net_wm_name_, static_cast<Atom>(XA_WM_NAME)}) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, window, property, 0, 1024, False, AnyPropertyType, &type,
+                               &format, &count, &after, &data) == Success &&
+            data != nullptr) {
+            if (format == 8) caption.assign(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+        if (!caption.empty()) break;
+    }
+    return caption;
+}
+
+NativeWindow X11Backend::Search(Window window, std::string_view caption, int depth) {
+    Window root_ret = 0;
+    Window parent_ret = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display_, window, &root_ret, &parent_ret, &children, &count) == 0) return 0;
+    NativeWindow found = 0;
+    for (unsigned i = 0; i < count && found == 0; ++i) {
+        if (CaptionOf(children[i]) == caption) found = children[i];
+    }
+    // Window managers put a frame around each top-level window: look one level down too.
+    for (unsigned i = 0; i < count && found == 0 && depth < 2; ++i) {
+        found = Search(children[i], caption, depth + 1);
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+NativeWindow X11Backend::FindWindowByCaption(std::string_view caption) {
+    return Search(root_, caption, 0);
+}
+
+void X11Backend::SetFocus(NativeWindow window) {
+    XSetInputFocus(display_, static_cast<Window>(window), RevertToParent, CurrentTime);
+    XFlush(display_);
+}
+
+Cursor X11Backend::CursorFor(Pointer pointer) {
+    if (pointer == Pointer::Hidden) {
+        if (blank_cursor_ == 0) {
+            const char bits[1] = {0};
+            Pixmap pixmap = XCreateBitmapFromData(display_, root_, bits, 1, 1);
+            XColor black{};
+            blank_cursor_ = XCreatePixmapCursor(display_, pixmap, pixmap, &black, &black, 0, 0);
+            XFreePixmap(display_, pixmap);
+        }
+        return blank_cursor_;
+    }
+    const unsigned shape = pointer == Pointer::Busy ? XC_watch : pointer == Pointer::Hand ? XC_hand2 : XC_left_ptr;
+    auto it = cursors_.find(static_cast<int>(shape));
+    if (it != cursors_.end()) return it->second;
+    Cursor c = XCreateFontCursor(display_, shape);
+    cursors_[static_cast<int>(shape)] = c;
+    return c;
+}
+
+void X11Backend::ApplyCursor(Window window) {
+    if (cursor_hidden_) {
+        XDefineCursor(display_, window, CursorFor(Pointer::Hidden));
+    } else {
+        XUndefineCursor(display_, window);
+    }
+}
+
+void X11Backend::SetPointer(NativeWindow window, Pointer pointer) {
+    const Window w = static_cast<Window>(window);
+    if (pointer == Pointer::Default) {
+        ApplyCursor(w);
+    } else {
+        XDefineCursor(display_, w, CursorFor(pointer));
+    }
+    XFlush(display_);
+}
+
+void X11Backend::ShowCursor(bool show) {
+    cursor_hidden_ = !show;
+    for (auto& [window, info] : windows_) {
+        if (info.kind != WindowKind::Child) ApplyCursor(window);
+    }
+    XFlush(display_);
+}
+
+void X11Backend::SetScreenSaverRunning(bool running) {
+    // X has no such system-wide flag; the X screen-saver daemon keeps its own state.
+    (void)running;
+}
+
+Point X11Backend::ScreenSize() {
+    return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+}
+
+Point X11Backend::CursorPos() {
+    Window root_ret = 0;
+    Window child = 0;
+    int rx = 0;
+    int ry = 0;
+    int wx = 0;
+    int wy = 0;
+    unsigned mask = 0;
+    XQueryPointer(display_, root_, &root_ret, &child, &rx, &ry, &wx, &wy, &mask);
+    return {rx, ry};
+}
+
+NativeWindow X11Backend::WindowFromPoint(Point screen) {
+    // Descend from the root to the deepest mapped window that contains the point.
+    Window current = root_;
+    int x = screen.x;
+    int y = screen.y;
+    for (int depth = 0; depth < 32; ++depth) {
+        Window child = 0;
+        int cx = 0;
+        int cy = 0;
+        if (!XTranslateCoordinates(display_, root_, current, screen.x, screen.y, &cx, &cy,
+                                   &child) ||
+            child == None) {
+            break;
+        }
+        current = child;
+        x = cx;
+        y = cy;
+    }
+    (void)x, (void)y;
+    return current == root_ ? 0 : current;
+}
+
+void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
+    Event e;
+    e.window = xe.xany.window;
+    switch (xe.type) {
+        case KeyPress:
+        case KeyRelease: {
+            KeySym sym = XLookupKeysym(const_cast<XKeyEvent*>(&xe.xkey), 0);
+            e.type = xe.type == KeyPress ? EventType::KeyDown : EventType::KeyUp;
+            e.key = KeyCodeOf(sym);
+            e.shift = ShiftOf(xe.xkey.state);
+            break;
+        }
+        case ButtonPress:
+        case ButtonRelease:
+            e.button = ButtonOf(xe.xbutton.button);
+            if (e.button == 0) return;
+            e.type = xe.type == ButtonPress ? EventType::ButtonDown : EventType::ButtonUp;
+            e.x = xe.xbutton.x;
+            e.y = xe.xbutton.y;
+            e.shift = ShiftOf(xe.xbutton.state);
+            break;
+        case MotionNotify:
+            e.type = EventType::Motion;
+            e.x = xe.xmotion.x;
+            e.y = xe.xmotion.y;
+            e.button = static_cast<std::int16_t>(((xe.xmotion.state & Button1Mask) ? 1 : 0) |
+                                                 ((xe.xmotion.state & Button3Mask) ? 2 : 0) |
+                                                 ((xe.xmotion.state & Button2Mask) ? 4 : 0));
+            e.shift = ShiftOf(xe.xmotion.state);
+            break;
+        case EnterNotify:
+        case LeaveNotify:
+            e.type = xe.type == EnterNotify ? EventType::Enter : EventType::Leave;
+            e.x = xe.xcrossing.x;
+            e.y = xe.xcrossing.y;
+            break;
+        case FocusIn:
+        case FocusOut:
+            e.type = xe.type == FocusIn ? EventType::GotFocus : EventType::LostFocus;
+            break;
+        case Expose:
+            if (xe.xexpose.count != 0) return;  // one repaint for the whole batch
+            e.type = EventType::Paint;
+            break;
+        case ClientMessage:
+            if (xe.xclient.message_type != wm_protocols_ ||
+                static_cast<Atom>(xe.xclient.data.l[0]) != wm_delete_window_) {
+                return;
+            }
+            e.type = EventType::CloseRequest;
+            break;
+        case MapNotify: {
+            auto it = windows_.find(xe.xmap.window);
+            if (it == windows_.end() || it->second.kind == WindowKind::Child) return;
+            // Without a window manager nobody gives the new window the keyboard.
+            if (!it->second.mapped_once) {
+                it->second.mapped_once = true;
+                XSetInputFocus(display_, xe.xmap.window, RevertToParent, CurrentTime);
+            }
+            return;
+        }
+        case ConfigureNotify: {
+            auto it = windows_.find(xe.xconfigure.window);
+            if (xe.xconfigure.event != xe.xconfigure.window || it == windows_.end()) return;
+            if (it->second.width == xe.xconfigure.width && it->second.height == xe.xconfigure.height) {
+                return;
+            }
+            it->second.width = xe.xconfigure.width;
+            it->second.height = xe.xconfigure.height;
+            e.type = EventType::Resized;
+            e.window = xe.xconfigure.window;
+            e.x = xe.xconfigure.width;
+            e.y = xe.xconfigure.height;
+            break;
+        }
+        case DestroyNotify:
+            if (xe.xdestroywindow.event != xe.xdestroywindow.window) return;
+            if (windows_.erase(xe.xdestroywindow.window) == 0) return;  // we destroyed it
+            e.type = EventType::Destroyed;
+            e.window = xe.xdestroywindow.window;
+            break;
+        default:
+            return;
+    }
+    out.push_back(e);
+}
+
+void X11Backend::PollEvents(std::vector<Event>& out) {
+    XFlush(display_);
+    while (XPending(display_) > 0) {
+        XEvent xe;
+        XNextEvent(display_, &xe);
+        Translate(xe, out);
+    }
+}
+
+void X11Backend::WaitEvents(std::int32_t timeout_ms) {
+    XFlush(display_);
+    if (XPending(display_) > 0) return;
+    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+    ::poll(&fd, 1, timeout_ms);
+}
+
+void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) {
+    if (image.width <= 0 || image.height <= 0) return;
+    XImage* xi = XCreateImage(display_, DefaultVisual(display_, screen_),
+                              static_cast<unsigned>(DefaultDepth(display_, screen_)), ZPixmap, 0,
+                              reinterpret_cast<char*>(const_cast<std::uint32_t*>(image.pixels)),
+                              static_cast<unsigned>(image.width), static_cast<unsigned>(image.height),
+                              32, image.stride * 4);
+    if (xi == nullptr) return;
+    XPutImage(display_, static_cast<Window>(window), gc_, xi, 0, 0, at.x, at.y,
+              static_cast<unsigned>(image.width), static_cast<unsigned>(image.height));
+    xi->data = nullptr;  // the pixels belong to the surface
+    XDestroyImage(xi);
+    XFlush(display_);
+}
+
+}  // namespace tivaro::platform::x11

@@ -1,0 +1,103 @@
+// The X11 backend: Xlib windows, GLX contexts, XPutImage/XShm presentation.
+// All its state lives in this one object; nothing else in the program includes Xlib.
+#pragma once
+
+// Our own headers first: Xlib defines macros (None, FocusIn, Expose...) that must not
+// reach them.
+#include "platform/backend.h"
+
+#include <X11/Xlib.h>
+#include <GL/glx.h>
+
+#include <unordered_map>
+#include <vector>
+
+namespace tivaro::platform::x11 {
+
+class X11Backend final : public Backend {
+public:
+    // Opens the display named by DISPLAY; raises a RuntimeError with a clear message when
+    // there is none or it cannot be reached.
+    X11Backend();
+    ~X11Backend() override;
+
+    NativeWindow MakeWindow(const WindowDesc& desc) override;
+    void DestroyWindow(NativeWindow window) override;
+    void ShowWindow(NativeWindow window, bool visible) override;
+    void SetBounds(NativeWindow window, const Rect& bounds) override;
+    void SetCaption(NativeWindow window, std::string_view caption) override;
+    void SetParent(NativeWindow window, NativeWindow parent) override;
+    std::optional<Rect> GetWindowRect(NativeWindow window) override;
+    bool IsWindow(NativeWindow window) override;
+    NativeWindow FindWindowByCaption(std::string_view caption) override;
+    void SetFocus(NativeWindow window) override;
+    void SetPointer(NativeWindow window, Pointer pointer) override;
+
+    void PollEvents(std::vector<Event>& out) override;
+    void WaitEvents(std::int32_t timeout_ms) override;
+
+    Point ScreenSize() override;
+    std::int32_t TwipsPerPixelX() override { return 15; }
+    std::int32_t TwipsPerPixelY() override { return 15; }
+    Point CursorPos() override;
+    NativeWindow WindowFromPoint(Point screen) override;
+    void ShowCursor(bool show) override;
+    void SetScreenSaverRunning(bool running) override;
+
+    int ChoosePixelFormat(NativeWindow window) override;
+    void SetPixelFormat(NativeWindow window, int format) override;
+    GlContext CreateContext(NativeWindow window) override;
+    void MakeCurrent(NativeWindow window, GlContext context) override;
+    void DeleteContext(GlContext context) override;
+    void SwapBuffers(NativeWindow window) override;
+
+    void Present(NativeWindow window, const PixelView& image, Point at) override;
+    void OpenAddress(std::string_view address) override;
+
+    Display* display() const { return display_; }
+
+private:
+    struct WindowInfo {
+        WindowKind kind = WindowKind::Child;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        bool gl = false;
+        bool mapped_once = false;
+    };
+
+    void Translate(const XEvent& xe, std::vector<Event>& out);
+    unsigned long PixelOf(std::uint32_t colour) const;
+    std::string CaptionOf(Window window);
+    NativeWindow Search(Window window, std::string_view caption, int depth);
+    Cursor CursorFor(Pointer pointer);
+    void ApplyCursor(Window window);
+    void SetSwapInterval(GLXDrawable drawable);
+    GLXFBConfig FrameBufferConfig();
+    bool HasGlxExtension(const char* name);
+
+    Display* display_ = nullptr;
+    int screen_ = 0;
+    Window root_ = 0;
+    Atom wm_protocols_ = 0;
+    Atom wm_delete_window_ = 0;
+    Atom net_wm_name_ = 0;
+    Atom utf8_string_ = 0;
+    Atom net_wm_state_ = 0;
+    Atom net_wm_state_fullscreen_ = 0;
+    Atom motif_wm_hints_ = 0;
+    std::unordered_map<Window, WindowInfo> windows_;
+    std::unordered_map<GlContext, GLXContext> contexts_;
+    GlContext next_context_ = 1;
+    bool fb_config_chosen_ = false;
+    GLXFBConfig fb_config_ = nullptr;
+    XVisualInfo* gl_visual_ = nullptr;
+    Colormap gl_colormap_ = 0;
+    bool swap_interval_done_ = false;
+    bool cursor_hidden_ = false;
+    Cursor blank_cursor_ = 0;
+    std::unordered_map<int, Cursor> cursors_;
+    GC gc_ = nullptr;
+    XImage* image_ = nullptr;  // wraps the pixels being presented; data not owned
+};
+
+}  // namespace tivaro::platform::x11

@@ -1,0 +1,111 @@
+// GLX for the X11 backend: one frame-buffer configuration (double-buffered RGBA, at
+// least 24 colour bits and 16 depth bits), contexts by handle, buffer swaps.
+#include <cstring>
+
+#include "platform/x11/x11_backend.h"
+
+namespace tivaro::platform::x11 {
+
+GLXFBConfig X11Backend::FrameBufferConfig() {
+    if (fb_config_chosen_) return fb_config_;
+    fb_config_chosen_ = true;
+    int error_base = 0;
+    int event_base = 0;
+    if (!glXQueryExtension(display_, &error_base, &event_base)) return nullptr;
+    const int attribs[] = {GLX_X_RENDERABLE, True,       GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+                           GLX_RENDER_TYPE,  GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True,
+                           GLX_RED_SIZE,     8,          GLX_GREEN_SIZE,    8,
+                           GLX_BLUE_SIZE,    8,          GLX_DEPTH_SIZE,    16,
+                           None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(display_, screen_, attribs, &count);
+    if (configs == nullptr || count == 0) {
+        if (configs != nullptr) XFree(configs);
+        return nullptr;
+    }
+    fb_config_ = configs[0];
+    XFree(configs);
+    gl_visual_ = glXGetVisualFromFBConfig(display_, fb_config_);
+    if (gl_visual_ == nullptr) {
+        fb_config_ = nullptr;
+        return nullptr;
+    }
+    gl_colormap_ = XCreateColormap(display_, root_, gl_visual_->visual, AllocNone);
+    return fb_config_;
+}
+
+int X11Backend::ChoosePixelFormat(NativeWindow window) {
+    auto it = windows_.find(static_cast<Window>(window));
+    if (it == windows_.end() || !it->second.gl || FrameBufferConfig() == nullptr) return 0;
+    return 1;
+}
+
+void X11Backend::SetPixelFormat(NativeWindow window, int format) {
+    // The window was created with the configuration's visual; nothing more to set.
+    (void)window, (void)format;
+}
+
+GlContext X11Backend::CreateContext(NativeWindow window) {
+    (void)window;
+    if (FrameBufferConfig() == nullptr) return 0;
+    GLXContext context = glXCreateNewContext(display_, fb_config_, GLX_RGBA_TYPE, nullptr, True);
+    if (context == nullptr) return 0;
+    const GlContext handle = next_context_++;
+    contexts_[handle] = context;
+    return handle;
+}
+
+void X11Backend::MakeCurrent(NativeWindow window, GlContext context) {
+    if (window == 0 && context == 0) {
+        glXMakeCurrent(display_, None, nullptr);
+        return;
+    }
+    auto it = contexts_.find(context);
+    if (it == contexts_.end() || window == 0) return;  // a deleted or unknown context
+    glXMakeCurrent(display_, static_cast<GLXDrawable>(window), it->second);
+    if (!swap_interval_done_) SetSwapInterval(static_cast<GLXDrawable>(window));
+}
+
+void X11Backend::DeleteContext(GlContext context) {
+    auto it = contexts_.find(context);
+    if (it == contexts_.end()) return;  // handle 0, or deleted before
+    if (glXGetCurrentContext() == it->second) glXMakeCurrent(display_, None, nullptr);
+    glXDestroyContext(display_, it->second);
+    contexts_.erase(it);
+}
+
+void X11Backend::SwapBuffers(NativeWindow window) {
+    if (glXGetCurrentContext() == nullptr || window == 0) return;
+    glXSwapBuffers(display_, static_cast<GLXDrawable>(window));
+}
+
+bool X11Backend::HasGlxExtension(const char* name) {
+    const char* list = glXQueryExtensionsString(display_, screen_);
+    if (list == nullptr) return false;
+    const std::size_t length = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
+        const bool starts = p == list || p[-1] == ' ';
+        const bool ends = p[length] == ' ' || p[length] == '\0';
+        if (starts && ends) return true;
+    }
+    return false;
+}
+
+void X11Backend::SetSwapInterval(GLXDrawable drawable) {
+    swap_interval_done_ = true;
+    // Only call what the server lists: some servers export the entry points and fail
+    // (or crash) when they are called without the extension.
+    using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
+    using SwapIntervalMesa = int (*)(unsigned);
+    if (HasGlxExtension("GLX_EXT_swap_control")) {
+        auto fn = reinterpret_cast<SwapIntervalExt>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
+        if (fn != nullptr) fn(display_, drawable, 1);
+    } else if (HasGlxExtension("GLX_MESA_swap_control")) {
+        auto fn = reinterpret_cast<SwapIntervalMesa>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
+        if (fn != nullptr) fn(1);
+    }
+}
+
+}  // namespace tivaro::platform::x11

@@ -1,0 +1,31 @@
+#include "saver/frame_pacer.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace tivaro::saver {
+
+FramePacer::FramePacer() {
+    const char* unpaced = std::getenv("TIVARO_UNPACED");
+    enabled_ = unpaced == nullptr || std::strcmp(unpaced, "1") != 0;
+}
+
+FramePacer::Clock::time_point FramePacer::NextDeadline(Clock::time_point deadline,
+                                                       Clock::time_point now) {
+    const Clock::time_point next = deadline + kFramePeriod;
+    // More than a frame late (a slow frame, a suspended process): start afresh instead
+    // of racing to catch up.
+    if (next < now) return now + kFramePeriod;
+    return next;
+}
+
+void FramePacer::Wait() {
+    if (!enabled_) return;
+    const auto now = Clock::now();
+    if (deadline_ == Clock::time_point{}) deadline_ = now;
+    if (deadline_ > now) std::this_thread::sleep_until(deadline_);
+    deadline_ = NextDeadline(deadline_, Clock::now());
+}
+
+}  // namespace tivaro::saver

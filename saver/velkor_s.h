@@ -1,0 +1,51 @@
+// Velkor_S, the saver window: covers the screen with the OpenGL view, runs the fountain
+// from its frame loop and the zoom from its 10 ms timer, and ends on a key, a click or a
+// close request. Moving the mouse does not end it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/forms/auto_new.h"
+#include "platform/forms/form.h"
+#include "platform/forms/picture_holder.h"
+#include "platform/forms/timer.h"
+#include "platform/runtime/numeric.h"
+#include "render/gl_view.h"
+#include "render/part_eng.h"
+#include "saver/frame_pacer.h"
+
+namespace tivaro::saver {
+
+class Velkor_S : public forms::Form {
+public:
+    Velkor_S();
+
+    // The form's one instance, created on first use.
+    static Velkor_S& Instance();
+
+    forms::Widget Display;           // the OpenGL drawing surface
+    forms::PictureHolder picDummy;   // the Earth photograph, hidden
+    forms::Timer Timer1;             // 10 ms, enabled by the load handler
+
+    forms::AutoNew<render::openGLcontrolClass> glView;
+    forms::AutoNew<render::partEngClass> engine;
+    rt::Bool16 quitRequested = rt::kFalse;
+
+    // How many frames the loop has drawn (one more after the input that ends it).
+    std::int64_t FramesDrawn() const { return frames_drawn_; }
+
+protected:
+    void Form_Load() override;
+    void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
+    void Form_QueryUnload(std::int16_t& cancel, std::int16_t unload_mode) override;
+
+private:
+    void Timer1_Timer();
+    void Display_Click();
+    void FrameLoop();
+
+    FramePacer pacer_;
+    std::int64_t frames_drawn_ = 0;
+};
+
+}  // namespace tivaro::saver

@@ -1,0 +1,185 @@
+// Main's command-line grammar and single-instance check, run against the recording
+// backend: what each command line shows, and what it asks of the platform.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/velkor_b.h"
+#include "app/velkor_b_main.h"
+#include "gl_recorder.h"
+#include "platform/forms/application.h"
+#include "platform/runtime/errors.h"
+#include "platform/testing/recording_backend.h"
+#include "program_end.h"
+
+namespace tivaro {
+namespace {
+
+using platform::Event;
+using platform::EventType;
+using platform::testing::RecordingBackend;
+
+constexpr const char* kSettingsCaption = "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A";
+
+struct Outcome {
+    bool ended = false;  // Main ended the program (rather than returning)
+    int exit_code = -1;
+    std::string error;   // a runtime error Main raised
+};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Velkor_B::FragmentCount = 0;
+        // Let the test-wide singleton forms start from no window.
+        backend.captions.clear();
+    }
+
+    // Runs Main; whatever window it opens is answered with a key press (saver) or a
+    // close request (dialog), so every mode comes to its end.
+    Outcome RunMain(const std::string& command_line) {
+        backend.on_poll = [](RecordingBackend& b) {
+            for (const auto& [id, w] : b.windows) {
+                if (w.destroyed || w.desc.kind == platform::WindowKind::Child) continue;
+                if (w.desc.caption == "Tivaro_Main") b.Queue(Event{EventType::KeyDown, id});
+                if (w.desc.caption == kSettingsCaption) b.Queue(Event{EventType::CloseRequest, id});
+            }
+        };
+        Outcome out;
+        try {
+            Velkor_B::Main(command_line);
+        } catch (const testing::ProgramEnded& e) {
+            out.ended = true;
+            out.exit_code = e.exit_code;
+        } catch (const rt::RuntimeError& e) {
+            out.error = e.what();
+        }
+        return out;
+    }
+
+    bool Opened(const std::string& caption) const {
+        return std::any_of(backend.windows.begin(), backend.windows.end(),
+                           [&](const auto& w) { return w.second.desc.caption == caption; });
+    }
+
+    RecordingBackend backend;
+    render::testing::GlRecorder gl{render::testing::GlRecorder::Mode::Discard};
+    testing::ProgramEndCatcher catcher;
+};
+
+TEST_F(StartupTest, ModeLetterIsTheSecondCharacterUpperCased) {
+    EXPECT_EQ(Velkor_B::ModeLetter("/s"), "S");
+    EXPECT_EQ(Velkor_B::ModeLetter("-S"), "S");
+    EXPECT_EQ(Velkor_B::ModeLetter("xs"), "S");
+    EXPECT_EQ(Velkor_B::ModeLetter("s"), "");
+    EXPECT_EQ(Velkor_B::ModeLetter(""), "");
+    EXPECT_EQ(Velkor_B::ModeLetter("/c:4711"), "C");
+    // Characters, not bytes: a two-byte first character still leaves "s" second.
+    EXPECT_EQ(Velkor_B::ModeLetter("\xC3\xA9s"), "S");
+    // A byte that is not UTF-8 is one character of its own.
+    EXPECT_EQ(Velkor_B::ModeLetter("\xFFp 5"), "P");
+    EXPECT_EQ(Velkor_B::CharactersFrom("/p 1234", 4), "1234");
+    EXPECT_EQ(Velkor_B::CharactersFrom("/p", 4), "");
+}
+
+TEST_F(StartupTest, SaverSwitchesHideTheCursorAndSetTheFlag) {
+    for (const char* line : {"/S", "/s", "-s", "xS anything"}) {
+        backend.calls.clear();
+        backend.windows.clear();
+        const Outcome out = RunMain(line);
+        EXPECT_TRUE(out.ended) << line;
+        EXPECT_EQ(out.exit_code, 0) << line;
+        EXPECT_TRUE(Opened("Tivaro_Main")) << line;
+        EXPECT_EQ(Velkor_B::FragmentCount, 300) << line;
+        // Hidden while it ran, and given back when it ended.
+        EXPECT_EQ(backend.Count("ShowCursor false"), 1) << line;
+        EXPECT_EQ(backend.Count("SetScreenSaverRunning true"), 1) << line;
+        EXPECT_EQ(backend.cursor_hidden, 0) << line;
+        EXPECT_FALSE(backend.screen_saver_running) << line;
+    }
+}
+
+TEST_F(StartupTest, EmptyCommandLineStartsTheSaverWithTheCursorVisible) {
+    const Outcome out = RunMain("");
+    EXPECT_TRUE(out.ended);
+    EXPECT_TRUE(Opened("Tivaro_Main"));
+    EXPECT_EQ(backend.Count("ShowCursor"), 0);
+    EXPECT_EQ(backend.Count("SetScreenSaverRunning"), 0);
+}
+
+TEST_F(StartupTest, OtherSwitchesEndAtOnceShowingNothing) {
+    for (const char* line : {"s", "/a", "/x", "/A:12", "\xFF\xFE"}) {
+        backend.windows.clear();
+        const Outcome out = RunMain(line);
+        EXPECT_TRUE(out.ended) << line;
+        EXPECT_EQ(out.exit_code, 0) << line;
+        EXPECT_TRUE(backend.windows.empty()) << line;
+    }
+}
+
+TEST_F(StartupTest, SettingsSwitchShowsTheDialogModallyThenEnds) {
+    for (const char* line : {"/c", "/C:4711", "-c"}) {
+        backend.windows.clear();
+        const Outcome out = RunMain(line);
+        EXPECT_TRUE(out.ended) << line;
+        EXPECT_TRUE(Opened(kSettingsCaption)) << line;
+        EXPECT_EQ(Velkor_B::FragmentCount, 300) << line;
+        EXPECT_EQ(backend.Count("ShowCursor"), 0) << line;
+    }
+}
+
+TEST_F(StartupTest, ARunningSaverOrDialogEndsEveryRequest) {
+    for (const char* running : {"Tivaro_Main", kSettingsCaption}) {
+        RecordingBackend b;
+        b.captions[running] = 0x77;
+        b.foreign_windows[1234] = {0, 0, 152, 112};
+        for (const char* line : {"/s", "/c", "/p 1234", ""}) {
+            b.calls.clear();
+            testing::ProgramEndCatcher c;
+            bool ended = false;
+            try {
+                Velkor_B::Main(line);
+            } catch (const testing::ProgramEnded&) {
+                ended = true;
+            }
+            EXPECT_TRUE(ended) << line;
+            // Both searches are made before the test, and nothing else happens.
+            ASSERT_EQ(b.calls.size(), 2u) << line;
+            EXPECT_EQ(b.calls[0], "FindWindow \"Tivaro_Main\"");
+            EXPECT_EQ(b.calls[1], std::string("FindWindow \"") + kSettingsCaption + "\"");
+        }
+    }
+}
+
+TEST_F(StartupTest, PreviewOfMissingPaneEndsWithAMessage) {
+    // "/p" with nothing after it reads handle 0; garbage reads 0 too.
+    for (const char* line : {"/p", "/p garbage", "/p 999"}) {
+        const Outcome out = RunMain(line);
+        EXPECT_TRUE(out.ended) << line;
+        EXPECT_NE(out.exit_code, 0) << line;
+        EXPECT_EQ(Velkor_B::FragmentCount, 0) << line;
+    }
+}
+
+TEST(Routines, PiAndLog2) {
+    EXPECT_EQ(Velkor_B::Pi(), 3.1415927f);
+    EXPECT_EQ(Velkor_B::Log2(8.0f), 3.0);
+    const double l = Velkor_B::Log2(320.0f);
+    EXPECT_NE(l, static_cast<double>(static_cast<long>(l)));
+    EXPECT_THROW(Velkor_B::Log2(0.0f), rt::RuntimeError);
+    EXPECT_THROW(Velkor_B::Log2(-1.0f), rt::RuntimeError);
+}
+
+TEST(Routines, SetSystemKeysEnabledSetsTheComplement) {
+    RecordingBackend b;
+    Velkor_B::SetSystemKeysEnabled(rt::kFalse);
+    EXPECT_TRUE(b.screen_saver_running);
+    Velkor_B::SetSystemKeysEnabled(rt::kTrue);
+    EXPECT_FALSE(b.screen_saver_running);
+    Velkor_B::SetSystemKeysEnabled(1);  // only -1 is true
+    EXPECT_TRUE(b.screen_saver_running);
+}
+
+}  // namespace
+}  // namespace tivaro

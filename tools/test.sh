@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: unit tests and the integration tests that run the
+# real program under Xvfb with Mesa.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/tools/setup-debian.sh"
+build=${TIVARO_BUILD_DIR:-$here/build}
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j2
