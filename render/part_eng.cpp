@@ -150,8 +150,8 @@ void partEngClass::ResetFragments() {
         f.green = palette.At(row, 1);
         f.blue = palette.At(row, 2);
         f.velX = StoreF32((Rnd() * 50.0 - 26.0) * 10.0);
-        f.velZ = StoreF32((Rnd() * 50.0 - 26.0) * 10.0);
         f.velY = StoreF32((Rnd() * 50.0 - 26.0) * 10.0);
+        f.velZ = StoreF32((Rnd() * 50.0 - 26.0) * 10.0);
         f.accX = 0.0f;
         f.accY = -0.8f;
         f.accZ = 0.0f;

@@ -88,7 +88,11 @@ void SetUpSpriteMetrics(SpriteState& state, const SpriteScene& scene, float inne
 }
 
 void DrawFrame(SpriteState& state, const SpriteScene& scene) {
-    scene.view.Clear();
+    if (scene.cls) {
+        scene.cls();
+    } else {
+        scene.view.Clear();
+    }
     for (state.loopIndex = 0; state.loopIndex <= kLastSphere;
          state.loopIndex = rt::AddI16(state.loopIndex, 1)) {
         DrawSphere(state, scene, state.loopIndex);

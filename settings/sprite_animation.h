@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "platform/surface/surface.h"
 
@@ -67,6 +68,9 @@ struct SpriteScene {
     std::array<const gfx::Surface*, kAtomCount> atomMasks;
     std::array<const gfx::Surface*, kAtomCount> atomSprites;
     BallObserver* observer = nullptr;  // told of every ball as it is drawn
+    // The view box's Cls: clears `view` and has the box repaint once the tick is over.
+    // Without it a frame just clears `view`.
+    std::function<void()> cls;
 };
 
 // A stored picture's length in pixels as the runtime reports it: the picture keeps its

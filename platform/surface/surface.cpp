@@ -26,7 +26,9 @@ void Surface::Resize(std::int32_t width, std::int32_t height) {
                    Swap(back_colour_));
 }
 
-void Surface::Clear() { std::fill(pixels_.begin(), pixels_.end(), Swap(back_colour_)); }
+void Surface::Clear() {
+    std::fill(pixels_.begin(), pixels_.end(), Swap(back_colour_));
+}
 
 std::int64_t Surface::Point(std::int32_t x, std::int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return -1;
@@ -76,25 +78,28 @@ void Surface::Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32
 
 void Surface::FillRect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
                        Colour colour) {
-    const std::int32_t x0 = std::max(x, 0);
-    const std::int32_t y0 = std::max(y, 0);
-    const std::int32_t x1 = std::min(x + w, width_);
-    const std::int32_t y1 = std::min(y + h, height_);
+    // 64-bit ends: a rectangle reaching past the 32-bit range still clips correctly.
+    const auto x0 = static_cast<std::int32_t>(std::max<std::int64_t>(x, 0));
+    const auto y0 = static_cast<std::int32_t>(std::max<std::int64_t>(y, 0));
+    const auto x1 = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{x} + w, width_));
+    const auto y1 = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{y} + h, height_));
+    if (x0 >= x1 || y0 >= y1) return;  // wholly beside the image, or empty
     for (std::int32_t row = y0; row < y1; ++row) {
         std::uint32_t* p = pixels_.data() + static_cast<std::size_t>(row) * width_;
         std::fill(p + x0, p + x1, Swap(colour));
     }
 }
 
-void Surface::StretchCopy(const Surface& source, std::int32_t sx, std::int32_t sy,
-                          std::int32_t sw, std::int32_t sh, std::int32_t dx, std::int32_t dy,
-                          std::int32_t dw, std::int32_t dh) {
+void Surface::StretchCopy(const Surface& source, std::int32_t sx, std::int32_t sy, std::int32_t sw,
+                          std::int32_t sh, std::int32_t dx, std::int32_t dy, std::int32_t dw,
+                          std::int32_t dh) {
     if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
     for (std::int32_t j = std::max(0, -dy); j < dh && dy + j < height_; ++j) {
         const std::int32_t srow = sy + static_cast<std::int32_t>(std::int64_t{j} * sh / dh);
         if (srow < 0 || srow >= source.height_) continue;
         std::uint32_t* out = pixels_.data() + static_cast<std::size_t>(dy + j) * width_;
-        const std::uint32_t* in = source.pixels_.data() + static_cast<std::size_t>(srow) * source.width_;
+        const std::uint32_t* in =
+            source.pixels_.data() + static_cast<std::size_t>(srow) * source.width_;
         for (std::int32_t i = std::max(0, -dx); i < dw && dx + i < width_; ++i) {
             const std::int32_t scol = sx + static_cast<std::int32_t>(std::int64_t{i} * sw / dw);
             if (scol < 0 || scol >= source.width_) continue;
@@ -110,6 +115,7 @@ void Surface::BitBlt(std::int32_t dx, std::int32_t dy, std::int32_t w, std::int3
     std::int32_t y0 = std::max({0, -dy, -sy});
     const std::int32_t x1 = std::min({w, width_ - dx, source.width_ - sx});
     const std::int32_t y1 = std::min({h, height_ - dy, source.height_ - sy});
+    if (x0 >= x1 || y0 >= y1) return;  // nothing of the rectangle is on both images
     for (std::int32_t j = y0; j < y1; ++j) {
         std::uint32_t* out = pixels_.data() + static_cast<std::size_t>(dy + j) * width_ + dx;
         const std::uint32_t* in =

@@ -22,9 +22,9 @@ inline constexpr char kUiGothicFace[] = "ＭＳ Ｐゴシック";
 
 // The runtime's font object: what a label or a stored property keeps.
 struct FontDesc {
-    std::string name;                // face name, UTF-8
-    double size = 9.0;               // points
-    std::int16_t weight = 400;       // 400 normal, 700 bold
+    std::string name;           // face name, UTF-8
+    double size = 9.0;          // points
+    std::int16_t weight = 400;  // 400 normal, 700 bold
     bool italic = false;
     bool underline = false;
     bool strikethrough = false;
@@ -54,7 +54,7 @@ struct ClipRect {
 };
 
 class Font {
-public:
+  public:
     virtual ~Font() = default;
 
     virtual const FontDesc& Desc() const = 0;
@@ -65,16 +65,16 @@ public:
 
     // One line of UTF-8 text; line breaks are not interpreted here.
     virtual TextExtent Measure(std::string_view utf8) const = 0;
-    // Draws one line with its cell's top-left corner at (x, y), antialiased and blended
-    // over what the surface holds; pixels outside `clip` (when given) stay untouched.
-    virtual void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y,
-                      std::string_view utf8, gfx::Colour colour,
-                      const ClipRect* clip = nullptr) const = 0;
+    // Draws one line with its cell's top-left corner at (x, y), unsmoothed up to 16 px (antialiased
+    // above), blended over what the surface holds; pixels outside `clip` (when given) stay
+    // untouched.
+    virtual void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
+                      gfx::Colour colour, const ClipRect* clip = nullptr) const = 0;
 
     // The runtime's engraved look of disabled text: white text one pixel right and down,
     // grey RGB(128, 128, 128) text over it at (x, y).
-    void DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y,
-                      std::string_view utf8, const ClipRect* clip = nullptr) const;
+    void DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
+                      const ClipRect* clip = nullptr) const;
 };
 
 // The rendered font for a description. Fonts are cached: the same description gives the

@@ -28,8 +28,12 @@ namespace {
 }
 
 // 26.6 fixed point to whole pixels.
-std::int32_t Ceil26(FT_Pos v) { return static_cast<std::int32_t>((v + 63) >> 6); }
-std::int32_t Round26(FT_Pos v) { return static_cast<std::int32_t>((v + 32) >> 6); }
+std::int32_t Ceil26(FT_Pos v) {
+    return static_cast<std::int32_t>((v + 63) >> 6);
+}
+std::int32_t Round26(FT_Pos v) {
+    return static_cast<std::int32_t>((v + 32) >> 6);
+}
 
 FT_Library Library() {
     // Lives as long as the process: faces may be released during static destruction.
@@ -63,8 +67,7 @@ std::shared_ptr<SharedFace> LoadFace(const std::string& file, int index) {
     auto shared = std::make_shared<SharedFace>();
     shared->bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (FT_New_Memory_Face(Library(), shared->bytes.data(),
-                           static_cast<FT_Long>(shared->bytes.size()), index,
-                           &shared->face) != 0) {
+                           static_cast<FT_Long>(shared->bytes.size()), index, &shared->face) != 0) {
         shared->face = nullptr;
         Fail("FreeType cannot open the font file " + file);
     }
@@ -73,7 +76,7 @@ std::shared_ptr<SharedFace> LoadFace(const std::string& file, int index) {
 }
 
 class FreeTypeFont final : public Font {
-public:
+  public:
     FreeTypeFont(const FontDesc& desc, const ResolvedFace& resolved,
                  std::shared_ptr<SharedFace> face);
     ~FreeTypeFont() override {
@@ -90,7 +93,7 @@ public:
     void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
               gfx::Colour colour, const ClipRect* clip) const override;
 
-private:
+  private:
     struct Glyph {
         FT_UInt index = 0;
         std::int32_t left = 0;  // bitmap origin relative to the pen and the baseline
@@ -161,20 +164,25 @@ FreeTypeFont::FreeTypeFont(const FontDesc& desc, const ResolvedFace& resolved,
     underline_offset_ = std::min(underline_offset_, std::max(1, descent_ - line_thickness_));
 }
 
+constexpr std::int32_t kLargestUnsmoothedPixels = 16;
+
 const FreeTypeFont::Glyph& FreeTypeFont::GlyphFor(char32_t code_point) const {
     if (auto it = glyphs_.find(code_point); it != glyphs_.end()) return it->second;
     Glyph glyph;
     FT_Face f = face_->face;
     FT_Activate_Size(size_);
     glyph.index = FT_Get_Char_Index(f, code_point);
-    FT_Int32 flags = FT_LOAD_DEFAULT | FT_LOAD_TARGET_LIGHT;
+    // The classic desktop draws small UI text unsmoothed, one ink level per pixel; larger
+    // text is antialiased.
+    const bool mono = pixel_size_ <= kLargestUnsmoothedPixels;
+    FT_Int32 flags = FT_LOAD_DEFAULT | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
     if (embolden_ || oblique_) flags |= FT_LOAD_NO_BITMAP;
     if (FT_Load_Glyph(f, glyph.index, flags) == 0) {
         FT_GlyphSlot slot = f->glyph;
         if (oblique_) FT_GlyphSlot_Oblique(slot);
         if (embolden_) FT_GlyphSlot_Embolden(slot);
         if (slot->format == FT_GLYPH_FORMAT_BITMAP ||
-            FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0) {
+            FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) == 0) {
             const FT_Bitmap& bm = slot->bitmap;
             glyph.left = slot->bitmap_left;
             glyph.top = slot->bitmap_top;
@@ -183,7 +191,8 @@ const FreeTypeFont::Glyph& FreeTypeFont::GlyphFor(char32_t code_point) const {
             glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * bm.rows);
             for (std::int32_t row = 0; row < glyph.rows; ++row) {
                 const unsigned char* src = bm.buffer + static_cast<std::ptrdiff_t>(row) * bm.pitch;
-                std::uint8_t* dst = glyph.coverage.data() + static_cast<std::size_t>(row) * bm.width;
+                std::uint8_t* dst =
+                    glyph.coverage.data() + static_cast<std::size_t>(row) * bm.width;
                 for (std::int32_t col = 0; col < glyph.width; ++col) {
                     if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
                         dst[col] = (src[col >> 3] & (0x80 >> (col & 7))) != 0 ? 255 : 0;
@@ -356,7 +365,8 @@ std::shared_ptr<const Font> OpenFont(const FontDesc& desc) {
             desc.underline, desc.strikethrough, desc.charset};
     if (auto it = cache.find(key); it != cache.end()) return it->second;
     const ResolvedFace resolved = ResolveFace(desc);
-    auto font = std::make_shared<FreeTypeFont>(desc, resolved, LoadFace(resolved.file, resolved.index));
+    auto font =
+        std::make_shared<FreeTypeFont>(desc, resolved, LoadFace(resolved.file, resolved.index));
     cache.emplace(std::move(key), font);
     return font;
 }

@@ -48,6 +48,23 @@ TEST(SpriteDrawing, EveryFrameStartsFromTheBackColourAndLaterBallsCoverEarlierOn
     }
 }
 
+TEST(SpriteDrawing, EachFrameClearsThroughTheViewsClsOnceBeforeTheBalls) {
+    TestScene pictures(/*solid=*/true);
+    SpriteState state;
+    SetUpSpriteMetrics(state, pictures.Scene(), 373.0f, 281.0f);
+    pictures.view.FillRect(0, 0, 373, 281, gfx::RGB(1, 2, 3));
+    BallLog log;
+    SpriteScene scene = pictures.Scene(&log);
+    std::int32_t clears = 0;
+    scene.cls = [&] {
+        ++clears;
+        pictures.view.Clear();
+    };
+    DrawFrame(state, scene);
+    EXPECT_EQ(clears, 1);
+    EXPECT_EQ(CountDifferences(pictures.view, Expected(pictures, log.balls)), 0);
+}
+
 TEST(SpriteDrawing, BallsCombineMaskWithAndAndSpriteWithXorUnsmoothed) {
     TestScene pictures;
     SpriteState state;

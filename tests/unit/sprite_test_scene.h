@@ -49,7 +49,7 @@ struct TestScene {
     }
 
     SpriteScene Scene(BallObserver* observer = nullptr) {
-        SpriteScene scene{view, sphereMask, sphereSprite, {}, {}, observer};
+        SpriteScene scene{view, sphereMask, sphereSprite, {}, {}, observer, {}};
         for (std::size_t k = 0; k < kAtomCount; ++k) {
             scene.atomMasks[k] = &atomMasks[k];
             scene.atomSprites[k] = &atomSprites[k];
