@@ -67,8 +67,10 @@ void Velkor_S::FrameLoop() {
         // A failed frame is dropped and the loop goes straight back to its test.
         rt::RunIgnoringErrors([&] { engine->RenderAll(); });
         ++frames_drawn_;
+        stats_.FrameDone();
         pacer_.Wait();
     }
+    stats_.Report();
 }
 
 void Velkor_S::Timer1_Timer() {

@@ -13,6 +13,7 @@
 #include "render/gl_view.h"
 #include "render/part_eng.h"
 #include "saver/frame_pacer.h"
+#include "saver/frame_stats.h"
 
 namespace tivaro::saver {
 
@@ -45,6 +46,7 @@ private:
     void FrameLoop();
 
     FramePacer pacer_;
+    FrameStats stats_;
     std::int64_t frames_drawn_ = 0;
 };
 

@@ -14,7 +14,7 @@ done
 # Find a free display number: -displayfd lets the server pick one and tell us.
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp "${extra[@]}" 3>"$fifo" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "${extra[@]}" 3>"$fifo" >/dev/null 2>&1 &
 xvfb_pid=$!
 read -r -t 20 display_number <"$fifo"
 rm -f "$fifo"

@@ -1,0 +1,189 @@
+// The floor the GL stack allows for the saver's scene: a bare Xlib + GLX program that
+// draws the same 300 textured, additively blended 0.2 x 0.2 quads with the same GL state,
+// projection and motion as the saver, and nothing else (no forms runtime, no timers, no
+// pacing, no checked arithmetic). The frame-rate benchmark runs it beside the saver.
+//
+// Usage: tivaro_reference_fountain <seconds>
+// With TIVARO_TIMING=1 it reports on stderr in the saver's format.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "assets/assets.h"
+#include "platform/image/decode.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Quad {
+    float x = 0, y = 0, z = 0;
+    float vx = 0, vy = 0, vz = 0;
+    float r = 1, g = 1, b = 1;
+    float life = 1, fade = 0.05f;
+};
+
+constexpr int kCount = 300;
+constexpr float kHalfSide = 0.1f;
+constexpr float kStep = 4000.0f;  // velocity units per world unit and frame
+
+std::vector<unsigned char> EarthTexture(int side) {
+    const auto picture = tivaro::image::DecodePicture(tivaro::assets::Find("earth.jpg"));
+    std::vector<unsigned char> texels(static_cast<std::size_t>(side) * side * 3);
+    std::size_t n = 0;
+    for (int x = 0; x < side; ++x) {
+        for (int y = 0; y < side; ++y) {
+            const auto c = static_cast<std::uint32_t>(
+                picture.Point(x * picture.width() / side, y * picture.height() / side));
+            texels[n++] = static_cast<unsigned char>(c & 0xFF);
+            texels[n++] = static_cast<unsigned char>((c >> 8) & 0xFF);
+            texels[n++] = static_cast<unsigned char>((c >> 16) & 0xFF);
+        }
+    }
+    return texels;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    const char* timing_env = std::getenv("TIVARO_TIMING");
+    const bool timing = timing_env != nullptr && std::strcmp(timing_env, "1") == 0;
+
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "reference: cannot open display\n");
+        return 1;
+    }
+    const int screen = DefaultScreen(display);
+    const int width = DisplayWidth(display, screen);
+    const int height = DisplayHeight(display, screen);
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
+                        GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 16, None};
+    XVisualInfo* visual = glXChooseVisual(display, screen, attributes);
+    if (visual == nullptr) {
+        std::fprintf(stderr, "reference: no double-buffered RGB visual\n");
+        return 1;
+    }
+    XSetWindowAttributes swa{};
+    swa.colormap = XCreateColormap(display, RootWindow(display, screen), visual->visual, AllocNone);
+    swa.override_redirect = True;
+    swa.background_pixel = 0;
+    const Window window = XCreateWindow(
+        display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
+        static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
+        CWColormap | CWOverrideRedirect | CWBackPixel, &swa);
+    GLXContext context = glXCreateContext(display, visual, nullptr, True);
+    XMapRaised(display, window);
+    glXMakeCurrent(display, window, context);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(width) / height, 0.1, 200.0);
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    glShadeModel(GL_SMOOTH);
+    glClearDepth(1.0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+
+    GLuint texture = 0;
+    const auto texels = EarthTexture(256);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+
+    std::mt19937 generator(12345);
+    std::uniform_real_distribution<float> rnd(0.0f, 1.0f);
+    std::array<Quad, kCount> quads{};
+    for (Quad& q : quads) {
+        q.fade = rnd(generator) * 0.1f + 0.003f;
+        q.vx = (rnd(generator) * 50 - 26) * 10;
+        q.vy = (rnd(generator) * 50 - 26) * 10;
+        q.vz = (rnd(generator) * 50 - 26) * 10;
+    }
+    float zoom = -2.0f;
+    const auto start = Clock::now();
+    auto next_burst = start + std::chrono::milliseconds(3141);
+    Clock::time_point first{};
+    Clock::time_point last{};
+    long long frames = 0;
+    while (true) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (Quad& q : quads) {
+            const float z = zoom + q.z;
+            glColor4f(q.r, q.g, q.b, q.life);
+            glBegin(GL_QUADS);
+            glTexCoord2f(0, 0);
+            glVertex3f(q.x - kHalfSide, q.y - kHalfSide, z);
+            glTexCoord2f(1, 0);
+            glVertex3f(q.x + kHalfSide, q.y - kHalfSide, z);
+            glTexCoord2f(1, 1);
+            glVertex3f(q.x + kHalfSide, q.y + kHalfSide, z);
+            glTexCoord2f(0, 1);
+            glVertex3f(q.x - kHalfSide, q.y + kHalfSide, z);
+            glEnd();
+            q.x += q.vx / kStep;
+            q.y += q.vy / kStep;
+            q.z += q.vz / kStep;
+            q.vy -= 0.8f;
+            q.life -= q.fade;
+            if (q.life < 0) {
+                q = Quad{};
+                q.fade = rnd(generator) * 0.1f + 0.003f;
+                q.vx = rnd(generator) * 60 - 32;
+                q.vy = rnd(generator) * 60 - 12;
+                q.vz = rnd(generator) * 60 - 32;
+            }
+        }
+        glXSwapBuffers(display, window);
+        last = Clock::now();
+        if (frames++ == 0) first = last;
+        if (last >= next_burst) {
+            next_burst += std::chrono::milliseconds(3141);
+            for (Quad& q : quads) {
+                q.x = q.y = q.z = 0;
+                q.vx = (rnd(generator) * 20 - 10) * 10;
+                q.vz = (rnd(generator) * 20 - 10) * 10;
+                q.vy = std::sqrt(40000 - q.vx * q.vx - q.vz * q.vz) * (2 * rnd(generator) - 1);
+            }
+            zoom = -std::floor(rnd(generator) * 151 + 100) / 100;
+        }
+        if (std::chrono::duration<double>(last - start).count() >= seconds) break;
+    }
+    if (timing) {
+        std::fprintf(stderr, "tivaro: first frame at %lld ns\n",
+                     static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                first.time_since_epoch())
+                                                .count()));
+        std::fprintf(stderr, "tivaro: %lld frames in %.6f s\n", frames - 1,
+                     std::chrono::duration<double>(last - first).count());
+    }
+    glXMakeCurrent(display, None, nullptr);
+    glXDestroyContext(display, context);
+    XDestroyWindow(display, window);
+    XFree(visual);
+    XCloseDisplay(display);
+    return 0;
+}
