@@ -1,9 +1,12 @@
 #include "app/velkor_b_main.h"
 
+#include <string>
+
 #include "app/velkor_b.h"
 #include "app/velkor_r.h"
 #include "platform/backend.h"
 #include "platform/runtime/end.h"
+#include "platform/runtime/errors.h"
 #include "platform/runtime/numeric.h"
 #include "saver/velkor_s.h"
 #include "settings/velkor_p.h"
@@ -12,13 +15,18 @@ namespace tivaro::Velkor_B {
 namespace {
 
 constexpr std::string_view kSaverCaption = "Tivaro_Main";
-constexpr std::string_view kSettingsCaption = "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A";
+constexpr std::string_view kSettingsCaption =
+    "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A";
 
 // Length in bytes of the character that starts at text[i]: a whole UTF-8 sequence, or a
 // single byte where the text is not valid UTF-8.
 std::size_t CharLength(std::string_view text, std::size_t i) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t n = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
+    std::size_t n = lead < 0x80           ? 1
+                    : (lead >> 5) == 0x6  ? 2
+                    : (lead >> 4) == 0xE  ? 3
+                    : (lead >> 3) == 0x1E ? 4
+                                          : 1;
     if (i + n > text.size()) return 1;
     for (std::size_t k = 1; k < n; ++k) {
         if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
@@ -43,7 +51,8 @@ std::string ModeLetter(std::string_view command_line) {
     const std::string_view rest = CharactersFrom(command_line, 2);
     if (rest.empty()) return {};
     std::string letter(rest.substr(0, CharLength(rest, 0)));
-    if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z') letter[0] = static_cast<char>(letter[0] - 'a' + 'A');
+    if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z')
+        letter[0] = static_cast<char>(letter[0] - 'a' + 'A');
     return letter;
 }
 
@@ -75,6 +84,16 @@ void Main(std::string_view command_line) {
         rt::AddRestorer(&RestoreDesktop);
     }
 
+    saver::Velkor_S::Instance().Load();
+}
+
+void HostSaver(std::uint64_t window) {
+    if (!platform::Current().GetWindowRect(window)) {
+        rt::StandardErrorMessage("window " + std::to_string(window) +
+                                 " is not a window; nothing to draw the saver in");
+    }
+    FragmentCount = 300;
+    saver::Velkor_S::Instance().HostIn(window);
     saver::Velkor_S::Instance().Load();
 }
 

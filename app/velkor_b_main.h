@@ -2,6 +2,7 @@
 // command line chooses the saver, the preview or the settings dialog.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,10 @@ std::string_view CharactersFrom(std::string_view text, int position);
 std::string ModeLetter(std::string_view command_line);
 
 void Main(std::string_view command_line);
+
+// The saver inside a window of another program (the X screen-saver daemon's conventions):
+// no instance check, no hidden cursor, no screen-saver flag. A `window` that is not a
+// window ends the program with the standard error message.
+void HostSaver(std::uint64_t window);
 
 }  // namespace tivaro::Velkor_B

@@ -30,19 +30,19 @@ struct Rect {
 };
 
 enum class WindowKind : std::uint8_t {
-    TopLevelPlain,    // no border, no caption bar (saver, preview)
-    TopLevelDialog,   // fixed single frame with a caption bar, not resizable
-    Child,            // a control's own window inside a form
+    TopLevelPlain,   // no border, no caption bar (saver, preview)
+    TopLevelDialog,  // fixed single frame with a caption bar, not resizable
+    Child,           // a control's own window inside a form
 };
 
 struct WindowDesc {
     WindowKind kind = WindowKind::Child;
-    std::string caption;           // UTF-8
-    NativeWindow parent = 0;       // for Child: the form's (or control's) window
-    Rect bounds;                   // pixels; for Child relative to the parent
-    std::uint32_t back_colour = 0; // 0x00BBGGRR (RGB(r,g,b) = r + 256 g + 65536 b)
-    bool gl_capable = false;       // the window will carry a GL context
-    bool sunken_border = false;    // a 3D sunken edge (drawn by the portable code on X11)
+    std::string caption;            // UTF-8
+    NativeWindow parent = 0;        // for Child: the form's (or control's) window
+    Rect bounds;                    // pixels; for Child relative to the parent
+    std::uint32_t back_colour = 0;  // 0x00BBGGRR (RGB(r,g,b) = r + 256 g + 65536 b)
+    bool gl_capable = false;        // the window will carry a GL context
+    bool sunken_border = false;     // a 3D sunken edge (drawn by the portable code on X11)
 };
 
 enum class EventType : std::uint8_t {
@@ -59,6 +59,7 @@ enum class EventType : std::uint8_t {
     Paint,         // part of the window must be repainted
     Resized,       // the window's inner size changed (width, height in x, y)
     Destroyed,     // the window is gone (for example with a foreign parent)
+    EndRequest,    // the system asks the program to end (a termination signal); window 0
 };
 
 struct Event {
@@ -83,7 +84,7 @@ struct PixelView {
 };
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
 
     // Windows.
@@ -96,6 +97,10 @@ public:
     virtual void SetParent(NativeWindow window, NativeWindow parent) = 0;
     // The window's rectangle in screen pixels, or nothing when it is not a window.
     virtual std::optional<Rect> GetWindowRect(NativeWindow window) = 0;
+    // Reports Resized and Destroyed events of a window that is not ours (the window a
+    // host gives us to draw in). A backend that cannot watch another program's windows
+    // reports nothing.
+    virtual void WatchWindow(NativeWindow /*window*/) {}
     virtual bool IsWindow(NativeWindow window) = 0;
     // The first top-level window whose whole caption is `caption`, or 0.
     virtual NativeWindow FindWindowByCaption(std::string_view caption) = 0;
@@ -108,10 +113,10 @@ public:
     virtual void WaitEvents(std::int32_t timeout_ms) = 0;
 
     // Screen and pointer.
-    virtual Point ScreenSize() = 0;       // pixels
+    virtual Point ScreenSize() = 0;  // pixels
     virtual std::int32_t TwipsPerPixelX() = 0;
     virtual std::int32_t TwipsPerPixelY() = 0;
-    virtual Point CursorPos() = 0;        // screen pixels
+    virtual Point CursorPos() = 0;  // screen pixels
     virtual NativeWindow WindowFromPoint(Point screen) = 0;
     virtual void ShowCursor(bool show) = 0;
     virtual void SetScreenSaverRunning(bool running) = 0;

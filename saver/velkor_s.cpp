@@ -30,8 +30,12 @@ Velkor_S& Velkor_S::Instance() {
 void Velkor_S::Form_Load() {
     auto& platform = platform::Current();
     rt::StepsIgnoringErrors(
-        // Cover the screen from its top-left corner.
+        // Cover the screen from its top-left corner, or the host window.
         [&] {
+            if (host_ != 0) {
+                CoverHost();
+                return;
+            }
             const platform::Point screen = platform.ScreenSize();
             MoveTwips(0, 0, 1.0 * screen.x * platform.TwipsPerPixelX(),
                       1.0 * screen.y * platform.TwipsPerPixelY());
@@ -52,12 +56,42 @@ void Velkor_S::Form_Load() {
             quitRequested = rt::kFalse;
             Velkor_B::ZoomTicks = 0;
         },
-        [&] { Show(); },
-        [&] { Timer1.SetEnabled(true); },
-        [&] { FrameLoop(); });
+        [&] { Show(); }, [&] { Timer1.SetEnabled(true); }, [&] { FrameLoop(); });
     // The window may already be gone (a close request); then this does nothing.
     Unload();
     rt::EndProgram(0);
+}
+
+void Velkor_S::CoverHost() {
+    auto& platform = platform::Current();
+    const std::optional<platform::Rect> area = platform.GetWindowRect(host_);
+    if (!area) rt::Raise(rt::ErrorNumber::InvalidProcedureCall);
+    platform.SetParent(hWnd(), host_);
+    forms::Application::Get().Register(host_, &host_events_);
+    platform.WatchWindow(host_);
+    MoveTwips(0, 0, 1.0 * (area->right - area->left) * platform.TwipsPerPixelX(),
+              1.0 * (area->bottom - area->top) * platform.TwipsPerPixelY());
+}
+
+void Velkor_S::HostEvents::OnEvent(const platform::Event& event) {
+    if (event.type == platform::EventType::Resized) {
+        form.Host_Resize(event.x, event.y);
+    } else if (event.type == platform::EventType::Destroyed) {
+        forms::Application::Get().Unregister(event.window);
+        form.quitRequested = rt::kTrue;
+    }
+}
+
+// The host changed size: fill it again and set the view up for the new size.
+void Velkor_S::Host_Resize(std::int32_t width, std::int32_t height) {
+    auto& platform = platform::Current();
+    rt::StepsIgnoringErrors(
+        [&] {
+            MoveTwips(0, 0, 1.0 * width * platform.TwipsPerPixelX(),
+                      1.0 * height * platform.TwipsPerPixelY());
+        },
+        [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
+        [&] { glView->SetupView(Display.InnerWidth(), Display.InnerHeight()); });
 }
 
 void Velkor_S::FrameLoop() {
@@ -77,9 +111,14 @@ void Velkor_S::Timer1_Timer() {
     rt::EndOnError([&] { engine->Zoom_Rtn(); });
 }
 
-void Velkor_S::Form_KeyDown(std::int16_t, std::int16_t) { quitRequested = rt::kTrue; }
+// In a host's window the host owns the input and ends the program itself.
+void Velkor_S::Form_KeyDown(std::int16_t, std::int16_t) {
+    if (host_ == 0) quitRequested = rt::kTrue;
+}
 
-void Velkor_S::Display_Click() { quitRequested = rt::kTrue; }
+void Velkor_S::Display_Click() {
+    if (host_ == 0) quitRequested = rt::kTrue;
+}
 
 void Velkor_S::Form_QueryUnload(std::int16_t&, std::int16_t) {
     rt::EndOnError([&] { glView->Terminate(); });

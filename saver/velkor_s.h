@@ -18,33 +18,50 @@
 namespace tivaro::saver {
 
 class Velkor_S : public forms::Form {
-public:
+  public:
     Velkor_S();
 
     // The form's one instance, created on first use.
     static Velkor_S& Instance();
 
-    forms::Widget Display;           // the OpenGL drawing surface
-    forms::PictureHolder picDummy;   // the Earth photograph, hidden
-    forms::Timer Timer1;             // 10 ms, enabled by the load handler
+    forms::Widget Display;          // the OpenGL drawing surface
+    forms::PictureHolder picDummy;  // the Earth photograph, hidden
+    forms::Timer Timer1;            // 10 ms, enabled by the load handler
 
     forms::AutoNew<render::openGLcontrolClass> glView;
     forms::AutoNew<render::partEngClass> engine;
     rt::Bool16 quitRequested = rt::kFalse;
 
+    // Runs the saver inside a window of another program (the screen-saver daemon's) instead
+    // of covering the screen: sized to it and following its resizes, leaving input to
+    // its owner. Called before Load.
+    void HostIn(platform::NativeWindow host) { host_ = host; }
+    platform::NativeWindow Host() const { return host_; }
+
     // How many frames the loop has drawn (one more after the input that ends it).
     std::int64_t FramesDrawn() const { return frames_drawn_; }
 
-protected:
+  protected:
     void Form_Load() override;
     void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
     void Form_QueryUnload(std::int16_t& cancel, std::int16_t unload_mode) override;
 
-private:
+  private:
+    // Events of the host window.
+    struct HostEvents : forms::EventTarget {
+        explicit HostEvents(Velkor_S& owner) : form(owner) {}
+        void OnEvent(const platform::Event& event) override;
+        Velkor_S& form;
+    };
+
+    void CoverHost();
+    void Host_Resize(std::int32_t width, std::int32_t height);
     void Timer1_Timer();
     void Display_Click();
     void FrameLoop();
 
+    platform::NativeWindow host_ = 0;
+    HostEvents host_events_{*this};
     FramePacer pacer_;
     FrameStats stats_;
     std::int64_t frames_drawn_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/forms/timer.h"
+#include "platform/runtime/end.h"
 
 namespace tivaro::forms {
 
@@ -15,14 +16,18 @@ void Application::Register(platform::NativeWindow window, EventTarget* target) {
     targets_[window] = target;
 }
 
-void Application::Unregister(platform::NativeWindow window) { targets_.erase(window); }
+void Application::Unregister(platform::NativeWindow window) {
+    targets_.erase(window);
+}
 
 EventTarget* Application::TargetOf(platform::NativeWindow window) const {
     auto it = targets_.find(window);
     return it == targets_.end() ? nullptr : it->second;
 }
 
-void Application::AddTimer(Timer* timer) { timers_.push_back(timer); }
+void Application::AddTimer(Timer* timer) {
+    timers_.push_back(timer);
+}
 
 void Application::RemoveTimer(Timer* timer) {
     timers_.erase(std::remove(timers_.begin(), timers_.end(), timer), timers_.end());
@@ -34,6 +39,9 @@ void Application::DoEvents() {
     // A handler may poll again (nested DoEvents); work on a copy of this batch.
     const std::vector<platform::Event> batch = pending_;
     for (const platform::Event& event : batch) {
+        // Asked to end (SIGTERM, SIGINT): end at once, as the End statement does; the
+        // restorers give back the cursor and the screen-saver flag.
+        if (event.type == platform::EventType::EndRequest) rt::EndProgram(0);
         // The target is looked up afresh: a handler may have destroyed a window.
         if (EventTarget* target = TargetOf(event.window)) target->OnEvent(event);
     }

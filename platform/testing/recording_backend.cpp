@@ -31,7 +31,9 @@ RecordingBackend::RecordingBackend() {
     SetCurrent(this);
 }
 
-RecordingBackend::~RecordingBackend() { SetCurrent(previous_); }
+RecordingBackend::~RecordingBackend() {
+    SetCurrent(previous_);
+}
 
 int RecordingBackend::Count(const std::string& prefix) const {
     int n = 0;
@@ -42,8 +44,8 @@ int RecordingBackend::Count(const std::string& prefix) const {
 NativeWindow RecordingBackend::MakeWindow(const WindowDesc& desc) {
     const NativeWindow id = next_window_++;
     windows[id] = RecordedWindow{desc, desc.parent, false, false};
-    calls.push_back("MakeWindow " + std::string(KindName(desc.kind)) + " parent=" +
-                    std::to_string(desc.parent) + " " + RectText(desc.bounds) +
+    calls.push_back("MakeWindow " + std::string(KindName(desc.kind)) +
+                    " parent=" + std::to_string(desc.parent) + " " + RectText(desc.bounds) +
                     (desc.caption.empty() ? "" : " \"" + desc.caption + "\""));
     if (!desc.caption.empty() && desc.kind != WindowKind::Child) captions[desc.caption] = id;
     return id;
@@ -77,6 +79,10 @@ void RecordingBackend::SetCaption(NativeWindow window, std::string_view caption)
 void RecordingBackend::SetParent(NativeWindow window, NativeWindow parent) {
     calls.push_back("SetParent " + std::to_string(window) + " " + std::to_string(parent));
     if (auto it = windows.find(window); it != windows.end()) it->second.parent = parent;
+}
+
+void RecordingBackend::WatchWindow(NativeWindow window) {
+    calls.push_back("WatchWindow " + std::to_string(window));
 }
 
 std::optional<Rect> RecordingBackend::GetWindowRect(NativeWindow window) {
@@ -119,7 +125,9 @@ void RecordingBackend::WaitEvents(std::int32_t timeout_ms) {
     calls.push_back("WaitEvents " + std::to_string(timeout_ms));
 }
 
-NativeWindow RecordingBackend::WindowFromPoint(Point) { return window_under_cursor; }
+NativeWindow RecordingBackend::WindowFromPoint(Point) {
+    return window_under_cursor;
+}
 
 void RecordingBackend::ShowCursor(bool show) {
     calls.push_back(show ? "ShowCursor true" : "ShowCursor false");

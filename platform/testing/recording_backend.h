@@ -20,7 +20,7 @@ struct RecordedWindow {
 };
 
 class RecordingBackend : public Backend {
-public:
+  public:
     RecordingBackend();
     ~RecordingBackend() override;
 
@@ -36,7 +36,7 @@ public:
     Point cursor{0, 0};
     NativeWindow window_under_cursor = 0;
     std::map<std::string, NativeWindow> captions;  // what FindWindowByCaption finds
-    int pixel_format = 1;                           // 0: no format found
+    int pixel_format = 1;                          // 0: no format found
     // Called at the start of every PollEvents: lets a test react to what the program
     // has done so far (for example close the window it has just opened).
     std::function<void(RecordingBackend&)> on_poll;
@@ -60,6 +60,7 @@ public:
     void SetParent(NativeWindow window, NativeWindow parent) override;
     std::optional<Rect> GetWindowRect(NativeWindow window) override;
     bool IsWindow(NativeWindow window) override;
+    void WatchWindow(NativeWindow window) override;
     NativeWindow FindWindowByCaption(std::string_view caption) override;
     void SetFocus(NativeWindow window) override;
     void SetPointer(NativeWindow window, Pointer pointer) override;
@@ -81,7 +82,7 @@ public:
     void Present(NativeWindow window, const PixelView& image, Point at) override;
     void OpenAddress(std::string_view address) override;
 
-private:
+  private:
     NativeWindow next_window_ = 0x100;
     GlContext next_context_ = 0x500;
     Backend* previous_ = nullptr;

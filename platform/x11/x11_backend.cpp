@@ -1,4 +1,5 @@
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x11_signals.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -53,7 +54,8 @@ std::int16_t KeyCodeOf(KeySym sym) {
 }
 
 std::int16_t ShiftOf(unsigned state) {
-    return static_cast<std::int16_t>(((state & ShiftMask) ? 1 : 0) | ((state & ControlMask) ? 2 : 0) |
+    return static_cast<std::int16_t>(((state & ShiftMask) ? 1 : 0) |
+                                     ((state & ControlMask) ? 2 : 0) |
                                      ((state & Mod1Mask) ? 4 : 0));
 }
 
@@ -80,6 +82,7 @@ constexpr long kChildEvents = ButtonPressMask | ButtonReleaseMask | PointerMotio
 }  // namespace
 
 X11Backend::X11Backend() {
+    InstallEndSignals();
     XSetErrorHandler(&IgnoreXError);
     XSetIOErrorHandler(&LostServer);
     const char* name = std::getenv("DISPLAY");
@@ -141,9 +144,9 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
     }
     const int w = std::max(1, desc.bounds.right - desc.bounds.left);
     const int h = std::max(1, desc.bounds.bottom - desc.bounds.top);
-    Window window = XCreateWindow(display_, parent, desc.bounds.left, desc.bounds.top,
-                                  static_cast<unsigned>(w), static_cast<unsigned>(h), 0, depth,
-                                  InputOutput, visual, mask, &attrs);
+    Window window =
+        XCreateWindow(display_, parent, desc.bounds.left, desc.bounds.top, static_cast<unsigned>(w),
+                      static_cast<unsigned>(h), 0, depth, InputOutput, visual, mask, &attrs);
     windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false};
     if (top) {
         SetCaption(window, desc.caption);
@@ -162,8 +165,8 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
         if (desc.kind == WindowKind::TopLevelPlain) {
             // No border and no caption bar.
             const long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
-            XChangeProperty(display_, window, motif_wm_hints_, motif_wm_hints_, 32,
-                            PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+            XChangeProperty(display_, window, motif_wm_hints_, motif_wm_hints_, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(hints), 5);
         }
         ApplyCursor(window);
     }
@@ -225,12 +228,28 @@ void X11Backend::SetParent(NativeWindow window, NativeWindow parent) {
     XSync(display_, False);
 }
 
+void X11Backend::WatchWindow(NativeWindow window) {
+    const auto w = static_cast<Window>(window);
+    XWindowAttributes attrs{};
+    const int errors = g_x_errors;
+    if (XGetWindowAttributes(display_, w, &attrs) == 0) return;
+    // Our own mask on another client's window: theirs is unaffected.
+    XSelectInput(display_, w, StructureNotifyMask);
+    XSync(display_, False);
+    if (g_x_errors != errors) return;  // gone already
+    WindowInfo info;
+    info.width = attrs.width;
+    info.height = attrs.height;
+    watched_[w] = info;
+}
+
 std::optional<Rect> X11Backend::GetWindowRect(NativeWindow window) {
     if (window == 0) return std::nullopt;
     XWindowAttributes attrs{};
     const int errors = g_x_errors;
     XSync(display_, False);
-    if (XGetWindowAttributes(display_, static_cast<Window>(window), &attrs) == 0) return std::nullopt;
+    if (XGetWindowAttributes(display_, static_cast<Window>(window), &attrs) == 0)
+        return std::nullopt;
     XSync(display_, False);
     if (g_x_errors != errors) return std::nullopt;
     int x = 0;
@@ -240,7 +259,9 @@ std::optional<Rect> X11Backend::GetWindowRect(NativeWindow window) {
     return Rect{x, y, x + attrs.width, y + attrs.height};
 }
 
-bool X11Backend::IsWindow(NativeWindow window) { return GetWindowRect(window).has_value(); }
+bool X11Backend::IsWindow(NativeWindow window) {
+    return GetWindowRect(window).has_value();
+}
 
 std::string X11Backend::CaptionOf(Window window) {
     std::string caption;
@@ -299,7 +320,9 @@ Cursor X11Backend::CursorFor(Pointer pointer) {
         }
         return blank_cursor_;
     }
-    const unsigned shape = pointer == Pointer::Busy ? XC_watch : pointer == Pointer::Hand ? XC_hand2 : XC_left_ptr;
+    const unsigned shape = pointer == Pointer::Busy   ? XC_watch
+                           : pointer == Pointer::Hand ? XC_hand2
+                                                      : XC_left_ptr;
     auto it = cursors_.find(static_cast<int>(shape));
     if (it != cursors_.end()) return it->second;
     Cursor c = XCreateFontCursor(display_, shape);
@@ -438,13 +461,19 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
             return;
         }
         case ConfigureNotify: {
-            auto it = windows_.find(xe.xconfigure.window);
-            if (xe.xconfigure.event != xe.xconfigure.window || it == windows_.end()) return;
-            if (it->second.width == xe.xconfigure.width && it->second.height == xe.xconfigure.height) {
+            if (xe.xconfigure.event != xe.xconfigure.window) return;
+            WindowInfo* info = nullptr;
+            if (auto it = windows_.find(xe.xconfigure.window); it != windows_.end()) {
+                info = &it->second;
+            } else if (auto w = watched_.find(xe.xconfigure.window); w != watched_.end()) {
+                info = &w->second;
+            }
+            if (info == nullptr) return;
+            if (info->width == xe.xconfigure.width && info->height == xe.xconfigure.height) {
                 return;
             }
-            it->second.width = xe.xconfigure.width;
-            it->second.height = xe.xconfigure.height;
+            info->width = xe.xconfigure.width;
+            info->height = xe.xconfigure.height;
             e.type = EventType::Resized;
             e.window = xe.xconfigure.window;
             e.x = xe.xconfigure.width;
@@ -453,7 +482,10 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
         }
         case DestroyNotify:
             if (xe.xdestroywindow.event != xe.xdestroywindow.window) return;
-            if (windows_.erase(xe.xdestroywindow.window) == 0) return;  // we destroyed it
+            if (windows_.erase(xe.xdestroywindow.window) == 0 &&
+                watched_.erase(xe.xdestroywindow.window) == 0) {
+                return;  // we destroyed it
+            }
             e.type = EventType::Destroyed;
             e.window = xe.xdestroywindow.window;
             break;
@@ -464,6 +496,12 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
 }
 
 void X11Backend::PollEvents(std::vector<Event>& out) {
+    if (!end_reported_ && TakeEndSignal()) {
+        end_reported_ = true;
+        Event end;
+        end.type = EventType::EndRequest;
+        out.push_back(end);
+    }
     XFlush(display_);
     while (XPending(display_) > 0) {
         XEvent xe;
@@ -475,8 +513,8 @@ void X11Backend::PollEvents(std::vector<Event>& out) {
 void X11Backend::WaitEvents(std::int32_t timeout_ms) {
     XFlush(display_);
     if (XPending(display_) > 0) return;
-    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-    ::poll(&fd, 1, timeout_ms);
+    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {EndSignalFd(), POLLIN, 0}};
+    ::poll(fds, EndSignalFd() >= 0 ? 2 : 1, timeout_ms);
 }
 
 void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) {
@@ -484,8 +522,8 @@ void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) 
     XImage* xi = XCreateImage(display_, DefaultVisual(display_, screen_),
                               static_cast<unsigned>(DefaultDepth(display_, screen_)), ZPixmap, 0,
                               reinterpret_cast<char*>(const_cast<std::uint32_t*>(image.pixels)),
-                              static_cast<unsigned>(image.width), static_cast<unsigned>(image.height),
-                              32, image.stride * 4);
+                              static_cast<unsigned>(image.width),
+                              static_cast<unsigned>(image.height), 32, image.stride * 4);
     if (xi == nullptr) return;
     XPutImage(display_, static_cast<Window>(window), gc_, xi, 0, 0, at.x, at.y,
               static_cast<unsigned>(image.width), static_cast<unsigned>(image.height));

@@ -6,8 +6,8 @@
 // reach them.
 #include "platform/backend.h"
 
-#include <X11/Xlib.h>
 #include <GL/glx.h>
+#include <X11/Xlib.h>
 
 #include <unordered_map>
 #include <vector>
@@ -15,7 +15,7 @@
 namespace tivaro::platform::x11 {
 
 class X11Backend final : public Backend {
-public:
+  public:
     // Opens the display named by DISPLAY; raises a RuntimeError with a clear message when
     // there is none or it cannot be reached.
     X11Backend();
@@ -28,6 +28,7 @@ public:
     void SetCaption(NativeWindow window, std::string_view caption) override;
     void SetParent(NativeWindow window, NativeWindow parent) override;
     std::optional<Rect> GetWindowRect(NativeWindow window) override;
+    void WatchWindow(NativeWindow window) override;
     bool IsWindow(NativeWindow window) override;
     NativeWindow FindWindowByCaption(std::string_view caption) override;
     void SetFocus(NativeWindow window) override;
@@ -55,8 +56,10 @@ public:
     void OpenAddress(std::string_view address) override;
 
     Display* display() const { return display_; }
+    // The screen's root window: where a host that names no window wants us to draw.
+    NativeWindow RootWindowId() const { return root_; }
 
-private:
+  private:
     struct WindowInfo {
         WindowKind kind = WindowKind::Child;
         std::int32_t width = 0;
@@ -86,6 +89,8 @@ private:
     Atom net_wm_state_fullscreen_ = 0;
     Atom motif_wm_hints_ = 0;
     std::unordered_map<Window, WindowInfo> windows_;
+    std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
+    bool end_reported_ = false;
     std::unordered_map<GlContext, GLXContext> contexts_;
     GlContext next_context_ = 1;
     bool fb_config_chosen_ = false;

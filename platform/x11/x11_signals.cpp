@@ -1,0 +1,52 @@
+#include "platform/x11/x11_signals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <initializer_list>
+
+namespace tivaro::platform::x11 {
+namespace {
+
+volatile std::sig_atomic_t g_end_signal = 0;
+int g_pipe[2] = {-1, -1};
+
+extern "C" void OnEndSignal(int) {
+    g_end_signal = 1;
+    const int saved = errno;
+    const char byte = 1;
+    // A full pipe already wakes the wait; the result does not matter.
+    [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+void InstallEndSignals() {
+    if (g_pipe[0] >= 0) return;
+    if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        g_pipe[0] = g_pipe[1] = -1;
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = &OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
+}
+
+int EndSignalFd() {
+    return g_pipe[0];
+}
+
+bool TakeEndSignal() {
+    if (g_end_signal == 0) return false;
+    char drain[64];
+    while (g_pipe[0] >= 0 && read(g_pipe[0], drain, sizeof drain) > 0) {
+    }
+    return true;
+}
+
+}  // namespace tivaro::platform::x11

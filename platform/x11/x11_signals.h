@@ -1,0 +1,15 @@
+// Termination signals (SIGTERM, SIGINT, SIGHUP) as an event: the handler only records the
+// signal and wakes the event wait through a pipe; the event processing then ends the
+// program on the UI thread, where the cursor and the screen-saver flag can be restored.
+#pragma once
+
+namespace tivaro::platform::x11 {
+
+// Installs the handlers once; later calls do nothing.
+void InstallEndSignals();
+// The read end of the wake-up pipe (-1 before InstallEndSignals).
+int EndSignalFd();
+// Whether a termination signal has arrived; drains the pipe.
+bool TakeEndSignal();
+
+}  // namespace tivaro::platform::x11
