@@ -12,23 +12,18 @@ GLXFBConfig X11Backend::FrameBufferConfig() {
     int error_base = 0;
     int event_base = 0;
     if (!glXQueryExtension(display_, &error_base, &event_base)) return nullptr;
-    const int attribs[] = {GLX_X_RENDERABLE,
-                           True,
-                           GLX_DRAWABLE_TYPE,
-                           GLX_WINDOW_BIT,
-                           GLX_RENDER_TYPE,
-                           GLX_RGBA_BIT,
-                           GLX_DOUBLEBUFFER,
-                           True,
-                           GLX_RED_SIZE,
-                           8,
-                           GLX_GREEN_SIZE,
-                           8,
-                           GLX_BLUE_SIZE,
-                           8,
-                           GLX_DEPTH_SIZE,
-                           16,
-                           None};
+    // clang-format off
+    const int attribs[] = {
+        GLX_X_RENDERABLE, True,
+        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+        GLX_RENDER_TYPE, GLX_RGBA_BIT,
+        GLX_DOUBLEBUFFER, True,
+        GLX_RED_SIZE, 8,
+        GLX_GREEN_SIZE, 8,
+        GLX_BLUE_SIZE, 8,
+        GLX_DEPTH_SIZE, 16,
+        None};
+    // clang-format on
     int count = 0;
     GLXFBConfig* configs = glXChooseFBConfig(display_, screen_, attribs, &count);
     if (configs == nullptr || count == 0) {
