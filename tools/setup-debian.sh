@@ -6,7 +6,7 @@ packages=(
   libx11-dev libxext-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick python3
+  xvfb xdotool x11-utils imagemagick python3 xscreensaver man-db
 )
 missing=()
 for p in "${packages[@]}"; do
