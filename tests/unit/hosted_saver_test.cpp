@@ -157,5 +157,25 @@ TEST_F(HostedSaverTest, AWindowThatIsNotThereEndsWithAMessage) {
     EXPECT_NE(code, 0);
 }
 
+TEST_F(HostedSaverTest, ATerminationSignalEndsTheSaverAndGivesTheDesktopBack) {
+    int polls = 0;
+    backend.on_poll = [&](RecordingBackend& b) {
+        if (++polls == 3) b.Queue(Event{EventType::EndRequest, 0});
+    };
+    int code = -1;
+    try {
+        Velkor_B::Main("/s");
+    } catch (const testing::ProgramEnded& e) {
+        code = e.exit_code;
+    }
+    // Ending left the form as it was, as a process end does; unload it for the next test.
+    saver::Velkor_S::Instance().Unload();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(polls, 3);  // at once, not a frame later
+    EXPECT_EQ(backend.Count("ShowCursor false"), 1);
+    EXPECT_EQ(backend.cursor_hidden, 0);
+    EXPECT_FALSE(backend.screen_saver_running);
+}
+
 }  // namespace
 }  // namespace tivaro
