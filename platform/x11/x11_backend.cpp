@@ -25,6 +25,14 @@ int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
 }
 
+}  // namespace
+
+int XErrorCount() {
+    return g_x_errors;
+}
+
+namespace {
+
 // The server went away: nothing is left to draw on. End cleanly rather than hang.
 int LostServer(Display*) {
     std::fputs("tivaro: lost the connection to the X server\n", stderr);
@@ -109,6 +117,7 @@ X11Backend::X11Backend() {
 
 X11Backend::~X11Backend() {
     if (display_ == nullptr) return;
+    ReleaseShared();
     for (auto& [id, ctx] : contexts_) glXDestroyContext(display_, ctx);
     if (gl_visual_ != nullptr) XFree(gl_visual_);
     if (gc_ != nullptr) XFreeGC(display_, gc_);
@@ -515,21 +524,6 @@ void X11Backend::WaitEvents(std::int32_t timeout_ms) {
     if (XPending(display_) > 0) return;
     pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {EndSignalFd(), POLLIN, 0}};
     ::poll(fds, EndSignalFd() >= 0 ? 2 : 1, timeout_ms);
-}
-
-void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) {
-    if (image.width <= 0 || image.height <= 0) return;
-    XImage* xi = XCreateImage(display_, DefaultVisual(display_, screen_),
-                              static_cast<unsigned>(DefaultDepth(display_, screen_)), ZPixmap, 0,
-                              reinterpret_cast<char*>(const_cast<std::uint32_t*>(image.pixels)),
-                              static_cast<unsigned>(image.width),
-                              static_cast<unsigned>(image.height), 32, image.stride * 4);
-    if (xi == nullptr) return;
-    XPutImage(display_, static_cast<Window>(window), gc_, xi, 0, 0, at.x, at.y,
-              static_cast<unsigned>(image.width), static_cast<unsigned>(image.height));
-    xi->data = nullptr;  // the pixels belong to the surface
-    XDestroyImage(xi);
-    XFlush(display_);
 }
 
 }  // namespace tivaro::platform::x11

@@ -14,6 +14,9 @@
 
 namespace tivaro::platform::x11 {
 
+// X errors so far: a request that failed is seen as a change of this count after XSync.
+int XErrorCount();
+
 class X11Backend final : public Backend {
   public:
     // Opens the display named by DISPLAY; raises a RuntimeError with a clear message when
@@ -102,7 +105,15 @@ class X11Backend final : public Backend {
     Cursor blank_cursor_ = 0;
     std::unordered_map<int, Cursor> cursors_;
     GC gc_ = nullptr;
-    XImage* image_ = nullptr;  // wraps the pixels being presented; data not owned
+    // Presenting through MIT-SHM: one shared segment, grown as needed, reused once the
+    // server has finished with the last put.
+    bool PresentShared(Window window, const PixelView& image, Point at);
+    void ReleaseShared();
+    enum class Shm : std::uint8_t { Untried, Usable, Unusable };
+    Shm shm_ = Shm::Untried;
+    XImage* shm_image_ = nullptr;
+    void* shm_info_ = nullptr;  // XShmSegmentInfo, kept out of this header
+    bool shm_pending_ = false;  // a put the server may not have finished
 };
 
 }  // namespace tivaro::platform::x11

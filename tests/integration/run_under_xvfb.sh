@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one command under a private Xvfb server (its own display number, torn down after).
-# Usage: run_under_xvfb.sh [--size WxH] [--no-glx] command args...
+# Usage: run_under_xvfb.sh [--size WxH] [--no-glx] [--no-shm] command args...
 set -u
 size=1024x768
 extra=()
@@ -8,6 +8,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --size) size=$2; shift 2 ;;
     --no-glx) extra+=(-extension GLX); shift ;;
+    --no-shm) extra+=(-extension MIT-SHM); shift ;;
     *) break ;;
   esac
 done
