@@ -23,7 +23,7 @@ void BM_SpriteFrame(benchmark::State& bench) {
     const gfx::Surface sphereSprite = Picture("sphere_sprite.bmp");
     std::array<gfx::Surface, settings::kAtomCount> atomMasks;
     std::array<gfx::Surface, settings::kAtomCount> atomSprites;
-    settings::SpriteScene scene{view, sphereMask, sphereSprite, {}, {}, nullptr};
+    settings::SpriteScene scene{view, sphereMask, sphereSprite, {}, {}, nullptr, {}};
     for (std::size_t k = 0; k < settings::kAtomCount; ++k) {
         atomMasks[k] = Picture("atom" + std::to_string(k) + "_mask.jpg");
         atomSprites[k] = Picture("atom" + std::to_string(k) + "_sprite.jpg");

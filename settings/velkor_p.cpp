@@ -1,23 +1,137 @@
 #include "settings/velkor_p.h"
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "assets/assets.h"
+#include "controls/set_command_controls.h"
+#include "platform/backend.h"
+#include "platform/forms/property_bag.h"
+#include "platform/image/decode.h"
 #include "platform/runtime/errors.h"
+#include "platform/text/font.h"
 #include "settings/background_gradient.h"
 
 namespace tivaro::settings {
+namespace {
+
+// The dialog's outer size, 419 x 391 pixels at 15 twips a pixel: a client area of 413 x 359.
+constexpr double kOuterWidthTwips = 6285;
+constexpr double kOuterHeightTwips = 5865;
+
+// What the form keeps of its Exit button; every other property is the control's default.
+constexpr char kCmdCanFormData[] = R"(caption = "Exit"
+font = font {
+    name = "ＭＳ Ｐゴシック"
+    size = 9.75
+    charset = 128
+}
+)";
+
+// The labels' face: the Japanese system's proportional gothic, 9.75 pt, regular.
+std::shared_ptr<text::FontDesc> LabelFont(bool underline) {
+    text::FontDesc font = text::DefaultUiFont();
+    font.size = 9.75;
+    font.weight = 400;
+    font.charset = text::kShiftJisCharset;
+    font.underline = underline;
+    return std::make_shared<text::FontDesc>(std::move(font));
+}
+
+// The labels were laid out for the designed face; where the system renders a wider or
+// taller stand-in, a label grows (right and down, over nothing but the background) so
+// that its one line and the link's underline are not cut off.
+void FitToCaption(forms::Label& label) {
+    rt::RunIgnoringErrors([&] {
+        const text::TextExtent text = text::OpenFont(*label.Font())->Measure(label.Caption());
+        const platform::Rect& r = label.Bounds();
+        label.Move(r.left, r.top, std::max(label.Width(), text.width),
+                   std::max(label.Height(), text.height));
+    });
+}
+
+// A picture stored with the form; one that cannot be decoded leaves the box empty, and
+// its sprites then measure 0 and draw nothing.
+void LoadPicture(forms::PictureHolder& box, const std::string& name) {
+    rt::RunIgnoringErrors([&] { box.SetPicture(image::DecodePicture(assets::Find(name))); });
+}
+
+}  // namespace
 
 Velkor_P::Velkor_P()
     : forms::Form("Velkor_P", platform::WindowKind::TopLevelDialog,
                   "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A"),
       picWindow(this, "picWindow"),
-      tmrTimer(1, true) {
+      lbl(this, "lbl"),
+      lbl_URL(this, "lbl_URL"),
+      Cmd_Can(this, "Cmd_Can"),
+      tmrTimer(1, true),
+      scene_{picWindow.Image(),
+             picSphereMask[0].Picture(),
+             picSphereSprite[0].Picture(),
+             {},
+             {},
+             nullptr,
+             {}} {
     auto_redraw = true;
     back_colour = gfx::RGB(128, 128, 128);
+    // Opens centred on the screen, at its designed size (a client area of 413 x 359).
+    auto& backend = platform::Current();
+    const platform::Point screen = backend.ScreenSize();
+    const double tx = backend.TwipsPerPixelX();
+    const double ty = backend.TwipsPerPixelY();
+    const double left = std::max(0.0, std::floor((screen.x - kOuterWidthTwips / tx) / 2));
+    const double top = std::max(0.0, std::floor((screen.y - kOuterHeightTwips / ty) / 2));
+    MoveTwips(left * tx, top * ty, kOuterWidthTwips, kOuterHeightTwips);
+    OnMouseMove = [this](std::int16_t, std::int16_t, float, float) { ShowLinkPointer(false); };
+
     picWindow.auto_redraw = true;
     picWindow.border = forms::BorderStyle::Sunken;
-    picWindow.back_colour = gfx::RGB(128, 128, 255);
+    picWindow.back_colour = kViewBackColour;
     picWindow.tab_stop = true;
     picWindow.Move(16, 20, 377, 285);
+    LeavesTheLink(picWindow.OnMouseMove);
+    scene_.cls = [this] { picWindow.Cls(); };  // the view's Cls: cleared, shown after the tick
+
+    lbl.Move(20, 312, 165, 13);
+    lbl.SetCaption("Designed by Ordune Ver.1.0.0");
+    lbl.SetForeColor(gfx::RGB(255, 255, 255));
+    lbl.SetBackStyle(forms::BackStyle::Transparent);
+    lbl.SetFont(LabelFont(false));
+    FitToCaption(lbl);
+    LeavesTheLink(lbl.OnMouseMove);
+
+    lbl_URL.Move(20, 328, 214, 13);
+    lbl_URL.SetCaption(kHomePage);
+    lbl_URL.SetForeColor(gfx::RGB(255, 255, 192));
+    lbl_URL.SetBackStyle(forms::BackStyle::Transparent);
+    lbl_URL.SetFont(LabelFont(true));
+    FitToCaption(lbl_URL);
+    lbl_URL.OnMouseMove = [this](std::int16_t, std::int16_t, float, float) {
+        ShowLinkPointer(true);
+    };
+    lbl_URL.OnClick = [this] { lbl_URL_Click(); };
+
+    Cmd_Can.Move(320, 316, 73, 25);
+    Cmd_Can.UserControl_ReadProperties(forms::PropertyBag::FromFormData(kCmdCanFormData));
+    Cmd_Can.Click = [this] { Cmd_Can_Click(); };
+    LeavesTheLink(Cmd_Can.OnMouseMove);
+    LeavesTheLink(Cmd_Can.LblMsg().OnMouseMove);  // the caption lies over the face
+
     tmrTimer.OnTick = [this] { tmrTimer_Timer(); };
+
+    LoadPicture(picSphereMask[0], "sphere_mask.bmp");
+    LoadPicture(picSphereSprite[0], "sphere_sprite.bmp");
+    for (std::size_t k = 0; k < picAtomSprite.size(); ++k) {
+        const std::string stem = "atom" + std::to_string(k);
+        LoadPicture(picAtomMask[k], stem + "_mask.jpg");
+        LoadPicture(picAtomSprite[k], stem + "_sprite.jpg");
+        scene_.atomMasks[k] = &picAtomMask[k].Picture();
+        scene_.atomSprites[k] = &picAtomSprite[k].Picture();
+    }
 }
 
 Velkor_P& Velkor_P::Instance() {
@@ -26,19 +140,63 @@ Velkor_P& Velkor_P::Instance() {
 }
 
 void Velkor_P::Form_Load() {
-    rt::StepsIgnoringErrors([&] { SetWidthTwips(6285); }, [&] { SetHeightTwips(5865); });
+    rt::StepsIgnoringErrors(
+        // Each change of size repaints the background (Form_Resize).
+        [&] { SetWidthTwips(kOuterWidthTwips); }, [&] { SetHeightTwips(kOuterHeightTwips); },
+        [&] { Velkor_B::SetCommandControls(*this, rt::kTrue, rt::kTrue); },
+        [&] {
+            SetUpSpriteMetrics(*this, scene_, static_cast<float>(picWindow.InnerWidth()),
+                               static_cast<float>(picWindow.InnerHeight()));
+        });
+    // tmrTimer runs from creation: its first tick comes once the modal loop runs.
 }
 
 void Velkor_P::Form_Resize() {
-    PaintBackgroundGradient(Image(), static_cast<float>(InnerWidth()),
-                            static_cast<float>(InnerHeight()), loopIndex);
-    Refresh();
+    rt::StepsIgnoringErrors(
+        [&] {
+            PaintBackgroundGradient(Image(), static_cast<float>(InnerWidth()),
+                                    static_cast<float>(InnerHeight()), loopIndex);
+        },
+        [&] { Refresh(); });
 }
 
 void Velkor_P::Form_Unload(std::int16_t&) {
     if (tmrTimer.Enabled()) tmrTimer.SetEnabled(false);
 }
 
-void Velkor_P::tmrTimer_Timer() {}
+void Velkor_P::Cmd_Can_Click() {
+    Unload();
+}
+
+void Velkor_P::lbl_URL_Click() {
+    auto& backend = platform::Current();
+    rt::StepsIgnoringErrors([&] { backend.SetPointer(hWnd(), platform::Pointer::Busy); },
+                            [&] { backend.OpenAddress(lbl_URL.Caption()); },
+                            [&] {
+                                backend.SetPointer(hWnd(), platform::Pointer::Default);
+                                handShown_ = false;  // the next move over the link shows it
+                            });
+}
+
+void Velkor_P::tmrTimer_Timer() {
+    rt::EndOnError([&] { DrawFrame(*this, scene_); });
+}
+
+void Velkor_P::ShowLinkPointer(bool overLink) {
+    if (overLink == handShown_ || hWnd() == 0) return;
+    handShown_ = overLink;
+    platform::Current().SetPointer(hWnd(),
+                                   overLink ? platform::Pointer::Hand : platform::Pointer::Default);
+}
+
+void Velkor_P::LeavesTheLink(forms::MouseHandler& handler) {
+    // Child windows take their pointer from the dialog: leaving the link straight into
+    // the view or the button must give the arrow back too.
+    handler = [this, inner = std::move(handler)](std::int16_t button, std::int16_t shift, float x,
+                                                 float y) {
+        ShowLinkPointer(false);
+        if (inner) inner(button, shift, x, y);
+    };
+}
 
 }  // namespace tivaro::settings

@@ -1,0 +1,130 @@
+"""The credits dialog on a real X server: what it shows, the one-instance rule while it is
+open, the link (through a stand-in opener) and the Exit button."""
+import os
+import re
+import stat
+import tempfile
+import time
+
+from harness import (check, find_window, finish, geometry, run, screenshot, start, stop,
+                     wait_exit, window_title, xdotool)
+
+CAPTION = "Tivaro\uff1f\u306e\u8a2d\u5b9a"
+VIEW_BACK = (128, 128, 255)
+
+# The address the link opens, read from where the program keeps it.
+HERE = os.path.dirname(os.path.abspath(__file__))
+with open(os.path.join(HERE, "..", "..", "settings", "velkor_p.h"), encoding="utf-8") as f:
+    ADDRESS = re.search(r'kHomePage\[\]\s*=\s*"([^"]+)"', f.read()).group(1)
+
+tmp = tempfile.mkdtemp()
+
+# A stand-in for the desktop's opener, first on PATH: it records its arguments.
+bindir = os.path.join(tmp, "bin")
+os.mkdir(bindir)
+record = os.path.join(tmp, "opened.txt")
+opener = os.path.join(bindir, "xdg-open")
+with open(opener, "w") as f:
+    f.write(f"#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" >> '{record}'\n")
+os.chmod(opener, os.stat(opener).st_mode | stat.S_IXUSR)
+env = {"PATH": bindir + os.pathsep + os.environ.get("PATH", "")}
+
+
+def client(rows, origin, x, y):
+    return rows[origin[1] + y][origin[0] + x]
+
+
+def count(rows, origin, box, wanted):
+    x0, y0, x1, y1 = box
+    return sum(1 for y in range(y0, y1) for x in range(x0, x1)
+               if wanted(client(rows, origin, x, y)))
+
+
+def longest_row(rows, origin, box, colour):
+    x0, y0, x1, y1 = box
+    return max(sum(1 for x in range(x0, x1) if client(rows, origin, x, y) == colour)
+               for y in range(y0, y1))
+
+
+def gradient_like(p):
+    r, g, b = p
+    return r == g and b == r + 30
+
+
+dialog = start("/c", env=env)
+win = find_window(CAPTION, timeout=5)
+check(win is not None, "/c shows a window with the dialog's caption within 5 s")
+if win is not None:
+    check(window_title(win) == CAPTION, "the caption reads back exactly")
+    x0, y0, width, height = geometry(win)
+    check((width, height) == (413, 359), f"the client area is 413 x 359: {(width, height)}")
+    origin = (x0, y0)
+    time.sleep(0.5)
+    _, _, rows = screenshot(os.path.join(tmp, "dialog.png"))
+
+    # The background band beside the view: dark, brightest at half the height, dark.
+    for y, colour in ((0, (0, 0, 30)), (1, (2, 2, 32)), (100, (169, 169, 199)),
+                      (179, (220, 220, 250)), (358, (2, 2, 32))):
+        check(client(rows, origin, 5, y) == colour and client(rows, origin, 405, y) == colour,
+              f"background row {y} is {colour}: {client(rows, origin, 5, y)}")
+
+    # The credit line in white, the link in pale yellow with its underline.
+    white = count(rows, origin, (20, 312, 240, 327), lambda p: p == (255, 255, 255))
+    check(white > 150, f"the credit line shows in white ({white} pixels)")
+    link = count(rows, origin, (20, 328, 250, 344), lambda p: p == (255, 255, 192))
+    check(link > 150, f"the link shows in RGB(255, 255, 192) ({link} pixels)")
+    rule = longest_row(rows, origin, (20, 328, 250, 344), (255, 255, 192))
+    check(rule > 150, f"the link is underlined (longest run of its colour: {rule})")
+
+    # The button's face, not the background, inside its rectangle.
+    face = count(rows, origin, (320, 316, 393, 341), lambda p: not gradient_like(p))
+    check(face > 0.8 * 73 * 25, f"the Exit button covers its place ({face} pixels)")
+
+    # Balls on the view's back colour; the corners of the view are free of them.
+    view = (18, 22, 18 + 373, 22 + 281)
+    balls = count(rows, origin, view, lambda p: p != VIEW_BACK)
+    check(2000 < balls < 373 * 281 // 2, f"balls cover part of the view ({balls} pixels)")
+    check(client(rows, origin, 20, 24) == VIEW_BACK, "the view's corner shows its back colour")
+    time.sleep(0.3)
+    _, _, later = screenshot(os.path.join(tmp, "dialog_later.png"))
+    moved = sum(1 for y in range(view[1], view[3]) for x in range(view[0], view[2])
+                if client(rows, origin, x, y) != client(later, origin, x, y))
+    check(moved > 500, f"the balls move ({moved} pixels of the view changed)")
+    outside = sum(1 for y in range(0, 359, 3) for x in (5, 405)
+                  if client(rows, origin, x, y) != client(later, origin, x, y))
+    check(outside == 0, f"nothing moves outside the view ({outside} samples changed)")
+
+    # While the dialog is open, every new start ends at once.
+    for args in (["/c"], ["/s"], ["/p", "0"], []):
+        code, _ = run(*args, timeout=5, env=env)
+        check(code == 0, f"a second start with {args} exits at once")
+    check(dialog.poll() is None, "the dialog is still open")
+
+    # The link starts the opener with the address and leaves the dialog open.
+    xdotool("mousemove", str(x0 + 40), str(y0 + 335))
+    xdotool("click", "1")
+    deadline = time.monotonic() + 3
+    while not os.path.exists(record) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    time.sleep(0.3)
+    lines = open(record).read().splitlines() if os.path.exists(record) else []
+    check(lines == ["1", ADDRESS], f"the opener got the one argument {ADDRESS!r}: {lines}")
+    check(not wait_exit(dialog, 0.5), "the dialog stays open after the link")
+
+    # Exit ends the program.
+    xdotool("mousemove", str(x0 + 356), str(y0 + 328))
+    xdotool("click", "1")
+    check(wait_exit(dialog, 3.0), "clicking Exit ends the program")
+    check(dialog.returncode == 0, f"with exit code 0: {dialog.returncode}")
+stop(dialog)
+
+# After Exit a new start works; a close request closes the dialog too.
+dialog = start("/c", env=env)
+win = find_window(CAPTION, timeout=5)
+check(win is not None, "after Exit, /c shows the dialog again")
+if win is not None:
+    xdotool("windowclose", str(win))
+    check(wait_exit(dialog, 3.0), "a close request ends it")
+stop(dialog)
+
+finish()
