@@ -101,6 +101,9 @@ class Backend {
     // host gives us to draw in). A backend that cannot watch another program's windows
     // reports nothing.
     virtual void WatchWindow(NativeWindow /*window*/) {}
+    // The picture the desktop shows for a top-level window (task bar, title bar). A
+    // backend whose system takes icons from elsewhere ignores it.
+    virtual void SetIcon(NativeWindow /*window*/, const PixelView& /*icon*/) {}
     virtual bool IsWindow(NativeWindow window) = 0;
     // The first top-level window whose whole caption is `caption`, or 0.
     virtual NativeWindow FindWindowByCaption(std::string_view caption) = 0;

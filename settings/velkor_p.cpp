@@ -78,6 +78,7 @@ Velkor_P::Velkor_P()
              {}} {
     auto_redraw = true;
     back_colour = gfx::RGB(128, 128, 128);
+    icon = image::DecodePicture(assets::Find("tivaro_icon.png"));
     // Opens centred on the screen, at its designed size (a client area of 413 x 359).
     auto& backend = platform::Current();
     const platform::Point screen = backend.ScreenSize();

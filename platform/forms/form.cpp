@@ -33,8 +33,12 @@ void Form::Load() {
     desc.back_colour = back_colour;
     window_ = platform::Current().MakeWindow(desc);
     Application::Get().Register(window_, this);
-    image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
-                          back_colour);
+    if (icon.width() > 0 && icon.height() > 0) {
+        platform::Current().SetIcon(
+            window_, platform::PixelView{icon.pixels(), icon.width(), icon.height(), icon.width()});
+    }
+    image_ =
+        gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0, back_colour);
     for (Widget* child : children_) child->CreateWindows(window_);
     loaded_ = true;
     Application::Get().FormLoaded();
@@ -85,8 +89,8 @@ void Form::MoveTwips(double left, double top, double width, double height) {
     auto& be = platform::Current();
     const double tx = be.TwipsPerPixelX();
     const double ty = be.TwipsPerPixelY();
-    SetOuterPixels(rt::RoundToI32(left / tx), rt::RoundToI32(top / ty),
-                   rt::RoundToI32(width / tx), rt::RoundToI32(height / ty));
+    SetOuterPixels(rt::RoundToI32(left / tx), rt::RoundToI32(top / ty), rt::RoundToI32(width / tx),
+                   rt::RoundToI32(height / ty));
 }
 
 void Form::SetWidthTwips(double width) {

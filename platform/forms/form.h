@@ -13,11 +13,14 @@ namespace tivaro::forms {
 enum class UnloadMode : std::int16_t { FormControlMenu = 0, FormCode = 1, AppWindows = 2 };
 
 class Form : public Widget {
-public:
+  public:
     Form(std::string name, platform::WindowKind kind, std::string caption);
     ~Form() override;
 
     const std::string& Caption() const { return caption_; }
+
+    // The window's icon, set at design time; given to the window when it is made.
+    gfx::Surface icon;
     platform::WindowKind Kind() const { return kind_; }
 
     void Load();
@@ -42,7 +45,7 @@ public:
 
     void OnEvent(const platform::Event& event) override;
 
-protected:
+  protected:
     virtual void Form_Load() {}
     virtual void Form_QueryUnload(std::int16_t& cancel, std::int16_t unload_mode) {
         (void)cancel, (void)unload_mode;
@@ -51,8 +54,9 @@ protected:
     virtual void Form_Resize() {}
     virtual void Form_KeyDown(std::int16_t key, std::int16_t shift) { (void)key, (void)shift; }
 
-private:
-    void SetOuterPixels(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
+  private:
+    void SetOuterPixels(std::int32_t left, std::int32_t top, std::int32_t width,
+                        std::int32_t height);
     void CollectTabStops(Widget* widget, std::vector<Widget*>& out);
     void FinishUnload();
 

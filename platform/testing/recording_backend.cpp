@@ -81,6 +81,11 @@ void RecordingBackend::SetParent(NativeWindow window, NativeWindow parent) {
     if (auto it = windows.find(window); it != windows.end()) it->second.parent = parent;
 }
 
+void RecordingBackend::SetIcon(NativeWindow window, const PixelView& icon) {
+    calls.push_back("SetIcon " + std::to_string(window) + " " + std::to_string(icon.width) + "x" +
+                    std::to_string(icon.height));
+}
+
 void RecordingBackend::WatchWindow(NativeWindow window) {
     calls.push_back("WatchWindow " + std::to_string(window));
 }

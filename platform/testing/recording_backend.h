@@ -61,6 +61,7 @@ class RecordingBackend : public Backend {
     std::optional<Rect> GetWindowRect(NativeWindow window) override;
     bool IsWindow(NativeWindow window) override;
     void WatchWindow(NativeWindow window) override;
+    void SetIcon(NativeWindow window, const PixelView& icon) override;
     NativeWindow FindWindowByCaption(std::string_view caption) override;
     void SetFocus(NativeWindow window) override;
     void SetPointer(NativeWindow window, Pointer pointer) override;

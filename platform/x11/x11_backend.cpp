@@ -112,6 +112,7 @@ X11Backend::X11Backend() {
     net_wm_state_ = XInternAtom(display_, "_NET_WM_STATE", False);
     net_wm_state_fullscreen_ = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
     motif_wm_hints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
+    net_wm_icon_ = XInternAtom(display_, "_NET_WM_ICON", False);
     gc_ = XCreateGC(display_, root_, 0, nullptr);
 }
 
@@ -214,6 +215,14 @@ void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
     if (auto it = windows_.find(w); it != windows_.end()) {
         it->second.width = width;
         it->second.height = height;
+        if (it->second.kind == WindowKind::TopLevelDialog) {
+            // The fixed frame follows the size the program sets.
+            XSizeHints size{};
+            size.flags = PPosition | PSize | PMinSize | PMaxSize;
+            size.min_width = size.max_width = width;
+            size.min_height = size.max_height = height;
+            XSetWMNormalHints(display_, w, &size);
+        }
     }
     XMoveResizeWindow(display_, w, bounds.left, bounds.top, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));
@@ -235,6 +244,25 @@ void X11Backend::SetParent(NativeWindow window, NativeWindow parent) {
     XReparentWindow(display_, w, parent == 0 ? root_ : static_cast<Window>(parent), 0, 0);
     if (auto it = windows_.find(w); it != windows_.end()) it->second.kind = WindowKind::Child;
     XSync(display_, False);
+}
+
+void X11Backend::SetIcon(NativeWindow window, const PixelView& icon) {
+    // _NET_WM_ICON: width, height, then opaque ARGB pixels, one C long each (as Xlib
+    // wants 32-bit properties).
+    std::vector<unsigned long> data;
+    data.reserve(2 + static_cast<std::size_t>(icon.width) * icon.height);
+    data.push_back(static_cast<unsigned long>(icon.width));
+    data.push_back(static_cast<unsigned long>(icon.height));
+    for (std::int32_t y = 0; y < icon.height; ++y) {
+        for (std::int32_t x = 0; x < icon.width; ++x) {
+            data.push_back(0xFF000000UL |
+                           icon.pixels[static_cast<std::size_t>(y) * icon.stride + x]);
+        }
+    }
+    XChangeProperty(display_, static_cast<Window>(window), net_wm_icon_, XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(data.data()),
+                    static_cast<int>(data.size()));
+    XFlush(display_);
 }
 
 void X11Backend::WatchWindow(NativeWindow window) {

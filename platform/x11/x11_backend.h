@@ -32,6 +32,7 @@ class X11Backend final : public Backend {
     void SetParent(NativeWindow window, NativeWindow parent) override;
     std::optional<Rect> GetWindowRect(NativeWindow window) override;
     void WatchWindow(NativeWindow window) override;
+    void SetIcon(NativeWindow window, const PixelView& icon) override;
     bool IsWindow(NativeWindow window) override;
     NativeWindow FindWindowByCaption(std::string_view caption) override;
     void SetFocus(NativeWindow window) override;
@@ -91,6 +92,7 @@ class X11Backend final : public Backend {
     Atom net_wm_state_ = 0;
     Atom net_wm_state_fullscreen_ = 0;
     Atom motif_wm_hints_ = 0;
+    Atom net_wm_icon_ = 0;
     std::unordered_map<Window, WindowInfo> windows_;
     std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
     bool end_reported_ = false;

@@ -81,6 +81,8 @@ TEST_F(VelkorP, LoadPaintsTheBackgroundPerSizeChangeThenStartsTheButtonAndMeasur
                   "SetBounds " + id + " 302,188,413x359", "Present " + id + " 413x359 at 0,0"}));
     EXPECT_EQ(dialog.WidthTwips(), 6285);
     EXPECT_EQ(dialog.HeightTwips(), 5865);
+    // Its icon, our burst of fragments, goes with the window.
+    EXPECT_EQ(backend.Count("SetIcon " + id + " 32x32"), 1);
     EXPECT_EQ(dialog.Image().Point(412, 0), gfx::RGB(0, 0, 30));
     EXPECT_EQ(dialog.Image().Point(0, 179), gfx::RGB(220, 220, 250));
 
