@@ -82,12 +82,13 @@ Command::~Command() {
 }
 
 void Command::Initialize() {
-    rt::StepsIgnoringErrors([&] { State_ = Idle; },
-                            [&] { TmrMouse_.SetEnabled(true); },
+    rt::StepsIgnoringErrors([&] { State_ = Idle; }, [&] { TmrMouse_.SetEnabled(true); },
                             [&] { TmrMouse_.SetInterval(100); });
 }
 
-void Command::AfterCreate() { UserControl_Resize(); }
+void Command::AfterCreate() {
+    UserControl_Resize();
+}
 
 void Command::OnEvent(const platform::Event& event) {
     if (event.type == platform::EventType::Paint) {

@@ -23,8 +23,7 @@ void Command::UserControl_GotFocus() {
     if (State_ != Hover) {
         rt::StepsIgnoringErrors([&] { State_ = Focused; }, [&] { DrawButton(Skin::Selected); });
     } else {
-        rt::StepsIgnoringErrors([&] { State_ = FocusedHover; },
-                                [&] { DrawButton(Skin::Pressed); });
+        rt::StepsIgnoringErrors([&] { State_ = FocusedHover; }, [&] { DrawButton(Skin::Pressed); });
     }
 }
 

@@ -16,6 +16,7 @@ constexpr std::string_view kShadeColour = "&HC6C5D7";
 
 // Frame width and skin picture size, in twips.
 constexpr double kFrame = 60;
+constexpr std::int16_t kFrame16 = 60;
 constexpr double kSkinWidth = 960;
 constexpr double kSkinHeight = 375;
 
@@ -46,10 +47,15 @@ void Command::DrawButton(Skin skin) {
     const gfx::Surface& picture = skins_[static_cast<std::size_t>(skin)];
     const double W = static_cast<double>(Width()) * platform::Current().TwipsPerPixelX();
     const double H = static_cast<double>(Height()) * platform::Current().TwipsPerPixelY();
-    std::int16_t w120 = 0;  // W - 120 and H - 120, as 16-bit integers
-    std::int16_t h120 = 0;
-    std::int16_t w60 = 0;
-    std::int16_t h60 = 0;
+    // W - 120 and H - 120 as 16-bit integers, and W - 60 and H - 60 formed from them. Each
+    // piece works them out for itself, so a face too wide for 16 bits loses just the
+    // pieces that need them.
+    auto inner_w = [&] { return rt::RoundToI16(W - 2 * kFrame); };
+    auto inner_h = [&] { return rt::RoundToI16(H - 2 * kFrame); };
+    auto across = [&]() -> double { return inner_w(); };
+    auto down = [&]() -> double { return inner_h(); };
+    auto right = [&]() -> double { return rt::AddI16(inner_w(), kFrame16); };
+    auto bottom = [&]() -> double { return rt::AddI16(inner_h(), kFrame16); };
     // Copies a rectangle of the skin (twips) to a rectangle of the face (twips).
     auto piece = [&](double dx, double dy, double dw, double dh, double sx, double sy, double sw,
                      double sh) {
@@ -67,28 +73,20 @@ void Command::DrawButton(Skin skin) {
             if (State_ == Hover) InvertGradient_ = rt::kTrue;
             if (State_ == Focused) InvertGradient_ = rt::kFalse;
         },
-        [&] { Cls(); },
-        [&] { FillGradient(); },
-        [&] { w120 = rt::RoundToI16(W - 120); },
-        [&] { h120 = rt::RoundToI16(H - 120); },
-        [&] { w60 = rt::AddI16(w120, 60); },
-        [&] { h60 = rt::AddI16(h120, 60); },
-        [&] { piece(0, 0, kFrame, kFrame, 0, 0, kFrame, kFrame); },            // top-left
-        [&] { piece(kFrame, 0, w120, kFrame, kFrame, 0, se, kFrame); },        // top
-        [&] { piece(w60, 0, kFrame, kFrame, sr, 0, kFrame, kFrame); },         // top-right
-        [&] { piece(w60, kFrame, kFrame, h120, sr, kFrame, kFrame, sv); },     // right
-        [&] { piece(w60, h60, kFrame, kFrame, sr, sb, kFrame, kFrame); },      // bottom-right
-        [&] { piece(kFrame, h60, w120, kFrame, kFrame, sb, se, kFrame); },     // bottom
-        [&] { piece(0, h60, kFrame, kFrame, 0, sb, kFrame, kFrame); },         // bottom-left
-        [&] { piece(0, kFrame, kFrame, h120, 0, kFrame, kFrame, sv); },        // left
+        [&] { Cls(); }, [&] { FillGradient(); },
+        [&] { piece(0, 0, kFrame, kFrame, 0, 0, kFrame, kFrame); },                  // top-left
+        [&] { piece(kFrame, 0, across(), kFrame, kFrame, 0, se, kFrame); },          // top
+        [&] { piece(right(), 0, kFrame, kFrame, sr, 0, kFrame, kFrame); },           // top-right
+        [&] { piece(right(), kFrame, kFrame, down(), sr, kFrame, kFrame, sv); },     // right
+        [&] { piece(right(), bottom(), kFrame, kFrame, sr, sb, kFrame, kFrame); },   // bottom-right
+        [&] { piece(kFrame, bottom(), across(), kFrame, kFrame, sb, se, kFrame); },  // bottom
+        [&] { piece(0, bottom(), kFrame, kFrame, 0, sb, kFrame, kFrame); },          // bottom-left
+        [&] { piece(0, kFrame, kFrame, down(), 0, kFrame, kFrame, sv); },            // left
         [&] { Refresh(); },
         [&] { LblMsg_.SetTopTwips(rt::StoreF32((H - LblMsg_.HeightTwips() - 20) / 2)); },
-        [&] { LblMsg_.SetLeftTwips(0); },
-        [&] { LblMsg_.SetWidthTwips(rt::StoreF32(W)); },
-        [&] { LeftLine_.visible = false; },
-        [&] { TopLine_.visible = false; },
-        [&] { RightLine_.visible = false; },
-        [&] { BottomLine_.visible = false; });
+        [&] { LblMsg_.SetLeftTwips(0); }, [&] { LblMsg_.SetWidthTwips(rt::StoreF32(W)); },
+        [&] { LeftLine_.visible = false; }, [&] { TopLine_.visible = false; },
+        [&] { RightLine_.visible = false; }, [&] { BottomLine_.visible = false; });
 }
 
 void Command::FillGradient() {
@@ -99,11 +97,12 @@ void Command::FillGradient() {
         [&] {
             SetColour(Vertices_[1], InvertGradient_ == rt::kFalse ? kShadeColour : kLightColour);
         },
-        [&] { Vertices_[0].x = 0; },
-        [&] { Vertices_[0].y = 0; },
+        [&] { Vertices_[0].x = 0; }, [&] { Vertices_[0].y = 0; },
         [&] { Vertices_[1].x = rt::RoundToI32(InnerWidth() - 1.0); },
         [&] { Vertices_[1].y = rt::RoundToI32(InnerHeight() - 1.0); },
-        [&] { GradientRect_ = {1, 0}; },
+        [&] {
+            GradientRect_ = {1, 0};
+        },
         [&] {
             image_.GradientFillV(Vertices_.at(GradientRect_.UpperLeft),
                                  Vertices_.at(GradientRect_.LowerRight));

@@ -103,8 +103,7 @@ void Command::SetVisible(std::uint8_t New_Visible) {
             if (New_Visible == 0) {
                 SetBackStyleValue(0);
             } else {
-                rt::StepsIgnoringErrors([&] { SetBackStyleValue(1); },
-                                        [&] { ApplyNormalLook(); });
+                rt::StepsIgnoringErrors([&] { SetBackStyleValue(1); }, [&] { ApplyNormalLook(); });
             }
         },
         [&] { PropertyChanged("Visible"); });

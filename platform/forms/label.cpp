@@ -14,7 +14,9 @@ Label::Label(Widget* parent, std::string name)
     has_window = false;
 }
 
-void Label::Invalidate() { Application::Get().PostPaint(DrawingWindow()); }
+void Label::Invalidate() {
+    Application::Get().PostPaint(DrawingWindow());
+}
 
 void Label::SetCaption(std::string caption) {
     caption_ = std::move(caption);
@@ -67,10 +69,18 @@ float Label::ToTwips(const std::optional<float>& kept, std::int32_t pixels, bool
     return rt::StoreF32(pixels * per_pixel);
 }
 
-float Label::LeftTwips() const { return ToTwips(left_twips_, bounds_.left, false); }
-float Label::TopTwips() const { return ToTwips(top_twips_, bounds_.top, true); }
-float Label::WidthTwips() const { return ToTwips(width_twips_, Width(), false); }
-float Label::HeightTwips() const { return ToTwips(height_twips_, Height(), true); }
+float Label::LeftTwips() const {
+    return ToTwips(left_twips_, bounds_.left, false);
+}
+float Label::TopTwips() const {
+    return ToTwips(top_twips_, bounds_.top, true);
+}
+float Label::WidthTwips() const {
+    return ToTwips(width_twips_, Width(), false);
+}
+float Label::HeightTwips() const {
+    return ToTwips(height_twips_, Height(), true);
+}
 
 void Label::SetLeftTwips(float twips) {
     const std::int32_t left = ToPixels(twips, false);
@@ -96,7 +106,8 @@ void Label::SetWidthTwips(float twips) {
 
 void Label::SetHeightTwips(float twips) {
     const std::int32_t height = ToPixels(twips, true);
-    if (height < 0) throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, "negative height");
+    if (height < 0)
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, "negative height");
     height_twips_ = twips;
     Move(bounds_.left, bounds_.top, Width(), height);
     Invalidate();

@@ -16,7 +16,9 @@ namespace {
                            std::string("type mismatch: the value is not ") + wanted);
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string Lower(std::string_view s) {
     std::string out(s);
@@ -24,7 +26,18 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// What a font object in the form data may hold; the writer refuses what the reader would.
+constexpr double kLargestFontSize = 2048;  // points
+constexpr std::int16_t kHeaviestWeight = 1000;
+constexpr std::int16_t kLastCharset = 255;
+
+bool StorableFontSize(double size) {
+    return std::isfinite(size) && size > 0 && size <= kLargestFontSize;
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -32,9 +45,15 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c); }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || IsDigit(c);
+}
 
 bool IsName(std::string_view s) {
     if (s.empty() || !IsNameStart(s.front())) return false;
@@ -142,11 +161,15 @@ std::string ToText(const PropertyValue& value) {
         value);
 }
 
-std::uint8_t ToByte(const PropertyValue& value) { return rt::RoundToU8(NumberFor(value, "a number")); }
+std::uint8_t ToByte(const PropertyValue& value) {
+    return rt::RoundToU8(NumberFor(value, "a number"));
+}
 std::int16_t ToInteger(const PropertyValue& value) {
     return rt::RoundToI16(NumberFor(value, "a number"));
 }
-std::int32_t ToLong(const PropertyValue& value) { return rt::RoundToI32(NumberFor(value, "a number")); }
+std::int32_t ToLong(const PropertyValue& value) {
+    return rt::RoundToI32(NumberFor(value, "a number"));
+}
 
 text::FontDesc ToFont(const PropertyValue& value) {
     if (const auto* f = std::get_if<text::FontDesc>(&value)) return *f;
@@ -196,6 +219,28 @@ bool PropertyBag::Contains(std::string_view name) const {
     return false;
 }
 
+namespace {
+
+// Refuses a value that the form data could hold only in a form it would not read back.
+void CheckStorable(std::string_view key, const PropertyValue& value) {
+    auto refuse = [&](const std::string& why) {
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                               "cannot store \"" + std::string(key) + "\": " + why);
+    };
+    if (const auto* s = std::get_if<std::string>(&value)) {
+        if (!text::IsValidUtf8(*s)) refuse("the text is not valid UTF-8");
+    } else if (const auto* f = std::get_if<text::FontDesc>(&value)) {
+        if (!text::IsValidUtf8(f->name)) refuse("the font name is not valid UTF-8");
+        if (!StorableFontSize(f->size)) refuse("the font size is not a size in points");
+        if (f->weight < 0 || f->weight > kHeaviestWeight) refuse("the font weight is out of range");
+        if (f->charset < 0 || f->charset > kLastCharset) {
+            refuse("the character set is out of range");
+        }
+    }
+}
+
+}  // namespace
+
 void PropertyBag::WriteProperty(std::string_view name, const PropertyValue& value,
                                 const PropertyValue& default_value) {
     if (!IsName(name)) {
@@ -207,7 +252,10 @@ void PropertyBag::WriteProperty(std::string_view name, const PropertyValue& valu
     while (it != entries_.end() && it->first != key) ++it;
     if (ValuesEqual(value, default_value)) {
         if (it != entries_.end()) entries_.erase(it);
-    } else if (it != entries_.end()) {
+        return;
+    }
+    CheckStorable(name, value);
+    if (it != entries_.end()) {
         it->second = value;
     } else {
         entries_.emplace_back(key, value);
@@ -301,12 +349,12 @@ std::string PropertyBag::FormDataText() const {
 namespace {
 
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view text) : text_(text) {}
 
     std::vector<PropertyBag::Entry> Read();
 
-private:
+  private:
     [[noreturn]] void Fail(const std::string& reason) const { throw FormDataError(line_, reason); }
     bool NextLine();  // the next line that is not blank or a comment; false at the end
     std::string Key(std::string_view& rest) const;
@@ -409,8 +457,8 @@ std::int64_t Reader::Integer(std::string_view text, std::int64_t lo, std::int64_
     std::int64_t value = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || r.ec == std::errc::invalid_argument || r.ptr != text.data() + text.size()) {
-        Fail("expected a whole number for " + std::string(type) + ", found \"" +
-             std::string(text) + "\"");
+        Fail("expected a whole number for " + std::string(type) + ", found \"" + std::string(text) +
+             "\"");
     }
     if (r.ec == std::errc::result_out_of_range || value < lo || value > hi) {
         Fail("value " + std::string(text) + " does not fit " + type);
@@ -448,14 +496,16 @@ text::FontDesc Reader::FontBlock() {
             double size = 0;
             const auto r = std::from_chars(rest.data(), rest.data() + rest.size(), size);
             if (r.ec != std::errc() || r.ptr != rest.data() + rest.size() ||
-                !std::isfinite(size) || size <= 0 || size > 2048) {
+                !StorableFontSize(size)) {
                 Fail("font size \"" + std::string(rest) + "\" is not a size in points");
             }
             font.size = size;
         } else if (field == "weight") {
-            font.weight = static_cast<std::int16_t>(Integer(rest, 0, 1000, "a font weight"));
+            font.weight =
+                static_cast<std::int16_t>(Integer(rest, 0, kHeaviestWeight, "a font weight"));
         } else if (field == "charset") {
-            font.charset = static_cast<std::int16_t>(Integer(rest, 0, 255, "a character set"));
+            font.charset =
+                static_cast<std::int16_t>(Integer(rest, 0, kLastCharset, "a character set"));
         } else if (field == "italic") {
             font.italic = Boolean(rest);
         } else if (field == "underline") {
@@ -491,9 +541,8 @@ PropertyValue Reader::Value(std::string_view rest, const std::string& key) {
         return static_cast<std::int16_t>(Integer(operand, -32768, 32767, "i16"));
     }
     if (type == "i32") {
-        return static_cast<std::int32_t>(
-            Integer(operand, std::numeric_limits<std::int32_t>::min(),
-                    std::numeric_limits<std::int32_t>::max(), "i32"));
+        return static_cast<std::int32_t>(Integer(operand, std::numeric_limits<std::int32_t>::min(),
+                                                 std::numeric_limits<std::int32_t>::max(), "i32"));
     }
     if (type == "font") {
         if (operand != "{") Fail("expected '{' after font");

@@ -176,7 +176,8 @@ void Widget::DispatchMouse(const Event& event) {
             Widget* child = WindowlessChildAt(event.x, event.y);
             pressed_child_ = child;
             pressed_ = child != nullptr ? child : this;
-            if (tab_stop && enabled_) {
+            // Only the left button takes the focus.
+            if (tab_stop && enabled_ && event.button == 1) {
                 if (Form* form = OwnerForm()) form->SetFocusTo(this);
             }
             local(pressed_, pressed_->OnMouseDown);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "platform/forms/property_bag.h"
@@ -76,8 +77,8 @@ TEST(FormDataText, ReadsCommentsBlankLinesAnyKeyCaseAndShortFontBlocks) {
 }
 
 TEST(FormDataText, MalformedLinesAreRejectedByLine) {
-    EXPECT_EQ(Rejection("caption \"Exit\"").first, 1);  // no '='
-    EXPECT_EQ(Rejection("\n\n9lives = true").first, 3);   // not a name
+    EXPECT_EQ(Rejection("caption \"Exit\"").first, 1);   // no '='
+    EXPECT_EQ(Rejection("\n\n9lives = true").first, 3);  // not a name
     EXPECT_EQ(Rejection("caption =").first, 1);          // no value
     EXPECT_EQ(Rejection("caption = \"Exit").first, 1);   // text not closed
     EXPECT_EQ(Rejection("caption = \"Exit\" x").first, 1);
@@ -102,8 +103,8 @@ TEST(FormDataText, MalformedLinesAreRejectedByLine) {
 
 TEST(FormDataText, MalformedFontBlocksAreRejectedByLine) {
     EXPECT_EQ(Rejection("font = font {\n  name = \"A\"\n").first, 1);  // never closed
-    EXPECT_EQ(Rejection("font = font\n").first, 1);                  // no brace
-    EXPECT_EQ(Rejection("font = font {\n  size = 9\n}").first, 1);   // no name
+    EXPECT_EQ(Rejection("font = font\n").first, 1);                    // no brace
+    EXPECT_EQ(Rejection("font = font {\n  size = 9\n}").first, 1);     // no name
     EXPECT_EQ(Rejection("font = font {\n name = \"A\"\n size = -3\n}").first, 3);
     EXPECT_EQ(Rejection("font = font {\n name = \"A\"\n size = big\n}").first, 3);
     EXPECT_EQ(Rejection("font = font {\n name = \"A\"\n weight = 1200\n}").first, 3);
@@ -114,6 +115,49 @@ TEST(FormDataText, MalformedFontBlocksAreRejectedByLine) {
     EXPECT_EQ(Rejection("font = font {\n name = \"A\"\n italic = 1\n}").first, 3);
     const auto reason = Rejection("x = true\nfont = font {\n name = \"A\"\n").second;
     EXPECT_NE(reason.find("not closed"), std::string::npos) << reason;
+}
+
+TEST(FormDataText, WhatCouldNotBeReadBackIsRefusedWhenWritten) {
+    auto refused = [](const PropertyValue& value) {
+        PropertyBag bag;
+        bag.WriteProperty("Kept", "before", "");
+        try {
+            bag.WriteProperty("Kept", value, "");
+        } catch (const rt::RuntimeError& e) {
+            EXPECT_NE(std::string(e.what()).find("\"Kept\""), std::string::npos) << e.what();
+            // The bag keeps what it had, and its text still reads back.
+            EXPECT_EQ(
+                ToText(PropertyBag::FromFormData(bag.FormDataText()).ReadProperty("kept", "")),
+                "before");
+            return true;
+        }
+        return false;
+    };
+    text::FontDesc font = text::DefaultUiFont();
+    EXPECT_TRUE(refused(std::string("\x82\xA0")));  // a Shift-JIS byte pair, not UTF-8
+    for (double size : {0.0, -9.0, 2049.0, std::numeric_limits<double>::quiet_NaN()}) {
+        font.size = size;
+        EXPECT_TRUE(refused(font)) << size;
+    }
+    font = text::DefaultUiFont();
+    font.weight = 1001;
+    EXPECT_TRUE(refused(font));
+    font = text::DefaultUiFont();
+    font.charset = 256;
+    EXPECT_TRUE(refused(font));
+    font = text::DefaultUiFont();
+    font.name = "\xFF";
+    EXPECT_TRUE(refused(font));
+    // The limits themselves are stored, and read back.
+    font = text::DefaultUiFont();
+    font.size = 2048;
+    font.weight = 1000;
+    font.charset = 255;
+    EXPECT_FALSE(refused(font));
+    EXPECT_FALSE(refused(std::string("\xEF\xBF\xBD")));  // U+FFFD itself is a character
+    // A value equal to its default is never stored, so it is not refused either.
+    PropertyBag bag;
+    EXPECT_NO_THROW(bag.WriteProperty("Caption", std::string("\x82"), std::string("\x82")));
 }
 
 TEST(FormDataText, TheErrorIsARuntimeErrorThatStepsCanSkip) {

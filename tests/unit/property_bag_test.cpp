@@ -28,7 +28,7 @@ TEST(PropertyBagDefaults, AValueEqualToTheWritingDefaultIsNotStored) {
     PropertyBag bag;
     bag.WriteProperty("Enabled", true, true);
     bag.WriteProperty("Caption", std::string("Command"), "Command");
-    bag.WriteProperty("FirstRun", std::uint8_t{1}, "1");      // the number 1 equals "1"
+    bag.WriteProperty("FirstRun", std::uint8_t{1}, "1");  // the number 1 equals "1"
     bag.WriteProperty("FontColour", std::int32_t{0}, "0");
     bag.WriteProperty("Visible", std::int16_t{1}, "1");
     bag.WriteProperty("Font", Gothic(), Gothic());
