@@ -17,11 +17,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "assets/assets.h"
 #include "platform/image/decode.h"
+#include "render/random.h"
 
 namespace {
 
@@ -69,8 +69,9 @@ int main(int argc, char** argv) {
     const int screen = DefaultScreen(display);
     const int width = DisplayWidth(display, screen);
     const int height = DisplayHeight(display, screen);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
-                        GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 16, None};
+    int attributes[] = {
+        GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8,   GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE,
+        8,        GLX_DEPTH_SIZE,   16,           None};
     XVisualInfo* visual = glXChooseVisual(display, screen, attributes);
     if (visual == nullptr) {
         std::fprintf(stderr, "reference: no double-buffered RGB visual\n");
@@ -80,10 +81,10 @@ int main(int argc, char** argv) {
     swa.colormap = XCreateColormap(display, RootWindow(display, screen), visual->visual, AllocNone);
     swa.override_redirect = True;
     swa.background_pixel = 0;
-    const Window window = XCreateWindow(
-        display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
-        static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
-        CWColormap | CWOverrideRedirect | CWBackPixel, &swa);
+    const Window window =
+        XCreateWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
+                      CWColormap | CWOverrideRedirect | CWBackPixel, &swa);
     GLXContext context = glXCreateContext(display, visual, nullptr, True);
     XMapRaised(display, window);
     glXMakeCurrent(display, window, context);
@@ -114,18 +115,25 @@ int main(int argc, char** argv) {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
 
-    std::mt19937 generator(12345);
-    std::uniform_real_distribution<float> rnd(0.0f, 1.0f);
+    // The saver's motion with the saver's generator and seed (TIVARO_SEED): the same quads
+    // in the same places, drawn by plain code.
+    tivaro::render::Pcg32 generator;
+    const char* seed = std::getenv("TIVARO_SEED");
+    generator.Seed(seed != nullptr ? static_cast<float>(std::atof(seed)) : 0.0f);
+    auto rnd = [&generator] { return static_cast<double>(generator.Next()); };
     std::array<Quad, kCount> quads{};
     for (Quad& q : quads) {
-        q.fade = rnd(generator) * 0.1f + 0.003f;
-        q.vx = (rnd(generator) * 50 - 26) * 10;
-        q.vy = (rnd(generator) * 50 - 26) * 10;
-        q.vz = (rnd(generator) * 50 - 26) * 10;
+        q.fade = static_cast<float>(rnd() * 100.0 / 1000.0 + 0.003);
+        q.vx = static_cast<float>((rnd() * 50 - 26) * 10);
+        q.vy = static_cast<float>((rnd() * 50 - 26) * 10);
+        q.vz = static_cast<float>((rnd() * 50 - 26) * 10);
     }
     float zoom = -2.0f;
+    // The saver bursts every 201st tick of its 10 ms timer, which the system ticks 64
+    // times a second.
+    const auto burst_period = std::chrono::microseconds(201 * 15625);
     const auto start = Clock::now();
-    auto next_burst = start + std::chrono::milliseconds(3141);
+    auto next_burst = start + burst_period;
     Clock::time_point first{};
     Clock::time_point last{};
     long long frames = 0;
@@ -150,25 +158,29 @@ int main(int argc, char** argv) {
             q.vy -= 0.8f;
             q.life -= q.fade;
             if (q.life < 0) {
-                q = Quad{};
-                q.fade = rnd(generator) * 0.1f + 0.003f;
-                q.vx = rnd(generator) * 60 - 32;
-                q.vy = rnd(generator) * 60 - 12;
-                q.vz = rnd(generator) * 60 - 32;
+                q.life = 1;
+                q.fade = static_cast<float>(rnd() * 100.0 / 1000.0 + 0.003);
+                q.x = q.y = q.z = 0;
+                q.vx = static_cast<float>(rnd() * 60 - 32);
+                q.vy = static_cast<float>(rnd() * 60 - 32 + 20);
+                q.vz = static_cast<float>(rnd() * 60 - 32);
             }
         }
         glXSwapBuffers(display, window);
         last = Clock::now();
         if (frames++ == 0) first = last;
         if (last >= next_burst) {
-            next_burst += std::chrono::milliseconds(3141);
+            next_burst += burst_period;
             for (Quad& q : quads) {
                 q.x = q.y = q.z = 0;
-                q.vx = (rnd(generator) * 20 - 10) * 10;
-                q.vz = (rnd(generator) * 20 - 10) * 10;
-                q.vy = std::sqrt(40000 - q.vx * q.vx - q.vz * q.vz) * (2 * rnd(generator) - 1);
+                q.vx = static_cast<float>((rnd() * 20 - 10) * 10);
+                q.vz = static_cast<float>((rnd() * 20 - 10) * 10);
+                const double up = rnd();
+                q.vy = static_cast<float>(std::sqrt(40000.0 - q.vx * q.vx - q.vz * q.vz) *
+                                          (2 * up - 1));
+                for (int row = 0; row < 3; ++row) rnd();  // the colour rows
             }
-            zoom = -std::floor(rnd(generator) * 151 + 100) / 100;
+            zoom = static_cast<float>(-std::floor(rnd() * 151 + 100) / 100);
         }
         if (std::chrono::duration<double>(last - start).count() >= seconds) break;
     }

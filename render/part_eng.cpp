@@ -137,7 +137,7 @@ void partEngClass::SetPaletteColour(const std::int16_t& row, const float& red, c
 }
 
 void partEngClass::ResetFragments() {
-    Randomize(SecondsSinceMidnight());
+    Randomize(RunSeed());
     const std::int16_t last = rt::SubI16(Velkor_B::FragmentCount, 1);
     const double perRow = Velkor_B::FragmentCount / 12.0;
     for (std::int16_t i = 0; i <= last; i = rt::AddI16(i, 1)) {

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 
 #include "platform/runtime/numeric.h"
@@ -46,11 +47,17 @@ RandomSource& CurrentRandom() {
     return g_source != nullptr ? *g_source : ProgramGenerator();
 }
 
-void SetRandomSource(RandomSource* source) { g_source = source; }
+void SetRandomSource(RandomSource* source) {
+    g_source = source;
+}
 
-float Rnd() { return CurrentRandom().Next(); }
+float Rnd() {
+    return CurrentRandom().Next();
+}
 
-void Randomize(float seconds_since_midnight) { CurrentRandom().Seed(seconds_since_midnight); }
+void Randomize(float seconds_since_midnight) {
+    CurrentRandom().Seed(seconds_since_midnight);
+}
 
 float SecondsSinceMidnight() {
     using namespace std::chrono;
@@ -65,6 +72,13 @@ float SecondsSinceMidnight() {
     const auto fraction = duration<double>(now - system_clock::from_time_t(t)).count();
     const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
     return rt::StoreF32(seconds);
+}
+
+float RunSeed() {
+    if (const char* seed = std::getenv("TIVARO_SEED"); seed != nullptr && *seed != '\0') {
+        return rt::StoreF32(rt::ReadNumber(seed));
+    }
+    return SecondsSinceMidnight();
 }
 
 }  // namespace tivaro::render
