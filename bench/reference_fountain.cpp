@@ -69,10 +69,22 @@ int main(int argc, char** argv) {
     const int screen = DefaultScreen(display);
     const int width = DisplayWidth(display, screen);
     const int height = DisplayHeight(display, screen);
-    int attributes[] = {
-        GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8,   GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE,
-        8,        GLX_DEPTH_SIZE,   16,           None};
-    XVisualInfo* visual = glXChooseVisual(display, screen, attributes);
+    // The saver's frame-buffer configuration.
+    // clang-format off
+    const int attributes[] = {
+        GLX_X_RENDERABLE, True,
+        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+        GLX_RENDER_TYPE, GLX_RGBA_BIT,
+        GLX_DOUBLEBUFFER, True,
+        GLX_RED_SIZE, 8,
+        GLX_GREEN_SIZE, 8,
+        GLX_BLUE_SIZE, 8,
+        GLX_DEPTH_SIZE, 16,
+        None};
+    // clang-format on
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(display, screen, attributes, &count);
+    XVisualInfo* visual = count > 0 ? glXGetVisualFromFBConfig(display, configs[0]) : nullptr;
     if (visual == nullptr) {
         std::fprintf(stderr, "reference: no double-buffered RGB visual\n");
         return 1;
@@ -85,7 +97,8 @@ int main(int argc, char** argv) {
         XCreateWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
                       static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
                       CWColormap | CWOverrideRedirect | CWBackPixel, &swa);
-    GLXContext context = glXCreateContext(display, visual, nullptr, True);
+    GLXContext context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, nullptr, True);
+    XFree(configs);
     XMapRaised(display, window);
     glXMakeCurrent(display, window, context);
 
