@@ -3,6 +3,7 @@ open, the link (through a stand-in opener) and the Exit button."""
 import os
 import re
 import stat
+import subprocess
 import tempfile
 import time
 
@@ -110,6 +111,10 @@ if win is not None:
     lines = open(record).read().splitlines() if os.path.exists(record) else []
     check(lines == ["1", ADDRESS], f"the opener got the one argument {ADDRESS!r}: {lines}")
     check(not wait_exit(dialog, 0.5), "the dialog stays open after the link")
+    # The opener was detached: nothing is left as our child, not even a zombie.
+    children = subprocess.run(["ps", "-o", "pid=,stat=,comm=", "--ppid", str(dialog.pid)],
+                              capture_output=True, text=True).stdout.strip()
+    check(children == "", f"no child process is left behind: {children!r}")
 
     # Exit ends the program.
     xdotool("mousemove", str(x0 + 356), str(y0 + 328))
