@@ -2,6 +2,7 @@
 open, the link (through a stand-in opener) and the Exit button."""
 import os
 import re
+import signal
 import stat
 import subprocess
 import tempfile
@@ -130,6 +131,13 @@ check(win is not None, "after Exit, /c shows the dialog again")
 if win is not None:
     xdotool("windowclose", str(win))
     check(wait_exit(dialog, 3.0), "a close request ends it")
+stop(dialog)
+
+# SIGTERM ends the open dialog at once and cleanly.
+dialog = start("/c", env=env)
+if find_window(CAPTION, timeout=5) is not None:
+    dialog.send_signal(signal.SIGTERM)
+    check(wait_exit(dialog, 1.0) and dialog.returncode == 0, "SIGTERM ends the dialog cleanly")
 stop(dialog)
 
 finish()
