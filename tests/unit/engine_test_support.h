@@ -25,6 +25,7 @@ protected:
         Velkor_B::ZoomTicks = 0;
         Velkor_B::glDeviceContext = kSurface;
     }
+    ~EngineTest() override { Velkor_B::ZoomTicks = 0; }  // the counter is program-wide
 
     platform::testing::RecordingBackend backend;
     GlRecorder gl;

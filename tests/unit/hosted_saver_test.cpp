@@ -86,7 +86,11 @@ class HostedSaverTest : public ::testing::Test {
         backend.foreign_windows[kHost] = platform::Rect{0, 0, 400, 300};
         Velkor_B::FragmentCount = 0;
     }
-    void TearDown() override { saver::Velkor_S::Instance().HostIn(0); }
+    void TearDown() override {
+        // The saver's form outlives the test; its zoom timer must not tick into others.
+        saver::Velkor_S::Instance().HostIn(0);
+        saver::Velkor_S::Instance().Timer1.SetEnabled(false);
+    }
 
     // Runs the hosted saver; `script` is told the poll number and queues what the host
     // and the user do.

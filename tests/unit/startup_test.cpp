@@ -12,6 +12,7 @@
 #include "platform/runtime/errors.h"
 #include "platform/testing/recording_backend.h"
 #include "program_end.h"
+#include "saver/velkor_s.h"
 
 namespace tivaro {
 namespace {
@@ -35,6 +36,8 @@ protected:
         // Let the test-wide singleton forms start from no window.
         backend.captions.clear();
     }
+    // The saver's form outlives the test; its zoom timer must not tick into others.
+    void TearDown() override { saver::Velkor_S::Instance().Timer1.SetEnabled(false); }
 
     // Runs Main; whatever window it opens is answered with a key press (saver) or a
     // close request (dialog), so every mode comes to its end.
