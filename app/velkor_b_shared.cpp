@@ -5,7 +5,9 @@
 
 namespace tivaro::Velkor_B {
 
-float Pi() { return rt::StoreF32(4.0 * std::atan(1.0)); }
+float Pi() {
+    return rt::StoreF32(4.0 * std::atan(1.0));
+}
 
 double Log2(float x) {
     if (!(x > 0.0f)) rt::Raise(rt::ErrorNumber::InvalidProcedureCall);

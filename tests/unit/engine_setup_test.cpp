@@ -119,7 +119,7 @@ TEST_F(SetupTest, LaunchValuesComeFromFourDrawsPerFragmentInOrder) {
     EXPECT_LT(random.seeds[0], 86400.0f);
     const auto r = [](std::uint64_t n) { return static_cast<double>(static_cast<float>(n % 1000) / 1000.0f); };
     for (std::uint64_t i = 0; i < 300; ++i) {
-        const Fragment& f = engine.Fragments()[i];
+        const Fragment& f = engine.Fragments()[static_cast<std::size_t>(i)];
         EXPECT_EQ(f.fadeRate, static_cast<float>(r(4 * i) * 100 / 1000 + 0.003)) << i;
         EXPECT_EQ(f.velX, static_cast<float>((r(4 * i + 1) * 50 - 26) * 10)) << i;
         EXPECT_EQ(f.velY, static_cast<float>((r(4 * i + 2) * 50 - 26) * 10)) << i;

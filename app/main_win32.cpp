@@ -1,0 +1,32 @@
+// The program's entry on Windows: Tivaro.scr. Picks the Win32 backend, shows fatal errors
+// the Windows way, hands the command line (the text after the program name) to Main and,
+// where Main returns (the preview), runs the message loop while a form is loaded.
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "app/velkor_b_main.h"
+#include "platform/backend.h"
+#include "platform/forms/application.h"
+#include "platform/runtime/end.h"
+#include "platform/runtime/errors.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_backend.h"
+#include "platform/win32/win32_fatal.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace tivaro;
+    rt::SetFatalReporter(&platform::win32::ReportFatalError);
+    const std::string command_line =
+        platform::win32::Narrow(platform::win32::ArgumentsOf(GetCommandLineW()));
+    std::unique_ptr<platform::win32::Win32Backend> backend;
+    try {
+        backend = std::make_unique<platform::win32::Win32Backend>();
+    } catch (const std::exception& e) {
+        rt::StandardErrorMessage(e.what());
+    }
+    platform::SetCurrent(backend.get());
+    rt::EndOnError([&] { Velkor_B::Main(command_line); });
+    rt::EndOnError([] { forms::Application::Get().Run(); });
+    rt::EndProgram(0);
+}

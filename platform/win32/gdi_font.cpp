@@ -1,0 +1,267 @@
+#include "platform/win32/gdi_font.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <tuple>
+
+#include "platform/runtime/errors.h"
+#include "platform/win32/wide_text.h"
+
+namespace tivaro::text {
+namespace {
+
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
+constexpr std::int32_t kLargestUnsmoothedPixels = 16;
+
+[[noreturn]] void Fail(const std::string& why) {
+    throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, why);
+}
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;  // one is enough
+}
+
+struct Candidates {
+    std::wstring sans;   // the first proportional sans-serif family
+    std::wstring other;  // the first other proportional family
+};
+
+int CALLBACK NoteProportional(const LOGFONTW* lf, const TEXTMETRICW* tm, DWORD, LPARAM candidates) {
+    auto& found = *reinterpret_cast<Candidates*>(candidates);
+    const std::wstring_view face(lf->lfFaceName);
+    if (face.empty() || face.front() == L'@') return 1;  // '@': the vertical-writing face
+    // Variable pitch by its own account, and really so: some CJK faces claim it with
+    // Latin letters all of one width.
+    const bool variable = (lf->lfPitchAndFamily & 0x3) == VARIABLE_PITCH &&
+                          tm->tmAveCharWidth < tm->tmMaxCharWidth &&
+                          tm->tmMaxCharWidth < 2 * tm->tmHeight;
+    if (!variable) return 1;
+    const bool sans = (lf->lfPitchAndFamily & 0xF0) == FF_SWISS;
+    if (sans && found.sans.empty()) found.sans = face;
+    if (!sans && found.other.empty()) found.other = face;
+    return found.sans.empty() ? 1 : 0;
+}
+
+Candidates ProportionalFaces(BYTE charset) {
+    Candidates found;
+    LOGFONTW lf{};
+    lf.lfCharSet = charset;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &lf, &NoteProportional, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+class GdiFont final : public Font {
+  public:
+    explicit GdiFont(const FontDesc& desc);
+    ~GdiFont() override;
+    GdiFont(const GdiFont&) = delete;
+    GdiFont& operator=(const GdiFont&) = delete;
+
+    const FontDesc& Desc() const override { return desc_; }
+    const std::string& Family() const override { return family_; }
+    std::int32_t PixelSize() const override { return pixel_size_; }
+    std::int32_t Ascent() const override { return ascent_; }
+    TextExtent Measure(std::string_view utf8) const override;
+    void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
+              gfx::Colour colour, const ClipRect* clip) const override;
+
+  private:
+    // The scratch bitmap text is drawn into: white ink on black, then read back as coverage.
+    void Scratch(std::int32_t width, std::int32_t height) const;
+
+    FontDesc desc_;
+    std::string family_;
+    std::int32_t pixel_size_ = 0;
+    std::int32_t ascent_ = 0;
+    std::int32_t height_ = 0;
+    std::int32_t overhang_ = 0;  // ink that may stand out of the advance on either side
+    HDC dc_ = nullptr;
+    HFONT font_ = nullptr;
+    HGDIOBJ old_font_ = nullptr;
+    mutable HBITMAP bitmap_ = nullptr;
+    mutable HGDIOBJ old_bitmap_ = nullptr;
+    mutable std::uint32_t* bits_ = nullptr;
+    mutable std::int32_t bitmap_width_ = 0;
+    mutable std::int32_t bitmap_height_ = 0;
+};
+
+GdiFont::GdiFont(const FontDesc& desc)
+    : desc_(desc), pixel_size_(std::max(1, PointsToPixels(desc.size))) {
+    dc_ = CreateCompatibleDC(nullptr);
+    if (dc_ == nullptr) Fail("cannot make a device context for text");
+    const std::wstring name = Widen(desc.name);
+    const LOGFONTW lf =
+        LogFontFor(desc, FaceInstalled(name) ? name : ProportionalSansFace(desc.charset));
+    font_ = CreateFontIndirectW(&lf);
+    if (font_ == nullptr) Fail("no font can be made for \"" + desc.name + "\"");
+    old_font_ = SelectObject(dc_, font_);
+    wchar_t face[LF_FACESIZE] = {};
+    const int length = GetTextFaceW(dc_, LF_FACESIZE, face);
+    family_ = Narrow(std::wstring_view(face, static_cast<std::size_t>(std::max(0, length - 1))));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc_, &tm);
+    ascent_ = tm.tmAscent;
+    height_ = tm.tmHeight;
+    overhang_ = tm.tmOverhang + tm.tmMaxCharWidth / 2 + 2;
+    SetBkMode(dc_, TRANSPARENT);
+    SetTextColor(dc_, 0x00FFFFFF);  // white
+    SetTextAlign(dc_, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+}
+
+GdiFont::~GdiFont() {
+    if (old_bitmap_ != nullptr) SelectObject(dc_, old_bitmap_);
+    if (bitmap_ != nullptr) DeleteObject(bitmap_);
+    if (old_font_ != nullptr) SelectObject(dc_, old_font_);
+    if (font_ != nullptr) DeleteObject(font_);
+    if (dc_ != nullptr) DeleteDC(dc_);
+}
+
+TextExtent GdiFont::Measure(std::string_view utf8) const {
+    const std::wstring text = Widen(utf8);
+    SIZE size{};
+    if (!text.empty())
+        GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+    return {static_cast<std::int32_t>(size.cx), height_};
+}
+
+void GdiFont::Scratch(std::int32_t width, std::int32_t height) const {
+    if (bitmap_ != nullptr && width <= bitmap_width_ && height <= bitmap_height_) return;
+    width = std::max(width, bitmap_width_);
+    height = std::max(height, bitmap_height_);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;  // top row first
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc_, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr) Fail("cannot make a bitmap to draw text in");
+    HGDIOBJ previous = SelectObject(dc_, bitmap);
+    if (old_bitmap_ == nullptr) old_bitmap_ = previous;
+    if (bitmap_ != nullptr) DeleteObject(bitmap_);
+    bitmap_ = bitmap;
+    bits_ = static_cast<std::uint32_t*>(bits);
+    bitmap_width_ = width;
+    bitmap_height_ = height;
+}
+
+void GdiFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
+                   gfx::Colour colour, const ClipRect* clip) const {
+    ClipRect box{0, 0, surface.width(), surface.height()};
+    if (clip != nullptr) {
+        box.left = std::max(box.left, clip->left);
+        box.top = std::max(box.top, clip->top);
+        box.right = std::min(box.right, clip->right);
+        box.bottom = std::min(box.bottom, clip->bottom);
+    }
+    const std::wstring text = Widen(utf8);
+    if (text.empty()) return;
+    // Only the part of the text's cell (with room for overhanging ink) inside the box is
+    // drawn and read back.
+    const std::int32_t advance = Measure(utf8).width;
+    const std::int32_t left = std::max(box.left, x - overhang_);
+    const std::int32_t right = std::min(box.right, x + advance + overhang_);
+    const std::int32_t top = std::max(box.top, y);
+    const std::int32_t bottom = std::min(box.bottom, y + height_);
+    if (left >= right || top >= bottom) return;
+    const std::int32_t width = right - left;
+    const std::int32_t height = bottom - top;
+    Scratch(width, height);
+    GdiFlush();
+    for (std::int32_t row = 0; row < height; ++row) {
+        std::fill_n(bits_ + static_cast<std::size_t>(row) * bitmap_width_, width, 0u);
+    }
+    TextOutW(dc_, x - left, y - top, text.c_str(), static_cast<int>(text.size()));
+    GdiFlush();
+
+    const std::uint32_t red = colour & 0xFF;
+    const std::uint32_t green = (colour >> 8) & 0xFF;
+    const std::uint32_t blue = (colour >> 16) & 0xFF;
+    auto mix = [](std::uint32_t alpha, std::uint32_t src, std::uint32_t dst) {
+        return (src * alpha + dst * (255 - alpha) + 127) / 255;
+    };
+    std::uint32_t* pixels = surface.pixels();
+    const std::int32_t stride = surface.width();
+    for (std::int32_t row = 0; row < height; ++row) {
+        const std::uint32_t* ink = bits_ + static_cast<std::size_t>(row) * bitmap_width_;
+        std::uint32_t* out = pixels + static_cast<std::size_t>(top + row) * stride + left;
+        for (std::int32_t col = 0; col < width; ++col) {
+            // White on black: any channel is the coverage (the greatest, should the system
+            // smooth per channel).
+            const std::uint32_t v = ink[col];
+            const std::uint32_t alpha = std::max({v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF});
+            if (alpha == 0) continue;
+            std::uint32_t& p = out[col];
+            p = (mix(alpha, red, (p >> 16) & 0xFF) << 16) |
+                (mix(alpha, green, (p >> 8) & 0xFF) << 8) | mix(alpha, blue, p & 0xFF);
+        }
+    }
+}
+
+}  // namespace
+
+bool FaceInstalled(std::wstring_view face_name) {
+    if (face_name.empty() || face_name.size() >= LF_FACESIZE) return false;
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    face_name.copy(lf.lfFaceName, face_name.size());
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &lf, &NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+std::wstring ProportionalSansFace(std::int16_t charset) {
+    for (const BYTE set : {static_cast<BYTE>(charset), static_cast<BYTE>(DEFAULT_CHARSET)}) {
+        const Candidates found = ProportionalFaces(set);
+        if (!found.sans.empty()) return found.sans;
+        if (!found.other.empty()) return found.other;
+    }
+    return {};
+}
+
+LOGFONTW LogFontFor(const FontDesc& desc, std::wstring_view face) {
+    LOGFONTW lf{};
+    const std::int32_t pixels = std::max(1, PointsToPixels(desc.size));
+    lf.lfHeight = -pixels;  // negative: the em, not the cell
+    lf.lfWeight = desc.weight;
+    lf.lfItalic = desc.italic ? TRUE : FALSE;
+    lf.lfUnderline = desc.underline ? TRUE : FALSE;
+    lf.lfStrikeOut = desc.strikethrough ? TRUE : FALSE;
+    lf.lfCharSet = static_cast<BYTE>(desc.charset);
+    lf.lfOutPrecision = OUT_TT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    // The classic desktop draws small UI text unsmoothed; larger text is smoothed in grey
+    // levels (never per colour channel: the ink is blended in one colour).
+    lf.lfQuality =
+        pixels <= kLargestUnsmoothedPixels ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
+    if (!face.empty()) {
+        face.copy(lf.lfFaceName, std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
+        lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    } else {
+        lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    }
+    return lf;
+}
+
+std::shared_ptr<const Font> OpenFont(const FontDesc& desc) {
+    using Key = std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t>;
+    static std::map<Key, std::shared_ptr<const Font>> cache;
+    Key key{desc.name,      desc.size,          desc.weight, desc.italic,
+            desc.underline, desc.strikethrough, desc.charset};
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
+    auto font = std::make_shared<GdiFont>(desc);
+    cache.emplace(std::move(key), font);
+    return font;
+}
+
+}  // namespace tivaro::text

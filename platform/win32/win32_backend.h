@@ -1,0 +1,124 @@
+// The Win32 backend: user32 windows and messages, WGL contexts, GDI presentation, shell32
+// for addresses. All its state lives in this one object; nothing else in the program but
+// the other files of this folder includes windows.h.
+#pragma once
+
+// Our own headers first: windows.h defines macros (min, max, CreateWindow...) that must
+// not reach them.
+#include "platform/backend.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tivaro::platform::win32 {
+
+inline HWND ToHwnd(NativeWindow window) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+}
+inline NativeWindow ToNative(HWND window) {
+    return static_cast<NativeWindow>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+// The pixel format the GL view asks for: 40 bytes, double-buffered RGBA, 24 colour bits,
+// 16 depth bits, everything else zero.
+PIXELFORMATDESCRIPTOR DesignedPixelFormat();
+
+// True when a space-separated extension list names `name` exactly.
+bool ListsExtension(const char* list, std::string_view name);
+
+// The shift state of an event from the keyboard's state: 1 Shift, 2 Ctrl, 4 Alt.
+std::int16_t ShiftState(bool shift, bool control, bool alt);
+
+class Win32Backend final : public Backend {
+  public:
+    Win32Backend();
+    ~Win32Backend() override;
+    Win32Backend(const Win32Backend&) = delete;
+    Win32Backend& operator=(const Win32Backend&) = delete;
+
+    NativeWindow MakeWindow(const WindowDesc& desc) override;
+    void DestroyWindow(NativeWindow window) override;
+    void ShowWindow(NativeWindow window, bool visible) override;
+    void SetBounds(NativeWindow window, const Rect& bounds) override;
+    void SetCaption(NativeWindow window, std::string_view caption) override;
+    void SetParent(NativeWindow window, NativeWindow parent) override;
+    std::optional<Rect> GetWindowRect(NativeWindow window) override;
+    void WatchWindow(NativeWindow window) override;
+    void SetIcon(NativeWindow window, const PixelView& icon) override;
+    bool IsWindow(NativeWindow window) override;
+    NativeWindow FindWindowByCaption(std::string_view caption) override;
+    void SetFocus(NativeWindow window) override;
+    void SetPointer(NativeWindow window, Pointer pointer) override;
+
+    void PollEvents(std::vector<Event>& out) override;
+    void WaitEvents(std::int32_t timeout_ms) override;
+
+    Point ScreenSize() override;
+    std::int32_t TwipsPerPixelX() override;
+    std::int32_t TwipsPerPixelY() override;
+    Point CursorPos() override;
+    NativeWindow WindowFromPoint(Point screen) override;
+    void ShowCursor(bool show) override;
+    void SetScreenSaverRunning(bool running) override;
+
+    int ChoosePixelFormat(NativeWindow window) override;
+    void SetPixelFormat(NativeWindow window, int format) override;
+    GlContext CreateContext(NativeWindow window) override;
+    void MakeCurrent(NativeWindow window, GlContext context) override;
+    void DeleteContext(GlContext context) override;
+    void SwapBuffers(NativeWindow window) override;
+
+    void Present(NativeWindow window, const PixelView& image, Point at) override;
+    void OpenAddress(std::string_view address) override;
+
+    // The window procedure of every window the backend makes.
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+  private:
+    struct WindowInfo {
+        WindowKind kind = WindowKind::Child;
+        std::int32_t width = 0;  // inner size last set or reported
+        std::int32_t height = 0;
+        bool gl = false;
+        std::uint32_t back_colour = 0;
+        HDC dc = nullptr;  // the window's own device context (class style CS_OWNDC)
+        Pointer pointer = Pointer::Default;
+        bool pointer_inside = false;
+        HWND foreign_parent = nullptr;  // a parent of another program, watched for its end
+        HICON icon = nullptr;           // set by SetIcon, destroyed with the window
+    };
+    struct WatchedWindow {
+        std::int32_t width = 0;  // inner size last reported
+        std::int32_t height = 0;
+    };
+
+    LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    void Queue(EventType type, HWND hwnd, std::int32_t x = 0, std::int32_t y = 0,
+               std::int16_t button = 0, std::int16_t key = 0, std::int16_t shift = 0);
+    void Mouse(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    WindowInfo* Find(HWND hwnd);
+    HCURSOR CursorFor(HWND hwnd);
+    void WatchForeignWindows();
+    void Forget(HWND hwnd);
+    RECT OuterRect(HWND hwnd, const Rect& bounds, WindowKind kind) const;
+    HDC DcOf(NativeWindow window);
+    void SetSwapInterval();
+
+    HINSTANCE instance_ = nullptr;
+    std::unordered_map<HWND, WindowInfo> windows_;
+    std::unordered_map<HWND, WatchedWindow> watched_;
+    std::vector<Event> queued_;
+    std::unordered_map<GlContext, HGLRC> contexts_;
+    bool swap_interval_done_ = false;
+};
+
+}  // namespace tivaro::platform::win32

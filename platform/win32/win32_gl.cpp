@@ -1,0 +1,113 @@
+// WGL for the Win32 backend: the designed pixel format on the window's own device
+// context, contexts by handle, buffer swaps, and a swap interval of 1 where the driver
+// offers WGL_EXT_swap_control.
+#include "platform/win32/win32_backend.h"
+
+#include <GL/gl.h>
+
+namespace tivaro::platform::win32 {
+namespace {
+
+template <class Fn>
+Fn GlFunction(const char* name) {
+    // Through void (*)(): a function pointer may be converted to any other one.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(wglGetProcAddress(name)));
+}
+
+}  // namespace
+
+PIXELFORMATDESCRIPTOR DesignedPixelFormat() {
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 24;
+    pfd.cDepthBits = 16;
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    return pfd;
+}
+
+bool ListsExtension(const char* list, std::string_view name) {
+    if (list == nullptr || name.empty()) return false;
+    const std::string_view all(list);
+    for (std::size_t at = all.find(name); at != std::string_view::npos;
+         at = all.find(name, at + 1)) {
+        const bool starts = at == 0 || all[at - 1] == ' ';
+        const bool ends = at + name.size() == all.size() || all[at + name.size()] == ' ';
+        if (starts && ends) return true;
+    }
+    return false;
+}
+
+int Win32Backend::ChoosePixelFormat(NativeWindow window) {
+    HDC dc = DcOf(window);
+    if (dc == nullptr) return 0;
+    const PIXELFORMATDESCRIPTOR pfd = DesignedPixelFormat();
+    return ::ChoosePixelFormat(dc, &pfd);
+}
+
+void Win32Backend::SetPixelFormat(NativeWindow window, int format) {
+    HDC dc = DcOf(window);
+    if (dc == nullptr) return;
+    const PIXELFORMATDESCRIPTOR pfd = DesignedPixelFormat();
+    ::SetPixelFormat(dc, format, &pfd);
+}
+
+GlContext Win32Backend::CreateContext(NativeWindow window) {
+    HDC dc = DcOf(window);
+    if (dc == nullptr) return 0;
+    HGLRC context = wglCreateContext(dc);
+    if (context == nullptr) return 0;
+    const auto handle = static_cast<GlContext>(reinterpret_cast<std::uintptr_t>(context));
+    contexts_[handle] = context;
+    return handle;
+}
+
+void Win32Backend::MakeCurrent(NativeWindow window, GlContext context) {
+    if (window == 0 && context == 0) {
+        wglMakeCurrent(nullptr, nullptr);
+        return;
+    }
+    auto it = contexts_.find(context);
+    HDC dc = DcOf(window);
+    if (it == contexts_.end() || dc == nullptr) return;  // a deleted or unknown context
+    wglMakeCurrent(dc, it->second);
+    if (!swap_interval_done_) SetSwapInterval();
+}
+
+void Win32Backend::DeleteContext(GlContext context) {
+    auto it = contexts_.find(context);
+    if (it == contexts_.end()) return;  // handle 0, or deleted before
+    if (wglGetCurrentContext() == it->second) wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(it->second);
+    contexts_.erase(it);
+}
+
+void Win32Backend::SwapBuffers(NativeWindow window) {
+    HDC dc = DcOf(window);
+    if (wglGetCurrentContext() == nullptr || dc == nullptr) return;
+    ::SwapBuffers(dc);
+}
+
+void Win32Backend::SetSwapInterval() {
+    swap_interval_done_ = true;
+    // Only call what the driver lists: older drivers list the WGL extension among the GL
+    // ones, newer ones through wglGetExtensionsStringARB/EXT.
+    using ExtensionsArb = const char*(WINAPI*)(HDC);
+    using ExtensionsExt = const char*(WINAPI*)();
+    using SwapInterval = BOOL(WINAPI*)(int);
+    constexpr std::string_view kSwapControl = "WGL_EXT_swap_control";
+    bool listed =
+        ListsExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), kSwapControl);
+    if (auto arb = GlFunction<ExtensionsArb>("wglGetExtensionsStringARB"); !listed && arb) {
+        listed = ListsExtension(arb(wglGetCurrentDC()), kSwapControl);
+    }
+    if (auto ext = GlFunction<ExtensionsExt>("wglGetExtensionsStringEXT"); !listed && ext) {
+        listed = ListsExtension(ext(), kSwapControl);
+    }
+    if (!listed) return;
+    if (auto swap_interval = GlFunction<SwapInterval>("wglSwapIntervalEXT")) swap_interval(1);
+}
+
+}  // namespace tivaro::platform::win32

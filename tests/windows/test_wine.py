@@ -1,0 +1,256 @@
+"""Tivaro.scr under Wine on an X server: the saver, the settings dialog, the preview in a
+pane of another program, and the modes that end at once.
+
+Needs DISPLAY (an Xvfb), a Wine prefix with its wineserver running, TIVARO_SCR (the
+program) and TIVARO_WINE_PROBE (wine_probe.exe). Run one class: test_wine.py Saver."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SCR = os.environ.get("TIVARO_SCR", "Tivaro.scr")
+PROBE = os.environ.get("TIVARO_WINE_PROBE", "wine_probe.exe")
+SETTINGS_CAPTION = "Tivaro\uff1f\u306e\u8a2d\u5b9a"
+TMP = tempfile.mkdtemp(prefix="tivaro-wine-")
+
+
+def wine(*args, capture=False):
+    """Starts a Windows program; its output is kept only when asked for (unread pipes of a
+    long run could fill up)."""
+    out = subprocess.PIPE if capture else subprocess.DEVNULL
+    return subprocess.Popen(["wine", *args], stdout=out, stderr=out, text=True)
+
+
+def run(*args, timeout=15):
+    """Runs Tivaro.scr to its end: (exit code, stderr), or (None, '') when it hangs."""
+    proc = wine(SCR, *args, capture=True)
+    try:
+        _, err = proc.communicate(timeout=timeout)
+        return proc.returncode, err
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.communicate()
+        return None, ""
+
+
+def ended(proc, timeout):
+    try:
+        proc.wait(timeout=timeout)
+        return True
+    except subprocess.TimeoutExpired:
+        return False
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.kill()
+        proc.wait()
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=10)
+
+
+def find_window(name, timeout=15.0):
+    """The X window whose whole title is `name`, or None when none shows in time."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = xdotool("search", "--onlyvisible", "--name", f"^{name}$").stdout.split()
+        if found:
+            return int(found[0])
+        time.sleep(0.1)
+    return None
+
+
+def window_info(window):
+    """(x, y, width, height, child window ids) of an X window."""
+    out = subprocess.run(["xwininfo", "-children", "-id", str(window)], capture_output=True,
+                         text=True).stdout
+    out += subprocess.run(["xwininfo", "-id", str(window)], capture_output=True,
+                          text=True).stdout
+    values, children = {}, []
+    for line in out.splitlines():
+        line = line.strip()
+        for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            if line.startswith(key + ":"):
+                values[key] = int(line.split(":")[1])
+        if line.startswith("0x"):
+            children.append(int(line.split()[0], 16))
+    return (values.get("Absolute upper-left X"), values.get("Absolute upper-left Y"),
+            values.get("Width"), values.get("Height"), children)
+
+
+def unnamed_windows(width, height):
+    """X windows without a name or a class (Wine's GL drawables) of the given size,
+    anywhere in the tree."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True,
+                          text=True).stdout
+    return [int(line.split()[0], 16) for line in tree.splitlines()
+            if "(has no name): ()" in line and f" {width}x{height}+" in line]
+
+
+def viewable(window):
+    out = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True)
+    return "IsViewable" in out.stdout
+
+
+def pixels(window, name):
+    """The pixels of one X window as rows of (r, g, b)."""
+    path = os.path.join(TMP, name + ".png")
+    subprocess.run(["import", "-window", str(window), path], check=True, timeout=30)
+    raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                         check=True, timeout=30).stdout
+    w, h = map(int, subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                                   text=True, check=True).stdout.split())
+    return [[tuple(raw[(y * w + x) * 3:(y * w + x) * 3 + 3]) for x in range(w)]
+            for y in range(h)]
+
+
+def bright_and_coloured(rows):
+    bright = coloured = 0
+    for row in rows[::2]:
+        for r, g, b in row[::2]:
+            bright += max(r, g, b) > 60
+            coloured += max(r, g, b) - min(r, g, b) > 40
+    return bright, coloured
+
+
+def probe(*args, timeout=15):
+    return subprocess.run(["wine", PROBE, *args], capture_output=True, text=True,
+                          timeout=timeout).stdout
+
+
+class Saver(unittest.TestCase):
+    def test_runs_full_screen_draws_the_fountain_and_ends_on_a_key(self):
+        saver = wine(SCR, "/s")
+        try:
+            win = find_window("Tivaro_Main")
+            self.assertIsNotNone(win, "/s shows a window titled Tivaro_Main")
+            time.sleep(1.5)
+            x, y, w, h, _ = window_info(win)
+            self.assertEqual((x, y, w, h), (0, 0, 1024, 768), "it covers the screen")
+            # The GL view is a child window. Wine draws it in an X window of its own that
+            # is not composed into the screen without a compositing manager: that window
+            # is read directly.
+            views = unnamed_windows(1024, 768)
+            self.assertTrue(views, "the GL view has an X window of its own")
+            seen = [bright_and_coloured(pixels(view, f"fountain-{view:x}"))
+                    for view in views if viewable(view)]
+            self.assertTrue(seen, "the GL view's X window is shown")
+            bright, coloured = max(seen)
+            self.assertGreater(bright, 300, "bright fragments are drawn")
+            self.assertGreater(coloured, 100, "in colour")
+
+            for args in (["/s"], ["/c"], ["/p", "0"], []):
+                code, _ = run(*args)
+                self.assertEqual(code, 0, f"a second start with {args} ends at once")
+
+            xdotool("mousemove", "10", "10")
+            xdotool("mousemove", "1000", "700")
+            xdotool("mousemove", "512", "384")
+            self.assertFalse(ended(saver, 1.0), "moving the pointer does not end it")
+            xdotool("key", "a")
+            self.assertTrue(ended(saver, 10.0), "a key press ends it")
+            self.assertEqual(saver.returncode, 0)
+        finally:
+            stop(saver)
+
+    def test_a_click_ends_it(self):
+        saver = wine(SCR, "/s")
+        try:
+            self.assertIsNotNone(find_window("Tivaro_Main"))
+            xdotool("mousemove", "300", "300")
+            time.sleep(0.5)
+            xdotool("click", "1")
+            self.assertTrue(ended(saver, 10.0), "a click ends it")
+            self.assertEqual(saver.returncode, 0)
+        finally:
+            stop(saver)
+
+
+class Settings(unittest.TestCase):
+    def test_shows_the_dialog_and_ends_on_exit(self):
+        dialog = wine(SCR, "/c")
+        try:
+            win = find_window(SETTINGS_CAPTION)
+            self.assertIsNotNone(win, "/c shows the dialog with its Japanese caption")
+            where = probe("client", "settings").split()
+            self.assertEqual(len(where), 4, where)
+            left, top, width, height = map(int, where)
+            self.assertEqual((width, height), (413, 359), "the dialog's inner size")
+            time.sleep(1.0)
+            rows = pixels(win, "settings")
+            # The animation's view: RGB(128, 128, 255) with red spheres on it.
+            view = [p for row in rows[30:300] for p in row[30:380]]
+            self.assertGreater(sum(p == (128, 128, 255) for p in view), len(view) // 4)
+            self.assertGreater(sum(p[0] > 150 and p[2] < 100 for p in view), 200)
+            # White text in the credit line.
+            credit = [p for row in rows[310:326] for p in row[20:185]]
+            self.assertGreater(sum(p == (255, 255, 255) for p in credit), 50)
+
+            code, _ = run("/c")
+            self.assertEqual(code, 0, "a second start ends at once")
+            self.assertIsNone(dialog.poll(), "and leaves the first one")
+
+            xdotool("mousemove", str(left + 356), str(top + 328))  # the Exit button
+            time.sleep(0.5)
+            xdotool("click", "1")
+            self.assertTrue(ended(dialog, 10.0), "clicking Exit ends the program")
+            self.assertEqual(dialog.returncode, 0)
+        finally:
+            stop(dialog)
+
+
+class Preview(unittest.TestCase):
+    def test_becomes_a_child_of_the_pane_and_ends_with_it(self):
+        pane = wine(PROBE, "pane", "20", capture=True)
+        try:
+            first = pane.stdout.readline().split()
+            self.assertEqual(first[0], "pane", first)
+            preview = wine(SCR, "/p", first[1])
+            found = pane.stdout.readline().strip()
+            self.assertEqual(found, "child 152x112 child-style=1 popup-style=0 visible=1 "
+                                    "parent-ok=1")
+            self.assertTrue(ended(pane, 10.0))
+            pane.stdout.close()
+            pane.stderr.close()
+            self.assertTrue(ended(preview, 10.0), "the preview ends when the pane goes")
+            self.assertEqual(preview.returncode, 0)
+        finally:
+            stop(pane)
+
+
+class Modes(unittest.TestCase):
+    def test_other_switches_end_at_once_showing_nothing(self):
+        for args in (["/a"], ["s"], ["/x"]):
+            code, _ = run(*args)
+            self.assertEqual(code, 0, f"{args} ends at once")
+        self.assertIsNone(find_window("Tivaro.*", timeout=0.5))
+
+    def test_a_preview_in_no_window_is_refused(self):
+        code, err = run("/p", "12345")
+        self.assertNotIn(code, (None, 0), "a bad pane handle ends with an error")
+        self.assertIn("not a window", err)
+
+    def test_without_standard_error_the_error_is_a_message_box(self):
+        # As the system starts a saver: no standard handles at all.
+        scr = subprocess.run(["winepath", "-w", SCR], capture_output=True, text=True,
+                             timeout=15).stdout.strip()
+        started = subprocess.Popen(["wine", PROBE, "detached", scr, "/p", "12345"],
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            box = find_window("Tivaro")
+            self.assertIsNotNone(box, "the error shows in a message box")
+            x, y, w, h, _ = window_info(box)
+            xdotool("mousemove", str(x + w // 2), str(y + h // 2))
+            xdotool("key", "Return")
+            out, _ = started.communicate(timeout=15)
+            self.assertEqual(out.strip(), "exit 1", "and the program ends with an error")
+        finally:
+            stop(started)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,113 @@
+// A small Windows program the Wine tests use to look at Tivaro.scr from inside Windows:
+//   wine_probe pane SECONDS        makes a 152 x 112 window standing for the system's preview
+//                                  pane, prints its handle, waits up to SECONDS for a child
+//                                  window of another process captioned "Preview Window",
+//                                  prints what it found, then destroys the pane.
+//   wine_probe client NAME         prints the screen position and inner size of the top-level
+//                                  window captioned NAME ("settings" for the dialog's caption).
+//   wine_probe detached EXE ARGS   starts EXE with no standard handles, as the system starts a
+//                                  screen saver, waits for it and prints its exit code.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct Found {
+    HWND child = nullptr;
+};
+
+BOOL CALLBACK NoteChild(HWND hwnd, LPARAM found) {
+    wchar_t caption[64] = {};
+    GetWindowTextW(hwnd, caption, 64);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (std::wcscmp(caption, L"Preview Window") == 0 && pid != GetCurrentProcessId()) {
+        reinterpret_cast<Found*>(found)->child = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int Pane(int seconds) {
+    HWND pane = CreateWindowExW(0, L"STATIC", L"Tivaro test pane", WS_POPUP | WS_VISIBLE, 100, 100,
+                                152, 112, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (pane == nullptr) return 2;
+    std::printf("pane %lu\n", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(pane)));
+    std::fflush(stdout);
+    Found found;
+    for (int i = 0; i < seconds * 20 && found.child == nullptr; ++i) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        EnumChildWindows(pane, &NoteChild, reinterpret_cast<LPARAM>(&found));
+        Sleep(50);
+    }
+    if (found.child != nullptr) {
+        RECT r{};
+        GetClientRect(found.child, &r);
+        const auto style = static_cast<DWORD>(GetWindowLongW(found.child, GWL_STYLE));
+        std::printf("child %ldx%ld child-style=%d popup-style=%d visible=%d parent-ok=%d\n",
+                    r.right, r.bottom, (style & WS_CHILD) ? 1 : 0, (style & WS_POPUP) ? 1 : 0,
+                    IsWindowVisible(found.child) ? 1 : 0, GetParent(found.child) == pane ? 1 : 0);
+    } else {
+        std::printf("no child\n");
+    }
+    std::fflush(stdout);
+    DestroyWindow(pane);
+    return found.child != nullptr ? 0 : 1;
+}
+
+int Client(const wchar_t* name) {
+    const wchar_t* caption =
+        std::wcscmp(name, L"settings") == 0 ? L"Tivaro\xFF1F\x306E\x8A2D\x5B9A" : name;
+    HWND hwnd = FindWindowW(nullptr, caption);
+    if (hwnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right, r.bottom);
+    return 0;
+}
+
+int Detached(int argc, wchar_t** argv) {
+    std::wstring command;
+    // The program's path quoted, the arguments as they are: "C:\x\Tivaro.scr" /p 1234.
+    command = L'"' + std::wstring(argv[2]) + L'"';
+    for (int i = 3; i < argc; ++i) command += L' ' + std::wstring(argv[i]);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &si, &pi)) {
+        std::printf("cannot start\n");
+        return 2;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    std::printf("exit %lu\n", code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc >= 3 && std::wcscmp(argv[1], L"pane") == 0)
+        return Pane(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
+    if (argc >= 3 && std::wcscmp(argv[1], L"client") == 0) return Client(argv[2]);
+    if (argc >= 3 && std::wcscmp(argv[1], L"detached") == 0) return Detached(argc, argv);
+    std::fprintf(stderr, "usage: wine_probe pane SECONDS | client NAME | detached EXE ARGS\n");
+    return 2;
+}
