@@ -22,11 +22,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -q
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-if [ "${TIVARO_WINE32:-0}" = 1 ] && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null |
+if [ "${TIVARO_WINE32:-0}" = 1 ] && ! dpkg-query -W -f='${Status}' libgl1-mesa-dri:i386 2>/dev/null |
      grep -q "install ok installed"; then
   dpkg --add-architecture i386
   apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wine32:i386
+  # wine32 with Mesa's 32-bit OpenGL (pixel formats for WGL under 32-bit Wine) and
+  # XComposite (without it Wine draws a GL child window off screen).
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wine32:i386 \
+    libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcomposite1:i386
 fi
 
 build() {  # build dir, toolchain

@@ -10,6 +10,10 @@ import tempfile
 import time
 import unittest
 
+# The X-side helpers are the Linux integration tests' own.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
+from harness import find_window as _find_window, stop, wait_exit as ended, xdotool  # noqa: E402
+
 SCR = os.environ.get("TIVARO_SCR", "Tivaro.scr")
 PROBE = os.environ.get("TIVARO_WINE_PROBE", "wine_probe.exe")
 SETTINGS_CAPTION = "Tivaro\uff1f\u306e\u8a2d\u5b9a"
@@ -35,33 +39,9 @@ def run(*args, timeout=15):
         return None, ""
 
 
-def ended(proc, timeout):
-    try:
-        proc.wait(timeout=timeout)
-        return True
-    except subprocess.TimeoutExpired:
-        return False
-
-
-def stop(proc):
-    if proc.poll() is None:
-        proc.kill()
-        proc.wait()
-
-
-def xdotool(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=10)
-
-
 def find_window(name, timeout=15.0):
-    """The X window whose whole title is `name`, or None when none shows in time."""
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        found = xdotool("search", "--onlyvisible", "--name", f"^{name}$").stdout.split()
-        if found:
-            return int(found[0])
-        time.sleep(0.1)
-    return None
+    """The X window whose whole title is `name`; Wine takes longer to show it."""
+    return _find_window(name, timeout)
 
 
 def window_info(window):
