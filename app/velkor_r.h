@@ -8,13 +8,13 @@
 namespace tivaro::app {
 
 class Velkor_R : public forms::Form {
-  public:
+public:
     Velkor_R();
     static Velkor_R& Instance();
 
     forms::ImageControl Img_Prev;  // 152 x 112, shown at its own size
 
-  protected:
+protected:
     void Form_Unload(std::int16_t& cancel) override;
 };
 

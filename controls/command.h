@@ -29,7 +29,7 @@
 namespace tivaro::controls {
 
 class Command : public forms::Widget {
-  public:
+public:
     // Values of State.
     static constexpr std::uint8_t Idle = 1;          // no focus, pointer not over it
     static constexpr std::uint8_t Hover = 2;         // pointer over it, no focus
@@ -98,11 +98,11 @@ class Command : public forms::Widget {
     void Refresh();
     void OnEvent(const platform::Event& event) override;
 
-  protected:
+protected:
     // The resize of the placement, once the window and its image exist.
     void AfterCreate() override;
 
-  private:
+private:
     struct GradientRectangle {
         std::uint32_t UpperLeft = 0;
         std::uint32_t LowerRight = 0;

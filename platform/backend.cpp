@@ -12,6 +12,8 @@ Backend& Current() {
     return *g_backend;
 }
 
-void SetCurrent(Backend* backend) { g_backend = backend; }
+void SetCurrent(Backend* backend) {
+    g_backend = backend;
+}
 
 }  // namespace tivaro::platform

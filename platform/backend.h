@@ -84,7 +84,7 @@ struct PixelView {
 };
 
 class Backend {
-  public:
+public:
     virtual ~Backend() = default;
 
     // Windows.

@@ -6,10 +6,10 @@ namespace tivaro::render {
 
 GlApi SystemGl() {
     return GlApi{
-        &glClearColor, &glShadeModel,   &glClearDepth,  &glBlendFunc,    &glHint,
-        &glEnable,     &glClear,        &glColor4f,     &glBegin,        &glTexCoord2f,
-        &glVertex3f,   &glEnd,          &glGenTextures, &glBindTexture,  &glPixelStorei,
-        &glTexEnvf,    &glTexParameterf, &glTexImage2D,  &glMatrixMode,   &glLoadIdentity,
+        &glClearColor,   &glShadeModel,    &glClearDepth,  &glBlendFunc,   &glHint,
+        &glEnable,       &glClear,         &glColor4f,     &glBegin,       &glTexCoord2f,
+        &glVertex3f,     &glEnd,           &glGenTextures, &glBindTexture, &glPixelStorei,
+        &glTexEnvf,      &glTexParameterf, &glTexImage2D,  &glMatrixMode,  &glLoadIdentity,
         &gluPerspective, &glViewport,
     };
 }

@@ -43,10 +43,14 @@ constexpr std::array<Rgb, PaletteTable::kRows> kPaletteColours = {{
 }};
 
 // A fresh life span: fadeRate in [0.003, 0.103), so at most 334 frames.
-float NewFadeRate() { return StoreF32(Rnd() * 100.0 / 1000.0 + 0.003); }
+float NewFadeRate() {
+    return StoreF32(Rnd() * 100.0 / 1000.0 + 0.003);
+}
 
 // A palette row picked by a new random value, floor(r * 12).
-std::int32_t RandomRow() { return rt::RoundToI32(std::floor(Rnd() * 12.0)); }
+std::int32_t RandomRow() {
+    return rt::RoundToI32(std::floor(Rnd() * 12.0));
+}
 
 void DrawFragment(const GlApi& gl, const Fragment& f, float zoom) {
     const float zd = StoreF32(static_cast<double>(zoom) + f.posZ);
@@ -97,7 +101,9 @@ float PaletteTable::At(std::int32_t row, std::int32_t column) const {
     return cells_[CheckedRow(row)][static_cast<std::size_t>(column)];
 }
 
-void partEngClass::Class_Initialize() { textureName = -1; }
+void partEngClass::Class_Initialize() {
+    textureName = -1;
+}
 
 Fragment& partEngClass::FragmentAt(std::int16_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= fragments.size()) {
@@ -210,7 +216,8 @@ void partEngClass::BurstFragment(Fragment& f) {
     f.velX = StoreF32((Rnd() * 20.0 - 10.0) * 10.0);
     f.velZ = StoreF32((Rnd() * 20.0 - 10.0) * 10.0);
     const float q = Rnd();
-    const double horizontal = static_cast<double>(f.velX) * f.velX + static_cast<double>(f.velZ) * f.velZ;
+    const double horizontal =
+        static_cast<double>(f.velX) * f.velX + static_cast<double>(f.velZ) * f.velZ;
     const double radicand = kBurstSpeed * kBurstSpeed - horizontal;
     if (radicand < 0.0) rt::Raise(rt::ErrorNumber::InvalidProcedureCall);
     f.velY = StoreF32(std::sqrt(radicand) * (2.0 * q - 1.0));
@@ -263,8 +270,8 @@ void partEngClass::LoadTexture(forms::PictureHolder& picture) {
     for (std::int32_t x = 0; x <= lastX; x = rt::AddI32(x, 1)) {
         const std::int32_t lastY = rt::RoundToI32(static_cast<double>(h) - 1.0);
         for (std::int32_t y = 0; y <= lastY; y = rt::AddI32(y, 1)) {
-            const auto c =
-                static_cast<std::uint32_t>(picture.Point(static_cast<float>(x), static_cast<float>(y)));
+            const auto c = static_cast<std::uint32_t>(
+                picture.Point(static_cast<float>(x), static_cast<float>(y)));
             if (rt::AddI32(k, 2) >= byteCount) rt::Raise(rt::ErrorNumber::SubscriptOutOfRange);
             const auto at = static_cast<std::size_t>(k);
             texelBytes[at] = static_cast<std::uint8_t>(c & 0xFFu);

@@ -7,7 +7,7 @@
 namespace tivaro::render {
 
 class RandomSource {
-  public:
+public:
     virtual ~RandomSource() = default;
     virtual void Seed(float seconds_since_midnight) = 0;
     // The next value, uniform in [0, 1).
@@ -16,7 +16,7 @@ class RandomSource {
 
 // PCG32 (O'Neill's permuted congruential generator, XSH RR output, 64-bit state).
 class Pcg32 final : public RandomSource {
-  public:
+public:
     Pcg32() { Reseed(0x853c49e6748fea9bULL, 0xda3e39cb94b95bdbULL); }
     Pcg32(std::uint64_t state, std::uint64_t stream) { Reseed(state, stream); }
 
@@ -28,7 +28,7 @@ class Pcg32 final : public RandomSource {
     // The top 24 bits of the next output, scaled: every value is a multiple of 2^-24.
     float Next() override;
 
-  private:
+private:
     std::uint64_t state_ = 0;
     std::uint64_t increment_ = 1;
 };

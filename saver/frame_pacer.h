@@ -9,7 +9,7 @@
 namespace tivaro::saver {
 
 class FramePacer {
-  public:
+public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration kFramePeriod =
         std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(16667));
@@ -26,7 +26,7 @@ class FramePacer {
     static Clock::time_point NextDeadline(Clock::time_point deadline, Clock::time_point now);
     bool Enabled() const { return enabled_; }
 
-  private:
+private:
     bool enabled_ = true;
     Clock::time_point deadline_{};
 };

@@ -9,7 +9,7 @@
 namespace tivaro::saver {
 
 class FrameStats {
-  public:
+public:
     using Clock = std::chrono::steady_clock;
 
     FrameStats();
@@ -19,7 +19,7 @@ class FrameStats {
     // "tivaro: first frame at <ns> ns" and "tivaro: <n> frames in <s> s"
     void Report() const;
 
-  private:
+private:
     bool enabled_ = false;
     std::int64_t frames_ = 0;
     Clock::time_point first_{};

@@ -18,7 +18,7 @@
 namespace tivaro::saver {
 
 class Velkor_S : public forms::Form {
-  public:
+public:
     Velkor_S();
 
     // The form's one instance, created on first use.
@@ -41,12 +41,12 @@ class Velkor_S : public forms::Form {
     // How many frames the loop has drawn (one more after the input that ends it).
     std::int64_t FramesDrawn() const { return frames_drawn_; }
 
-  protected:
+protected:
     void Form_Load() override;
     void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
     void Form_QueryUnload(std::int16_t& cancel, std::int16_t unload_mode) override;
 
-  private:
+private:
     // Events of the host window.
     struct HostEvents : forms::EventTarget {
         explicit HostEvents(Velkor_S& owner) : form(owner) {}

@@ -52,10 +52,10 @@ struct BallDraw {
 };
 
 class BallObserver {
-  public:
+public:
     virtual void BallDrawn(const BallDraw& ball) = 0;
 
-  protected:
+protected:
     ~BallObserver() = default;
 };
 

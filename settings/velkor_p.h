@@ -22,7 +22,7 @@ namespace tivaro::settings {
 inline constexpr char kHomePage[] = "https://tivaro.example.org/";
 
 class Velkor_P : public forms::Form, public SpriteState {
-  public:
+public:
     Velkor_P();
     static Velkor_P& Instance();
 
@@ -39,12 +39,12 @@ class Velkor_P : public forms::Form, public SpriteState {
     std::array<forms::PictureHolder, kAtomCount> picAtomMask;
     std::array<forms::PictureHolder, kAtomCount> picAtomSprite;
 
-  protected:
+protected:
     void Form_Load() override;
     void Form_Resize() override;
     void Form_Unload(std::int16_t& cancel) override;
 
-  private:
+private:
     void Cmd_Can_Click();
     void lbl_URL_Click();
     void tmrTimer_Timer();

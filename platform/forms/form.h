@@ -13,7 +13,7 @@ namespace tivaro::forms {
 enum class UnloadMode : std::int16_t { FormControlMenu = 0, FormCode = 1, AppWindows = 2 };
 
 class Form : public Widget {
-  public:
+public:
     Form(std::string name, platform::WindowKind kind, std::string caption);
     ~Form() override;
 
@@ -45,7 +45,7 @@ class Form : public Widget {
 
     void OnEvent(const platform::Event& event) override;
 
-  protected:
+protected:
     virtual void Form_Load() {}
     virtual void Form_QueryUnload(std::int16_t& cancel, std::int16_t unload_mode) {
         (void)cancel, (void)unload_mode;
@@ -54,7 +54,7 @@ class Form : public Widget {
     virtual void Form_Resize() {}
     virtual void Form_KeyDown(std::int16_t key, std::int16_t shift) { (void)key, (void)shift; }
 
-  private:
+private:
     void SetOuterPixels(std::int32_t left, std::int32_t top, std::int32_t width,
                         std::int32_t height);
     void CollectTabStops(Widget* widget, std::vector<Widget*>& out);

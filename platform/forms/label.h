@@ -20,7 +20,7 @@ enum class Alignment : std::int16_t { Left = 0, Right = 1, Center = 2 };
 enum class BackStyle : std::int16_t { Transparent = 0, Opaque = 1 };
 
 class Label : public Widget {
-  public:
+public:
     Label(Widget* parent, std::string name);
 
     const std::string& Caption() const { return caption_; }
@@ -62,7 +62,7 @@ class Label : public Widget {
 
     void PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) override;
 
-  private:
+private:
     void Invalidate();
     float ToTwips(const std::optional<float>& kept, std::int32_t pixels, bool vertical) const;
     static std::int32_t ToPixels(float twips, bool vertical);

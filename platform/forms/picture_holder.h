@@ -14,7 +14,9 @@ enum class ScaleMode : std::int16_t { User = 0, Pixels = 3 };
 class PictureHolder {
 public:
     PictureHolder() = default;
-    explicit PictureHolder(gfx::Surface picture) { SetPicture(static_cast<gfx::Surface&&>(picture)); }
+    explicit PictureHolder(gfx::Surface picture) {
+        SetPicture(static_cast<gfx::Surface&&>(picture));
+    }
 
     // Shows a new picture; the inner area takes its size and the scale goes back to pixels.
     void SetPicture(gfx::Surface picture);

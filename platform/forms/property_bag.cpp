@@ -349,12 +349,12 @@ std::string PropertyBag::FormDataText() const {
 namespace {
 
 class Reader {
-  public:
+public:
     explicit Reader(std::string_view text) : text_(text) {}
 
     std::vector<PropertyBag::Entry> Read();
 
-  private:
+private:
     [[noreturn]] void Fail(const std::string& reason) const { throw FormDataError(line_, reason); }
     bool NextLine();  // the next line that is not blank or a comment; false at the end
     std::string Key(std::string_view& rest) const;

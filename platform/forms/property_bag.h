@@ -58,18 +58,18 @@ bool ValuesEqual(const PropertyValue& a, const PropertyValue& b);
 
 // Malformed form data: says which line and why.
 class FormDataError : public rt::RuntimeError {
-  public:
+public:
     FormDataError(int line, const std::string& reason);
     int line() const noexcept { return line_; }
     const std::string& reason() const noexcept { return reason_; }
 
-  private:
+private:
     int line_;
     std::string reason_;
 };
 
 class PropertyBag {
-  public:
+public:
     using Entry = std::pair<std::string, PropertyValue>;  // key in lower case
 
     // The stored value, or `default_value` when the key is absent.
@@ -87,7 +87,7 @@ class PropertyBag {
     std::string FormDataText() const;
     static PropertyBag FromFormData(std::string_view form_data);
 
-  private:
+private:
     std::vector<Entry> entries_;
 };
 

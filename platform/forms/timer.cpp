@@ -4,12 +4,15 @@
 
 namespace tivaro::forms {
 
-Timer::Timer(std::int32_t interval_ms, bool enabled) : interval_ms_(interval_ms), enabled_(enabled) {
+Timer::Timer(std::int32_t interval_ms, bool enabled)
+    : interval_ms_(interval_ms), enabled_(enabled) {
     Application::Get().AddTimer(this);
     Restart();
 }
 
-Timer::~Timer() { Application::Get().RemoveTimer(this); }
+Timer::~Timer() {
+    Application::Get().RemoveTimer(this);
+}
 
 void Timer::SetInterval(std::int32_t interval_ms) {
     interval_ms_ = interval_ms;
@@ -22,7 +25,9 @@ void Timer::SetEnabled(bool enabled) {
     Restart();
 }
 
-void Timer::Restart() { due_ = Clock::now() + EffectiveInterval(interval_ms_); }
+void Timer::Restart() {
+    due_ = Clock::now() + EffectiveInterval(interval_ms_);
+}
 
 Timer::Clock::duration Timer::EffectiveInterval(std::int32_t interval_ms) {
     using namespace std::chrono;

@@ -27,8 +27,12 @@ Form* Widget::OwnerForm() {
     return dynamic_cast<Form*>(w);
 }
 
-std::int32_t Widget::InnerWidth() const { return std::max(0, Width() - 2 * BorderWidth()); }
-std::int32_t Widget::InnerHeight() const { return std::max(0, Height() - 2 * BorderWidth()); }
+std::int32_t Widget::InnerWidth() const {
+    return std::max(0, Width() - 2 * BorderWidth());
+}
+std::int32_t Widget::InnerHeight() const {
+    return std::max(0, Height() - 2 * BorderWidth());
+}
 
 void Widget::SetBounds(const platform::Rect& bounds) {
     const std::int32_t old_w = InnerWidth();
@@ -75,8 +79,8 @@ void Widget::CreateWindows(platform::NativeWindow parent_window) {
         if (visible_) platform::Current().ShowWindow(window_, true);
         children_parent = window_;
     }
-    image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
-                          back_colour);
+    image_ =
+        gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0, back_colour);
     for (Widget* child : children_) child->CreateWindows(children_parent);
     AfterCreate();
 }
@@ -184,8 +188,8 @@ void Widget::DispatchMouse(const Event& event) {
             break;
         }
         case EventType::Motion: {
-            Widget* child = pressed_child_ != nullptr ? pressed_child_
-                                                      : WindowlessChildAt(event.x, event.y);
+            Widget* child =
+                pressed_child_ != nullptr ? pressed_child_ : WindowlessChildAt(event.x, event.y);
             Widget* target = child != nullptr ? child : this;
             local(target, target->OnMouseMove);
             break;
@@ -197,11 +201,13 @@ void Widget::DispatchMouse(const Event& event) {
             pressed_ = nullptr;
             local(target, target->OnMouseUp);
             // A click is a press and a release over the same widget.
-            const bool inside = event.x >= 0 && event.y >= 0 && event.x < Width() &&
-                                event.y < Height();
+            const bool inside =
+                event.x >= 0 && event.y >= 0 && event.x < Width() && event.y < Height();
             Widget* over = WindowlessChildAt(event.x, event.y);
-            if (!inside) over = nullptr;
-            else if (over == nullptr) over = this;
+            if (!inside)
+                over = nullptr;
+            else if (over == nullptr)
+                over = this;
             if (pressed != nullptr && pressed == over && pressed->OnClick) pressed->OnClick();
             break;
         }

@@ -108,7 +108,7 @@ protected:
     bool visible_ = true;
     bool enabled_ = true;
     gfx::Surface image_;
-    gfx::Surface frame_;  // scratch: what is presented (image + border + labels)
+    gfx::Surface frame_;               // scratch: what is presented (image + border + labels)
     Widget* pressed_child_ = nullptr;  // a windowless child that got the button press
     Widget* pressed_ = nullptr;        // the widget a click would go to
 };

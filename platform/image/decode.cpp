@@ -25,7 +25,8 @@ namespace {
 
 std::uint32_t ReadLE(std::span<const unsigned char> bytes, std::size_t at, int count) {
     std::uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[at + static_cast<std::size_t>(i)];
+    for (int i = count - 1; i >= 0; --i)
+        value = (value << 8) | bytes[at + static_cast<std::size_t>(i)];
     return value;
 }
 
@@ -53,7 +54,7 @@ void CheckBitmapLength(std::span<const unsigned char> bytes) {
         compression = ReadLE(bytes, 30, 4);
     }
     const bool uncompressed = compression == 0 || compression == 3;  // BI_RGB, BI_BITFIELDS
-    if (!uncompressed) return;  // run-length data carries its own end marks
+    if (!uncompressed) return;                    // run-length data carries its own end marks
     constexpr std::uint64_t kLargest = 1u << 24;  // the decoder refuses larger sides itself
     if (width > kLargest || height > kLargest) return;
     const std::uint64_t row_bytes = (width * bits + 31) / 32 * 4;

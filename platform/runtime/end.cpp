@@ -25,7 +25,9 @@ void RunRestorers() noexcept {
     }
 }
 
-void SetEndHandler(EndHandler handler) noexcept { g_end_handler = handler; }
+void SetEndHandler(EndHandler handler) noexcept {
+    g_end_handler = handler;
+}
 
 void EndProgram(int exit_code) {
     RunRestorers();

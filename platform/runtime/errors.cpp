@@ -42,13 +42,17 @@ const char* RuntimeError::Description(ErrorNumber number) noexcept {
     return "Application-defined or object-defined error";
 }
 
-void Raise(ErrorNumber number) { throw RuntimeError(number); }
+void Raise(ErrorNumber number) {
+    throw RuntimeError(number);
+}
 
 void SetFatalReporter(FatalReporter reporter) noexcept {
     g_reporter = reporter != nullptr ? reporter : &ReportOnStderr;
 }
 
-void StandardErrorMessage(const RuntimeError& error) { StandardErrorMessage(std::string(error.what())); }
+void StandardErrorMessage(const RuntimeError& error) {
+    StandardErrorMessage(std::string(error.what()));
+}
 
 void StandardErrorMessage(const std::string& message) {
     g_reporter(message);

@@ -36,7 +36,9 @@ Int Checked(std::int64_t wide) {
     return static_cast<Int>(wide);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 double ReadRadix(std::string_view text, std::size_t pos, int radix) {
     std::uint64_t value = 0;
@@ -61,9 +63,15 @@ double ReadRadix(std::string_view text, std::size_t pos, int radix) {
 
 }  // namespace
 
-std::int16_t RoundToI16(double value) { return RoundTo<std::int16_t>(value); }
-std::int32_t RoundToI32(double value) { return RoundTo<std::int32_t>(value); }
-std::uint8_t RoundToU8(double value) { return RoundTo<std::uint8_t>(value); }
+std::int16_t RoundToI16(double value) {
+    return RoundTo<std::int16_t>(value);
+}
+std::int32_t RoundToI32(double value) {
+    return RoundTo<std::int32_t>(value);
+}
+std::uint8_t RoundToU8(double value) {
+    return RoundTo<std::uint8_t>(value);
+}
 
 float StoreF32(double value) {
     if (std::isnan(value)) Raise(ErrorNumber::Overflow);
@@ -72,11 +80,21 @@ float StoreF32(double value) {
     return f;
 }
 
-std::int16_t AddI16(std::int16_t a, std::int16_t b) { return Checked<std::int16_t>(std::int64_t{a} + b); }
-std::int16_t SubI16(std::int16_t a, std::int16_t b) { return Checked<std::int16_t>(std::int64_t{a} - b); }
-std::int16_t MulI16(std::int16_t a, std::int16_t b) { return Checked<std::int16_t>(std::int64_t{a} * b); }
-std::int32_t AddI32(std::int32_t a, std::int32_t b) { return Checked<std::int32_t>(std::int64_t{a} + b); }
-std::int32_t SubI32(std::int32_t a, std::int32_t b) { return Checked<std::int32_t>(std::int64_t{a} - b); }
+std::int16_t AddI16(std::int16_t a, std::int16_t b) {
+    return Checked<std::int16_t>(std::int64_t{a} + b);
+}
+std::int16_t SubI16(std::int16_t a, std::int16_t b) {
+    return Checked<std::int16_t>(std::int64_t{a} - b);
+}
+std::int16_t MulI16(std::int16_t a, std::int16_t b) {
+    return Checked<std::int16_t>(std::int64_t{a} * b);
+}
+std::int32_t AddI32(std::int32_t a, std::int32_t b) {
+    return Checked<std::int32_t>(std::int64_t{a} + b);
+}
+std::int32_t SubI32(std::int32_t a, std::int32_t b) {
+    return Checked<std::int32_t>(std::int64_t{a} - b);
+}
 
 double Divide(double numerator, double denominator) {
     if (denominator == 0.0) {

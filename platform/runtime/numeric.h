@@ -12,7 +12,9 @@ namespace tivaro::rt {
 using Bool16 = std::int16_t;
 inline constexpr Bool16 kTrue = -1;
 inline constexpr Bool16 kFalse = 0;
-constexpr Bool16 ToBool16(bool b) noexcept { return b ? kTrue : kFalse; }
+constexpr Bool16 ToBool16(bool b) noexcept {
+    return b ? kTrue : kFalse;
+}
 
 // Round half to even, then check the range. NaN and infinities raise Overflow.
 std::int16_t RoundToI16(double value);

@@ -20,7 +20,7 @@ struct RecordedWindow {
 };
 
 class RecordingBackend : public Backend {
-  public:
+public:
     RecordingBackend();
     ~RecordingBackend() override;
 
@@ -83,7 +83,7 @@ class RecordingBackend : public Backend {
     void Present(NativeWindow window, const PixelView& image, Point at) override;
     void OpenAddress(std::string_view address) override;
 
-  private:
+private:
     NativeWindow next_window_ = 0x100;
     GlContext next_context_ = 0x500;
     Backend* previous_ = nullptr;

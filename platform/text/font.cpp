@@ -13,7 +13,9 @@ FontDesc DefaultUiFont() {
     return desc;
 }
 
-std::int32_t PointsToPixels(double points) { return rt::RoundToI32(points * 96.0 / 72.0); }
+std::int32_t PointsToPixels(double points) {
+    return rt::RoundToI32(points * 96.0 / 72.0);
+}
 
 void Font::DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y,
                         std::string_view utf8, const ClipRect* clip) const {

@@ -54,7 +54,7 @@ struct ClipRect {
 };
 
 class Font {
-  public:
+public:
     virtual ~Font() = default;
 
     virtual const FontDesc& Desc() const = 0;

@@ -76,7 +76,7 @@ std::shared_ptr<SharedFace> LoadFace(const std::string& file, int index) {
 }
 
 class FreeTypeFont final : public Font {
-  public:
+public:
     FreeTypeFont(const FontDesc& desc, const ResolvedFace& resolved,
                  std::shared_ptr<SharedFace> face);
     ~FreeTypeFont() override {
@@ -93,7 +93,7 @@ class FreeTypeFont final : public Font {
     void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
               gfx::Colour colour, const ClipRect* clip) const override;
 
-  private:
+private:
     struct Glyph {
         FT_UInt index = 0;
         std::int32_t left = 0;  // bitmap origin relative to the pen and the baseline

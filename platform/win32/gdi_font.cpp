@@ -57,7 +57,7 @@ Candidates ProportionalFaces(BYTE charset) {
 }
 
 class GdiFont final : public Font {
-  public:
+public:
     explicit GdiFont(const FontDesc& desc);
     ~GdiFont() override;
     GdiFont(const GdiFont&) = delete;
@@ -71,7 +71,7 @@ class GdiFont final : public Font {
     void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
               gfx::Colour colour, const ClipRect* clip) const override;
 
-  private:
+private:
     // The scratch bitmap text is drawn into: white ink on black, then read back as coverage.
     void Scratch(std::int32_t width, std::int32_t height) const;
 

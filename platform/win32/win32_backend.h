@@ -39,7 +39,7 @@ bool ListsExtension(const char* list, std::string_view name);
 std::int16_t ShiftState(bool shift, bool control, bool alt);
 
 class Win32Backend final : public Backend {
-  public:
+public:
     Win32Backend();
     ~Win32Backend() override;
     Win32Backend(const Win32Backend&) = delete;
@@ -83,7 +83,7 @@ class Win32Backend final : public Backend {
     // The window procedure of every window the backend makes.
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
-  private:
+private:
     struct WindowInfo {
         WindowKind kind = WindowKind::Child;
         std::int32_t width = 0;  // inner size last set or reported

@@ -18,7 +18,7 @@ namespace tivaro::platform::x11 {
 int XErrorCount();
 
 class X11Backend final : public Backend {
-  public:
+public:
     // Opens the display named by DISPLAY; raises a RuntimeError with a clear message when
     // there is none or it cannot be reached.
     X11Backend();
@@ -63,7 +63,7 @@ class X11Backend final : public Backend {
     // The screen's root window: where a host that names no window wants us to draw.
     NativeWindow RootWindowId() const { return root_; }
 
-  private:
+private:
     struct WindowInfo {
         WindowKind kind = WindowKind::Child;
         std::int32_t width = 0;

@@ -29,7 +29,7 @@ font = font {
 )";
 
 class ButtonForm : public forms::Form {
-  public:
+public:
     ButtonForm() : forms::Form("frmButton", platform::WindowKind::TopLevelDialog, "Button test") {
         auto_redraw = true;
         back_colour = gfx::RGB(236, 233, 216);
@@ -48,7 +48,7 @@ class ButtonForm : public forms::Form {
     forms::Widget picView{this, "picView"};
     controls::Command Cmd_Test{this, "Cmd_Test"};
 
-  protected:
+protected:
     void Form_Load() override { Velkor_B::SetCommandControls(*this, rt::kTrue, rt::kTrue); }
 };
 

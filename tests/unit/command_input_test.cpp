@@ -29,7 +29,7 @@ constexpr std::int16_t kKeyReturn = 13;
 constexpr std::int16_t kKeySpace = 32;
 
 class CommandInputTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         form.auto_redraw = true;
         form.Move(0, 0, 200, 60);
@@ -272,7 +272,7 @@ TEST_F(CommandInputTest, ADisabledButtonIgnoresPointerFocusAndTicks) {
 }
 
 class SetCommandControlsTest : public ::testing::Test {
-  protected:
+protected:
     SetCommandControlsTest() {
         inner.Move(0, 0, 100, 50);
         first.Move(0, 0, 73, 25);

@@ -54,7 +54,7 @@ bool GradientRowMatches(std::uint32_t pixel, std::uint32_t top, std::uint32_t bo
 }
 
 class CommandFaceTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         form.auto_redraw = true;
         form.back_colour = gfx::RGB(128, 128, 128);

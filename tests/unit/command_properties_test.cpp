@@ -37,7 +37,7 @@ text::FontDesc BigBoldFont() {
 }
 
 class CommandPropertiesTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         form.auto_redraw = true;
         form.Move(0, 0, 200, 60);

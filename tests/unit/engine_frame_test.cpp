@@ -91,7 +91,8 @@ TEST_F(FrameTest, ALifeOfExactlyZeroIsDrawnOnceMoreBeforeTheRespawn) {
             EXPECT_EQ(engine.Fragments()[0].life, 1.0f) << "respawned at the end of frame 17";
         }
     }
-    for (std::size_t frame = 0; frame < 17; ++frame) EXPECT_EQ(alphas[frame], 1.0f - 0.0625f * static_cast<float>(frame));
+    for (std::size_t frame = 0; frame < 17; ++frame)
+        EXPECT_EQ(alphas[frame], 1.0f - 0.0625f * static_cast<float>(frame));
     EXPECT_EQ(alphas[16], 0.0f);
     EXPECT_EQ(alphas[17], 1.0f);
     const Quad q = QuadsOf(gl.calls)[0];

@@ -10,9 +10,9 @@ namespace {
 using SetupTest = EngineTest;
 
 constexpr float kRows[12][3] = {
-    {1.0f, 0.5f, 0.5f}, {1.0f, 0.75f, 0.5f}, {1.0f, 1.0f, 0.5f},  {0.75f, 1.0f, 0.5f},
-    {0.5f, 1.0f, 0.5f}, {0.5f, 1.0f, 0.75f}, {0.5f, 1.0f, 1.0f},  {0.5f, 0.75f, 1.0f},
-    {0.5f, 0.5f, 1.0f}, {0.75f, 0.5f, 1.0f}, {1.0f, 0.5f, 1.0f},  {1.0f, 0.5f, 0.75f},
+    {1.0f, 0.5f, 0.5f}, {1.0f, 0.75f, 0.5f}, {1.0f, 1.0f, 0.5f}, {0.75f, 1.0f, 0.5f},
+    {0.5f, 1.0f, 0.5f}, {0.5f, 1.0f, 0.75f}, {0.5f, 1.0f, 1.0f}, {0.5f, 0.75f, 1.0f},
+    {0.5f, 0.5f, 1.0f}, {0.75f, 0.5f, 1.0f}, {1.0f, 0.5f, 1.0f}, {1.0f, 0.5f, 0.75f},
 };
 
 TEST_F(SetupTest, CreationLeavesEverythingEmptyButTheTextureName) {
@@ -30,7 +30,7 @@ TEST_F(SetupTest, InitializeSetsBlendingAndTexturingStateAndNothingElse) {
     partEngClass engine;
     engine.Initialize();
     const std::vector<std::string> expected = {
-        "glClearColor 0 0 0 1", "glShadeModel 7425", "glClearDepth 1",  "glBlendFunc 770 1",
+        "glClearColor 0 0 0 1", "glShadeModel 7425", "glClearDepth 1", "glBlendFunc 770 1",
         "glHint 3152 4354",     "glEnable 3042",     "glEnable 3553",
     };
     EXPECT_EQ(gl.Texts(), expected);
@@ -117,7 +117,9 @@ TEST_F(SetupTest, LaunchValuesComeFromFourDrawsPerFragmentInOrder) {
     ASSERT_EQ(random.seeds.size(), 1u) << "seeded exactly once";
     EXPECT_GE(random.seeds[0], 0.0f);
     EXPECT_LT(random.seeds[0], 86400.0f);
-    const auto r = [](std::uint64_t n) { return static_cast<double>(static_cast<float>(n % 1000) / 1000.0f); };
+    const auto r = [](std::uint64_t n) {
+        return static_cast<double>(static_cast<float>(n % 1000) / 1000.0f);
+    };
     for (std::uint64_t i = 0; i < 300; ++i) {
         const Fragment& f = engine.Fragments()[static_cast<std::size_t>(i)];
         EXPECT_EQ(f.fadeRate, static_cast<float>(r(4 * i) * 100 / 1000 + 0.003)) << i;

@@ -16,7 +16,8 @@ constexpr std::uint64_t kLaunchDraws = 1200;
 constexpr std::uint64_t kBurstDraws = 6 * 300;  // per fragment: x, z, q, red, green, blue rows
 
 bool SameFragments(const std::vector<Fragment>& a, const std::vector<Fragment>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Fragment)) == 0;
+    return a.size() == b.size() &&
+           std::memcmp(a.data(), b.data(), a.size() * sizeof(Fragment)) == 0;
 }
 
 bool IsPaletteLevel(float channel) {
@@ -65,7 +66,8 @@ TEST_F(ZoomTest, ABurstThrowsEveryFragmentFromTheOriginAndKeepsItsLife) {
         EXPECT_LT(f.velX, 100.0f);
         EXPECT_GE(f.velZ, -100.0f);
         EXPECT_LT(f.velZ, 100.0f);
-        const double speed2 = double(f.velX) * f.velX + double(f.velY) * f.velY + double(f.velZ) * f.velZ;
+        const double speed2 =
+            double(f.velX) * f.velX + double(f.velY) * f.velY + double(f.velZ) * f.velZ;
         EXPECT_LE(speed2, 40000.0 * (1 + 1e-6)) << i;
         EXPECT_EQ(f.life, before[i].life) << i;
         EXPECT_EQ(f.fadeRate, before[i].fadeRate) << i;
@@ -83,10 +85,14 @@ TEST_F(ZoomTest, BurstDrawsSixValuesPerFragmentInOrderThenOneForTheCamera) {
         if (n < kLaunchDraws) return 0.5f;
         const std::uint64_t k = n - kLaunchDraws;
         switch (k % 6) {
-            case 0: return 0.0f;    // velX -100
-            case 1: return 0.75f;   // velZ 50
-            case 2: return 0.875f;  // velY sqrt(40000 - 10000 - 2500) * 0.75
-            default: return 0.5f;   // colour rows
+            case 0:
+                return 0.0f;  // velX -100
+            case 1:
+                return 0.75f;  // velZ 50
+            case 2:
+                return 0.875f;  // velY sqrt(40000 - 10000 - 2500) * 0.75
+            default:
+                return 0.5f;  // colour rows
         }
     };
     ScriptedRandom random(value);
@@ -106,10 +112,14 @@ TEST_F(ZoomTest, BurstColoursMixThreeIndependentRows) {
     const auto value = [](std::uint64_t n) -> float {
         if (n < kLaunchDraws) return 0.5f;
         switch ((n - kLaunchDraws) % 6) {
-            case 3: return 8.0f / 12.0f;   // red from row 8: 0.5
-            case 4: return 1.0f / 12.0f;   // green from row 1: 0.75
-            case 5: return kJustBelowOne;  // blue from row 11: 0.75
-            default: return 0.5f;
+            case 3:
+                return 8.0f / 12.0f;  // red from row 8: 0.5
+            case 4:
+                return 1.0f / 12.0f;  // green from row 1: 0.75
+            case 5:
+                return kJustBelowOne;  // blue from row 11: 0.75
+            default:
+                return 0.5f;
         }
     };
     ScriptedRandom random(value);
@@ -164,7 +174,8 @@ TEST_F(ZoomTest, CameraDistanceRunsFromOneToTwoAndAHalf) {
         gl.calls.clear();
         engine.RenderAll();
         for (const Quad& quad : QuadsOf(gl.calls)) ASSERT_EQ(quad.corners[3].z, zoom);
-        EXPECT_EQ(engine.Fragments()[0].posZ, static_cast<float>(engine.Fragments()[0].velZ / 4000.0))
+        EXPECT_EQ(engine.Fragments()[0].posZ,
+                  static_cast<float>(engine.Fragments()[0].velZ / 4000.0))
             << "stored depth leaves the zoom out";
     }
 }

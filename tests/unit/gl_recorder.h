@@ -101,12 +101,11 @@ private:
                                     GLenum type, const GLvoid* pixels) {
         Push("glTexImage2D",
              {D(target), static_cast<double>(level), static_cast<double>(internal_format),
-              static_cast<double>(width), static_cast<double>(height),
-              static_cast<double>(border), D(format), D(type)});
+              static_cast<double>(width), static_cast<double>(height), static_cast<double>(border),
+              D(format), D(type)});
         // Tightly packed RGB bytes (unpack alignment 1), as the engine uploads them.
         const auto* bytes = static_cast<const unsigned char*>(pixels);
-        const auto size =
-            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+        const auto size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
         if (bytes != nullptr && width > 0 && height > 0) {
             active_->calls.back().pixels.assign(bytes, bytes + size);
         }
@@ -118,8 +117,8 @@ private:
         Push("gluPerspective", {fovy, aspect, n, f});
     }
     static void APIENTRY Viewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-        Push("glViewport", {static_cast<double>(x), static_cast<double>(y),
-                            static_cast<double>(w), static_cast<double>(h)});
+        Push("glViewport", {static_cast<double>(x), static_cast<double>(y), static_cast<double>(w),
+                            static_cast<double>(h)});
     }
 
     // Discarding functions: nothing but texture names.
@@ -140,22 +139,22 @@ private:
     static void APIENTRY NoBindTexture(GLenum, GLuint) {}
     static void APIENTRY NoPixelStorei(GLenum, GLint) {}
     static void APIENTRY NoTexf(GLenum, GLenum, GLfloat) {}
-    static void APIENTRY NoTexImage2D(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum,
-                                      GLenum, const GLvoid*) {}
+    static void APIENTRY NoTexImage2D(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum,
+                                      const GLvoid*) {}
 
     static GlApi Recording() {
-        return GlApi{&ClearColor,  &ShadeModel, &ClearDepth,  &BlendFunc,     &Hint,
-                     &Enable,      &Clear,      &Color4f,     &Begin,         &TexCoord2f,
-                     &Vertex3f,    &End,        &GenTextures, &BindTexture,   &PixelStorei,
-                     &TexEnvf,     &TexParameterf, &TexImage2D, &MatrixMode,
-                     &LoadIdentity, &Perspective, &Viewport};
+        return GlApi{&ClearColor,  &ShadeModel,    &ClearDepth,  &BlendFunc,   &Hint,
+                     &Enable,      &Clear,         &Color4f,     &Begin,       &TexCoord2f,
+                     &Vertex3f,    &End,           &GenTextures, &BindTexture, &PixelStorei,
+                     &TexEnvf,     &TexParameterf, &TexImage2D,  &MatrixMode,  &LoadIdentity,
+                     &Perspective, &Viewport};
     }
     static GlApi Discarding() {
-        return GlApi{&NoClearColor, &NoEnum,     &NoClearDepth, &NoEnumPair,    &NoEnumPair,
-                     &NoEnum,       &NoClear,    &NoColor4f,    &NoEnum,        &NoTexCoord2f,
-                     &NoVertex3f,   &NoEnd,      &NamesOnly,    &NoBindTexture, &NoPixelStorei,
-                     &NoTexf,       &NoTexf,     &NoTexImage2D, &NoEnum,
-                     &NoEnd,        &NoPerspective, &NoViewport};
+        return GlApi{&NoClearColor,  &NoEnum,    &NoClearDepth, &NoEnumPair,    &NoEnumPair,
+                     &NoEnum,        &NoClear,   &NoColor4f,    &NoEnum,        &NoTexCoord2f,
+                     &NoVertex3f,    &NoEnd,     &NamesOnly,    &NoBindTexture, &NoPixelStorei,
+                     &NoTexf,        &NoTexf,    &NoTexImage2D, &NoEnum,        &NoEnd,
+                     &NoPerspective, &NoViewport};
     }
 
     GlApi previous_;

@@ -11,7 +11,7 @@ constexpr gfx::Colour kUntouched = gfx::RGB(12, 34, 56);
 
 // The dialog's client area as designed: 413 x 359 pixels.
 class BackgroundGradient : public ::testing::Test {
-  protected:
+protected:
     // Paints a 359-pixel-high client area into an image `imageHeight` rows high.
     gfx::Surface Paint(std::int32_t imageHeight, float clientHeight = 359.0f) {
         gfx::Surface image(420, imageHeight, kUntouched);

@@ -79,7 +79,7 @@ TEST(HostOptions, TheWindowsSwitchesAreLeftToMain) {
 }
 
 class HostedSaverTest : public ::testing::Test {
-  protected:
+protected:
     static constexpr platform::NativeWindow kHost = 0x1a00007;
 
     void SetUp() override {

@@ -86,8 +86,7 @@ TEST(Numeric, ReadsNumbersAsTheRuntimeDoes) {
 
 TEST(Errors, StepsIgnoringErrorsRunsEveryStep) {
     int ran = 0;
-    StepsIgnoringErrors([&] { ++ran; }, [&] { Raise(ErrorNumber::Overflow); },
-                        [&] { ++ran; });
+    StepsIgnoringErrors([&] { ++ran; }, [&] { Raise(ErrorNumber::Overflow); }, [&] { ++ran; });
     EXPECT_EQ(ran, 2);
     // Only runtime errors are dropped.
     EXPECT_THROW(StepsIgnoringErrors([] { throw std::logic_error("bug"); }), std::logic_error);

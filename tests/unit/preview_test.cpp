@@ -23,7 +23,7 @@ using platform::testing::RecordingBackend;
 constexpr platform::NativeWindow kPane = 0x3a00011;
 
 class PreviewTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { Velkor_B::FragmentCount = 0; }
     void TearDown() override {
         auto& form = app::Velkor_R::Instance();

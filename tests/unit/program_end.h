@@ -12,7 +12,9 @@ struct ProgramEnded {
 
 class ProgramEndCatcher {
 public:
-    ProgramEndCatcher() { rt::SetEndHandler([](int code) { throw ProgramEnded{code}; }); }
+    ProgramEndCatcher() {
+        rt::SetEndHandler([](int code) { throw ProgramEnded{code}; });
+    }
     ~ProgramEndCatcher() { rt::SetEndHandler(nullptr); }
 };
 

@@ -32,7 +32,7 @@ const BallDraw& FindBall(const std::vector<BallDraw>& balls, BallDraw::Kind kind
 }
 
 class SpriteAnimation : public ::testing::Test {
-  protected:
+protected:
     SpriteAnimation() { SetUpSpriteMetrics(state, pictures.Scene(), 373.0f, 281.0f); }
 
     // Draws one frame and returns the balls in the order they were drawn.

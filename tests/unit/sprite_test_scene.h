@@ -66,7 +66,7 @@ struct TestScene {
 
 // Keeps every ball of the frames drawn while it listens.
 class BallLog : public BallObserver {
-  public:
+public:
     void BallDrawn(const BallDraw& ball) override { balls.push_back(ball); }
     std::vector<BallDraw> balls;
 };

@@ -26,7 +26,7 @@ constexpr const char* kSettingsCaption = "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8
 struct Outcome {
     bool ended = false;  // Main ended the program (rather than returning)
     int exit_code = -1;
-    std::string error;   // a runtime error Main raised
+    std::string error;  // a runtime error Main raised
 };
 
 class StartupTest : public ::testing::Test {

@@ -15,7 +15,8 @@ constexpr Colour kWhite = RGB(255, 255, 255);
 Surface Numbered(std::int32_t w, std::int32_t h) {
     Surface s(w, h);
     for (std::int32_t y = 0; y < h; ++y) {
-        for (std::int32_t x = 0; x < w; ++x) s.SetPixel(x, y, RGB(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 7));
+        for (std::int32_t x = 0; x < w; ++x)
+            s.SetPixel(x, y, RGB(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 7));
     }
     return s;
 }
@@ -163,7 +164,7 @@ TEST(SurfaceStretchCopy, ClipsAtBothImagesEdges) {
     EXPECT_EQ(dst2.Point(2, 2), 0);
     EXPECT_EQ(dst2.Point(2, 0), 0);
     Surface dst3(4, 4, 0);
-    dst3.StretchCopy(src, 0, 0, 4, 4, 3, 3, 0, 4);  // empty destination
+    dst3.StretchCopy(src, 0, 0, 4, 4, 3, 3, 0, 4);   // empty destination
     dst3.StretchCopy(src, 0, 0, -4, 4, 0, 0, 4, 4);  // empty source
     EXPECT_EQ(dst3.Point(3, 3), 0);
     EXPECT_EQ(dst3.Point(0, 0), 0);

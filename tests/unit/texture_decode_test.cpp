@@ -37,8 +37,8 @@ Bytes SmallBitmap() {
     PutLE(b, 2 * row, 4);
     for (int i = 0; i < 4; ++i) PutLE(b, 0, 4);
     // Bottom row: (0,1) red, (1,1) green, (2,1) blue. Top row: white, grey, black.
-    const Bytes pixels = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0,
-                          255, 255, 255, 128, 128, 128, 0, 0, 0, 0, 0, 0};
+    const Bytes pixels = {0,   0,   255, 0,   255, 0,   255, 0, 0, 0, 0, 0,
+                          255, 255, 255, 128, 128, 128, 0,   0, 0, 0, 0, 0};
     b.insert(b.end(), pixels.begin(), pixels.end());
     return b;
 }
@@ -91,7 +91,8 @@ TEST(DecodePicture, TheEarthPhotoIsALeftLitGlobeOnBlack) {
         const auto c = static_cast<std::uint32_t>(earth.Point(x, y));
         return (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF);
     };
-    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{319, 0}, std::pair{0, 319}, std::pair{319, 319}}) {
+    for (const auto& [x, y] :
+         {std::pair{0, 0}, std::pair{319, 0}, std::pair{0, 319}, std::pair{319, 319}}) {
         EXPECT_LT(brightness(x, y), 24u) << "corner " << x << "," << y;
     }
     std::uint64_t left = 0;
@@ -115,7 +116,9 @@ TEST(DecodePicture, BrokenDataRaisesARuntimeError) {
     const Bytes whole(jpeg.begin(), jpeg.end());
     EXPECT_EQ(Failure(whole), "");
 
-    EXPECT_NE(Failure(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2))), "");
+    EXPECT_NE(Failure(Bytes(whole.begin(),
+                            whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2))),
+              "");
     EXPECT_NE(Failure(Bytes(whole.begin(), whole.end() - 2)), "") << "no end-of-image marker";
     EXPECT_NE(Failure(Bytes(whole.begin(), whole.begin() + 20)), "");
 
@@ -129,7 +132,8 @@ TEST(DecodePicture, BrokenDataRaisesARuntimeError) {
     EXPECT_NE(Failure(Bytes(text.begin(), text.end())), "");
     EXPECT_NE(Failure(Bytes{}), "");
     Bytes garbage(4096);
-    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<unsigned char>(i * 7919 >> 3);
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<unsigned char>(i * 7919 >> 3);
     garbage[0] = 0xFF;
     garbage[1] = 0xD8;  // a JPEG start, then noise
     const std::string message = Failure(garbage);

@@ -59,7 +59,8 @@ TEST_P(TextureSideTest, PictureIsPointSampledColumnByColumnIntoASquare) {
     for (std::size_t x = 0; x < side; ++x) {
         for (std::size_t y = 0; y < side; ++y) {
             const auto px = static_cast<std::int32_t>(x * static_cast<std::size_t>(c.width) / side);
-            const auto py = static_cast<std::int32_t>(y * static_cast<std::size_t>(c.height) / side);
+            const auto py =
+                static_cast<std::int32_t>(y * static_cast<std::size_t>(c.height) / side);
             const auto expected = static_cast<std::uint32_t>(source.Point(px, py));
             const std::size_t n = 3 * (x * side + y);
             wrong += upload->pixels[n] != (expected & 0xFF) ? 1 : 0;
@@ -70,27 +71,25 @@ TEST_P(TextureSideTest, PictureIsPointSampledColumnByColumnIntoASquare) {
     EXPECT_EQ(wrong, 0u);
     EXPECT_EQ(picture.GetScaleMode(),
               c.resampled ? forms::ScaleMode::User : forms::ScaleMode::Pixels);
-    EXPECT_EQ(picture.ScaleWidth(), c.resampled ? static_cast<float>(c.side) : static_cast<float>(c.width));
+    EXPECT_EQ(picture.ScaleWidth(),
+              c.resampled ? static_cast<float>(c.side) : static_cast<float>(c.width));
     EXPECT_TRUE(engine.TexelBytes().empty());
     EXPECT_EQ(engine.TexelBytes().capacity(), 0u) << "the scratch buffer is released";
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, TextureSideTest,
-                         ::testing::Values(SizeCase{320, 320, 256, true},
-                                           SizeCase{256, 256, 256, false},
-                                           SizeCase{512, 512, 512, false},
-                                           SizeCase{256, 128, 128, true},
-                                           SizeCase{300, 200, 128, true},
-                                           SizeCase{10, 10, 16, true},
-                                           SizeCase{2000, 2000, 256, true},
-                                           SizeCase{16, 15, 16, true},
-                                           SizeCase{255, 257, 256, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, TextureSideTest,
+    ::testing::Values(SizeCase{320, 320, 256, true}, SizeCase{256, 256, 256, false},
+                      SizeCase{512, 512, 512, false}, SizeCase{256, 128, 128, true},
+                      SizeCase{300, 200, 128, true}, SizeCase{10, 10, 16, true},
+                      SizeCase{2000, 2000, 256, true}, SizeCase{16, 15, 16, true},
+                      SizeCase{255, 257, 256, true}));
 
 TEST_F(TextureTest, FirstTexelIsTheTopLeftAndTheNextOneIsBelowIt) {
     gfx::Surface photo(320, 320);
     photo.SetPixel(0, 0, gfx::RGB(10, 20, 30));
-    photo.SetPixel(0, 1, gfx::RGB(40, 50, 60));   // one row down: sample (0, 1) at 1.25 px
-    photo.SetPixel(1, 0, gfx::RGB(70, 80, 90));   // one column right
+    photo.SetPixel(0, 1, gfx::RGB(40, 50, 60));  // one row down: sample (0, 1) at 1.25 px
+    photo.SetPixel(1, 0, gfx::RGB(70, 80, 90));  // one column right
     forms::PictureHolder picture(photo);
     partEngClass engine;
     engine.LoadTexture(picture);

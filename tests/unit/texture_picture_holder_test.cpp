@@ -14,14 +14,16 @@ gfx::Surface Numbered(std::int32_t width, std::int32_t height) {
     gfx::Surface s(width, height);
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < width; ++x) {
-            s.SetPixel(x, y, gfx::RGB(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 7));
+            s.SetPixel(x, y,
+                       gfx::RGB(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 7));
         }
     }
     return s;
 }
 
 std::int32_t At(std::int32_t x, std::int32_t y) {
-    return static_cast<std::int32_t>(gfx::RGB(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 7));
+    return static_cast<std::int32_t>(
+        gfx::RGB(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 7));
 }
 
 TEST(PictureHolder, PixelScaleReportsThePictureSizeAndReadsPixels) {

@@ -39,7 +39,7 @@ gfx::Colour AsColour(std::uint32_t pixel) {
 }
 
 class VelkorP : public ::testing::Test {
-  protected:
+protected:
     ~VelkorP() override { dialog.Unload(); }
 
     std::string Id(const forms::Widget& w) const { return std::to_string(w.hWnd()); }

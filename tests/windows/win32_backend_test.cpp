@@ -15,7 +15,7 @@ namespace {
 constexpr char kJapaneseCaption[] = "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A";
 
 class Win32BackendTest : public ::testing::Test {
-  protected:
+protected:
     NativeWindow Make(WindowKind kind, Rect bounds, NativeWindow parent = 0,
                       const char* caption = "Tivaro test") {
         WindowDesc desc;

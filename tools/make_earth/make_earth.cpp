@@ -29,8 +29,12 @@ constexpr double kCentreLongitude = -28.0 * kDeg;  // the Atlantic, Africa and t
 
 using Rgb = std::array<double, 3>;
 
-double ToLinear(double v) { return std::pow(v / 255.0, 2.2); }
-double ToByte(double v) { return 255.0 * std::pow(std::clamp(v, 0.0, 1.0), 1.0 / 2.2); }
+double ToLinear(double v) {
+    return std::pow(v / 255.0, 2.2);
+}
+double ToByte(double v) {
+    return 255.0 * std::pow(std::clamp(v, 0.0, 1.0), 1.0 / 2.2);
+}
 double SmoothStep(double a, double b, double x) {
     const double t = std::clamp((x - a) / (b - a), 0.0, 1.0);
     return t * t * (3 - 2 * t);
@@ -56,7 +60,8 @@ struct Map {
         const double fx = u - x;
         const double fy = v - y;
         Rgb out{};
-        const Rgb a = Texel(x, y), b = Texel(x + 1, y), c = Texel(x, y + 1), d = Texel(x + 1, y + 1);
+        const Rgb a = Texel(x, y), b = Texel(x + 1, y), c = Texel(x, y + 1),
+                  d = Texel(x + 1, y + 1);
         for (int k = 0; k < 3; ++k) {
             out[k] = (a[k] * (1 - fx) + b[k] * fx) * (1 - fy) + (c[k] * (1 - fx) + d[k] * fx) * fy;
         }

@@ -46,7 +46,9 @@ struct Design {
     Stops centre;
 };
 
-int RingOf(int x, int y) { return std::min({x, y, kWidth - 1 - x, kHeight - 1 - y}); }
+int RingOf(int x, int y) {
+    return std::min({x, y, kWidth - 1 - x, kHeight - 1 - y});
+}
 
 bool IsCorner(int x, int y, int ring) {
     return (x == ring || x == kWidth - 1 - ring) && (y == ring || y == kHeight - 1 - ring);
@@ -91,8 +93,12 @@ Picture Render(const Design& d) {
 constexpr std::uint32_t kOutline = 0x003C74;
 constexpr std::uint32_t kFace = 0xECE9D8;  // the dialog face colour around pressed buttons
 
-Stops PaleBeige() { return Of({0xF8F7F0, 0xE0DCC9}); }
-Stops NeutralCentre() { return Of({0xF3F3EE, 0xE2DED6}); }
+Stops PaleBeige() {
+    return Of({0xF8F7F0, 0xE0DCC9});
+}
+Stops NeutralCentre() {
+    return Of({0xF3F3EE, 0xE2DED6});
+}
 
 Design Normal() {
     Design d;
@@ -144,11 +150,9 @@ Design Disable() {
 std::vector<NamedSkin> MakeSkins() {
     const Picture highlight = Render(HighLight());
     return {
-        {"skin_normal.bmp", Render(Normal())},
-        {"skin_highlight.bmp", highlight},
+        {"skin_normal.bmp", Render(Normal())},     {"skin_highlight.bmp", highlight},
         {"skin_highlight_select.bmp", highlight},  // the focused hover look is the same
-        {"skin_selected.bmp", Render(Selected())},
-        {"skin_pressed.bmp", Render(Pressed())},
+        {"skin_selected.bmp", Render(Selected())}, {"skin_pressed.bmp", Render(Pressed())},
         {"skin_disable.bmp", Render(Disable())},
     };
 }
