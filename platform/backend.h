@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -109,6 +110,11 @@ public:
     virtual NativeWindow FindWindowByCaption(std::string_view caption) = 0;
     virtual void SetFocus(NativeWindow window) = 0;
     virtual void SetPointer(NativeWindow window, Pointer pointer) = 0;
+
+    // Where the system runs a modal loop of its own inside event processing (moving a
+    // window, a menu), the backend calls `hook` every few milliseconds meanwhile, so that
+    // the program's timers and repaints go on. A backend without such loops ignores it.
+    virtual void SetModalLoopHook(std::function<void()> /*hook*/) {}
 
     // Events: appends what is pending without waiting; WaitEvents sleeps until an event
     // arrives or the timeout (milliseconds) has passed.

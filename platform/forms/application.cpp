@@ -49,6 +49,11 @@ void Application::DoEvents() {
     PaintPosted();
 }
 
+void Application::RunTimersAndPaints() {
+    TickTimers();
+    PaintPosted();
+}
+
 void Application::PostPaint(platform::NativeWindow window) {
     if (window == 0) return;
     if (std::find(posted_paints_.begin(), posted_paints_.end(), window) == posted_paints_.end()) {

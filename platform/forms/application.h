@@ -35,6 +35,9 @@ public:
 
     // Processes every pending event, then ticks each due timer once.
     void DoEvents();
+    // Ticks due timers and paints what was posted, without reading events: for the
+    // system's own modal loops (see Backend::SetModalLoopHook).
+    void RunTimersAndPaints();
     // Processes events and timers, sleeping between them, until `deadline`.
     void RunUntil(Clock::time_point deadline);
     // Processes events and timers, sleeping between them, while `keep_going()` holds.

@@ -55,6 +55,9 @@ void StandardErrorMessage(const RuntimeError& error) {
 }
 
 void StandardErrorMessage(const std::string& message) {
+    // The pointer and the screen-saver flag come back before the message is shown, so the
+    // user can read it and close it with the mouse.
+    RunRestorers();
     g_reporter(message);
     EndProgram(1);
 }

@@ -5,6 +5,7 @@
 
 #include "platform/runtime/errors.h"
 #include "platform/runtime/numeric.h"
+#include "program_end.h"
 
 namespace tivaro::rt {
 namespace {
@@ -90,6 +91,26 @@ TEST(Errors, StepsIgnoringErrorsRunsEveryStep) {
     EXPECT_EQ(ran, 2);
     // Only runtime errors are dropped.
     EXPECT_THROW(StepsIgnoringErrors([] { throw std::logic_error("bug"); }), std::logic_error);
+}
+
+// The standard error message gives the desktop back (pointer, saver flag) before it shows
+// the message, then ends the program with 1.
+bool g_restored = false;
+bool g_restored_when_reported = false;
+TEST(Errors, TheStandardMessageComesAfterTheDesktopIsGivenBack) {
+    g_restored = g_restored_when_reported = false;
+    AddRestorer([] { g_restored = true; });
+    SetFatalReporter([](const std::string&) { g_restored_when_reported = g_restored; });
+    testing::ProgramEndCatcher catcher;
+    int code = 0;
+    try {
+        StandardErrorMessage("bad");
+    } catch (const testing::ProgramEnded& e) {
+        code = e.exit_code;
+    }
+    SetFatalReporter(nullptr);
+    EXPECT_TRUE(g_restored_when_reported);
+    EXPECT_EQ(code, 1);
 }
 
 }  // namespace
