@@ -67,18 +67,29 @@ struct StbFree {
 
 }  // namespace
 
-gfx::Surface DecodePicture(std::span<const unsigned char> bytes) {
+namespace {
+
+// The checked decode both forms share: stb_image's pixels with `channels` per pixel.
+std::unique_ptr<unsigned char, StbFree> Decode(std::span<const unsigned char> bytes, int channels,
+                                               int& width, int& height) {
     if (bytes.empty()) Reject("no data");
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) Reject("data too large");
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') CheckBitmapLength(bytes);
+    int stored_channels = 0;
+    std::unique_ptr<unsigned char, StbFree> pixels(stbi_load_from_memory(
+        bytes.data(), static_cast<int>(bytes.size()), &width, &height, &stored_channels, channels));
+    if (!pixels) {
+        Reject(stbi_failure_reason() != nullptr ? stbi_failure_reason() : "unknown format");
+    }
+    return pixels;
+}
 
+}  // namespace
+
+gfx::Surface DecodePicture(std::span<const unsigned char> bytes) {
     int width = 0;
     int height = 0;
-    int channels = 0;
-    const std::unique_ptr<unsigned char, StbFree> rgb(stbi_load_from_memory(
-        bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 3));
-    if (!rgb) Reject(stbi_failure_reason() != nullptr ? stbi_failure_reason() : "unknown format");
-
+    const auto rgb = Decode(bytes, 3, width, height);
     gfx::Surface surface(width, height);
     std::uint32_t* out = surface.pixels();
     const unsigned char* in = rgb.get();
@@ -87,6 +98,20 @@ gfx::Surface DecodePicture(std::span<const unsigned char> bytes) {
         out[i] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
     }
     return surface;
+}
+
+RgbaPicture DecodeRgba(std::span<const unsigned char> bytes) {
+    RgbaPicture picture;
+    const auto rgba = Decode(bytes, 4, picture.width, picture.height);
+    const std::size_t count =
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+    picture.pixels.resize(count);
+    const unsigned char* in = rgba.get();
+    for (std::size_t i = 0; i < count; ++i, in += 4) {
+        picture.pixels[i] = (std::uint32_t{in[3]} << 24) | (std::uint32_t{in[0]} << 16) |
+                            (std::uint32_t{in[1]} << 8) | in[2];
+    }
+    return picture;
 }
 
 }  // namespace tivaro::image

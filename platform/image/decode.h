@@ -1,7 +1,9 @@
 // Decoding of the pictures stored in the program (JPEG, PNG, BMP) into pixel surfaces.
 #pragma once
 
+#include <cstdint>
 #include <span>
+#include <vector>
 
 #include "platform/surface/surface.h"
 
@@ -11,5 +13,14 @@ namespace tivaro::image {
 // Data that is not a complete picture in one of the formats raises a RuntimeError
 // (InvalidProcedureCall) that says why.
 gfx::Surface DecodePicture(std::span<const unsigned char> bytes);
+
+// A picture with its transparency (pointers, icons): 0xAARRGGBB, rows top to bottom.
+struct RgbaPicture {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+// Decodes like DecodePicture, keeping the alpha channel (opaque where the format has none).
+RgbaPicture DecodeRgba(std::span<const unsigned char> bytes);
 
 }  // namespace tivaro::image

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string>
 
+#include "assets/assets.h"
+#include "platform/image/decode.h"
 #include "platform/runtime/errors.h"
 
 namespace tivaro::platform::x11 {
@@ -346,6 +348,43 @@ void X11Backend::SetFocus(NativeWindow window) {
     XFlush(display_);
 }
 
+// Our pointing hand (black outline, white inside, hot spot at the fingertip, column 12,
+// row 1) as a two-colour X cursor: ink where the picture is black, shown where it is
+// opaque. Nothing (0) when the picture cannot be read; the system's hand stands in then.
+Cursor X11Backend::StoredHandCursor() {
+    image::RgbaPicture hand;
+    try {
+        hand = image::DecodeRgba(assets::Find("hand.png"));
+    } catch (const rt::RuntimeError&) {
+        return 0;
+    }
+    const int stride = (hand.width + 7) / 8;  // XBM rows: bytes, least significant bit first
+    std::vector<char> ink(static_cast<std::size_t>(stride) * hand.height, 0);
+    std::vector<char> shown(ink.size(), 0);
+    for (std::int32_t y = 0; y < hand.height; ++y) {
+        for (std::int32_t x = 0; x < hand.width; ++x) {
+            const std::uint32_t p = hand.pixels[static_cast<std::size_t>(y) * hand.width + x];
+            const std::size_t byte = static_cast<std::size_t>(y) * stride + x / 8;
+            const auto bit = static_cast<char>(1 << (x % 8));
+            if ((p >> 24) >= 128) shown[byte] = static_cast<char>(shown[byte] | bit);
+            if ((p >> 24) >= 128 && (p & 0xFFFFFF) < 0x808080)
+                ink[byte] = static_cast<char>(ink[byte] | bit);
+        }
+    }
+    const auto w = static_cast<unsigned>(hand.width);
+    const auto h = static_cast<unsigned>(hand.height);
+    Pixmap source = XCreateBitmapFromData(display_, root_, ink.data(), w, h);
+    Pixmap mask = XCreateBitmapFromData(display_, root_, shown.data(), w, h);
+    XColor black{};
+    XColor white{};
+    white.red = white.green = white.blue = 0xFFFF;
+    const Cursor cursor =
+        XCreatePixmapCursor(display_, source, mask, &black, &white, kHandHotX, kHandHotY);
+    XFreePixmap(display_, source);
+    XFreePixmap(display_, mask);
+    return cursor;
+}
+
 Cursor X11Backend::CursorFor(Pointer pointer) {
     if (pointer == Pointer::Hidden) {
         if (blank_cursor_ == 0) {
@@ -356,6 +395,10 @@ Cursor X11Backend::CursorFor(Pointer pointer) {
             XFreePixmap(display_, pixmap);
         }
         return blank_cursor_;
+    }
+    if (pointer == Pointer::Hand) {
+        if (hand_cursor_ == 0) hand_cursor_ = StoredHandCursor();
+        if (hand_cursor_ != 0) return hand_cursor_;
     }
     const unsigned shape = pointer == Pointer::Busy   ? XC_watch
                            : pointer == Pointer::Hand ? XC_hand2

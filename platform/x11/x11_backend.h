@@ -77,6 +77,9 @@ private:
     std::string CaptionOf(Window window);
     NativeWindow Search(Window window, std::string_view caption, int depth);
     Cursor CursorFor(Pointer pointer);
+    Cursor StoredHandCursor();
+    static constexpr unsigned kHandHotX = 12;  // the fingertip
+    static constexpr unsigned kHandHotY = 1;
     void ApplyCursor(Window window);
     void SetSwapInterval(GLXDrawable drawable);
     GLXFBConfig FrameBufferConfig();
@@ -105,6 +108,7 @@ private:
     bool swap_interval_done_ = false;
     bool cursor_hidden_ = false;
     Cursor blank_cursor_ = 0;
+    Cursor hand_cursor_ = 0;
     std::unordered_map<int, Cursor> cursors_;
     GC gc_ = nullptr;
     // Presenting through MIT-SHM: one shared segment, grown as needed, reused once the

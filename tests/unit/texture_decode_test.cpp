@@ -78,6 +78,11 @@ TEST(DecodePicture, PngWithAlphaLosesOnlyTheAlpha) {
     ASSERT_EQ(s.width(), 2);
     EXPECT_EQ(s.Point(0, 0), gfx::RGB(10, 20, 30));
     EXPECT_EQ(s.Point(1, 0), gfx::RGB(200, 150, 100));
+    // Pointers and icons keep it: 0xAARRGGBB.
+    const RgbaPicture kept = DecodeRgba(png);
+    ASSERT_EQ(kept.pixels.size(), 2u);
+    EXPECT_EQ(kept.pixels[0], 0x000A141Eu);
+    EXPECT_EQ(kept.pixels[1], 0xFFC89664u);
 
     png.resize(png.size() / 2);
     EXPECT_NE(Failure(png), "");
