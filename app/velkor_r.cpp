@@ -47,6 +47,10 @@ void HostPreview(std::int32_t parent) {
     Velkor_R& form = Velkor_R::Instance();
     form.Load();
     platform.SetParent(form.hWnd(), pane);
+    // The pane may have gone between the look and the move; from here on its end ends us.
+    if (!platform.IsWindow(pane)) {
+        rt::StandardErrorMessage("preview: " + std::to_string(parent) + " went away");
+    }
     form.MoveTwips(0, 0, width, height);
     form.Img_Prev.Move(0, 0, rt::RoundToI32(rt::Divide(width, tx)),
                        rt::RoundToI32(rt::Divide(height, ty)));

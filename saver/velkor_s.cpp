@@ -29,6 +29,7 @@ Velkor_S& Velkor_S::Instance() {
 
 void Velkor_S::Form_Load() {
     auto& platform = platform::Current();
+    view_ready_ = false;
     rt::StepsIgnoringErrors(
         // Cover the screen from its top-left corner, or the host window.
         [&] {
@@ -46,6 +47,7 @@ void Velkor_S::Form_Load() {
             std::int32_t width = rt::RoundToI32(Display.InnerWidth());
             std::int32_t height = rt::RoundToI32(Display.InnerHeight());
             glView->Initialize(dc, width, height);
+            view_ready_ = true;
         },
         [&] { engine->Initialize(); },
         [&] {
@@ -64,11 +66,17 @@ void Velkor_S::Form_Load() {
 
 void Velkor_S::CoverHost() {
     auto& platform = platform::Current();
+    const auto gone = [&] {
+        rt::StandardErrorMessage("window " + std::to_string(host_) +
+                                 " went away; nothing to draw the saver in");
+    };
     const std::optional<platform::Rect> area = platform.GetWindowRect(host_);
-    if (!area) rt::Raise(rt::ErrorNumber::InvalidProcedureCall);
+    if (!area) gone();
     platform.SetParent(hWnd(), host_);
     forms::Application::Get().Register(host_, &host_events_);
     platform.WatchWindow(host_);
+    // From here on its end is reported; one that came before is seen now.
+    if (!platform.IsWindow(host_)) gone();
     MoveTwips(0, 0, 1.0 * (area->right - area->left) * platform.TwipsPerPixelX(),
               1.0 * (area->bottom - area->top) * platform.TwipsPerPixelY());
 }
@@ -82,14 +90,20 @@ void Velkor_S::HostEvents::OnEvent(const platform::Event& event) {
     }
 }
 
-// The host changed size: fill it again and set the view up for the new size.
+// The host changed size: fill it again (Form_Resize sets the view up for the new size).
 void Velkor_S::Host_Resize(std::int32_t width, std::int32_t height) {
     auto& platform = platform::Current();
+    rt::RunIgnoringErrors([&] {
+        MoveTwips(0, 0, 1.0 * width * platform.TwipsPerPixelX(),
+                  1.0 * height * platform.TwipsPerPixelY());
+    });
+}
+
+// The window's size changed after the view was set up (a host's resize, or a window
+// manager fitting the window to a monitor): Display fills it again, with its view.
+void Velkor_S::Form_Resize() {
+    if (!view_ready_) return;  // the load places Display and sets the view up itself
     rt::StepsIgnoringErrors(
-        [&] {
-            MoveTwips(0, 0, 1.0 * width * platform.TwipsPerPixelX(),
-                      1.0 * height * platform.TwipsPerPixelY());
-        },
         [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
         [&] { glView->SetupView(Display.InnerWidth(), Display.InnerHeight()); });
 }
@@ -121,6 +135,7 @@ void Velkor_S::Display_Click() {
 }
 
 void Velkor_S::Form_QueryUnload(std::int16_t&, std::int16_t) {
+    view_ready_ = false;
     rt::EndOnError([&] { glView->Terminate(); });
     quitRequested = rt::kTrue;
 }

@@ -44,6 +44,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
+    void Form_Resize() override;
     void Form_QueryUnload(std::int16_t& cancel, std::int16_t unload_mode) override;
 
 private:
@@ -61,6 +62,7 @@ private:
     void FrameLoop();
 
     platform::NativeWindow host_ = 0;
+    bool view_ready_ = false;  // Display placed and its view set up
     HostEvents host_events_{*this};
     FramePacer pacer_;
     FrameStats stats_;

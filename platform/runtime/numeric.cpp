@@ -37,7 +37,7 @@ Int Checked(std::int64_t wide) {
 }
 
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return c == ' ' || c == '\t';
 }
 
 double ReadRadix(std::string_view text, std::size_t pos, int radix) {

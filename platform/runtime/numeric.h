@@ -36,7 +36,7 @@ std::int32_t SubI32(std::int32_t a, std::int32_t b);
 // x / 0 with x != 0 raises Division by zero; 0 / 0 and overflow raise Overflow.
 double Divide(double numerator, double denominator);
 
-// Reads a number from text the way the runtime does: blanks, tabs and line feeds are
+// Reads a number from text the way the runtime does: blanks and tabs are
 // skipped wherever they stand; an optional sign, digits, a decimal point, an exponent
 // (E or D) and the &H / &O radix prefixes are understood; reading stops at the first
 // character that cannot continue the number; no digits give 0.

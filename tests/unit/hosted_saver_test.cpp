@@ -161,6 +161,25 @@ TEST_F(HostedSaverTest, AWindowThatIsNotThereEndsWithAMessage) {
     EXPECT_NE(code, 0);
 }
 
+TEST_F(HostedSaverTest, AFullScreenSaverResizedByAWindowManagerRefitsItsView) {
+    platform::NativeWindow saver = 0;
+    int polls = 0;
+    backend.on_poll = [&](RecordingBackend& b) {
+        ++polls;
+        saver = SaverWindow();
+        if (polls == 2) b.Queue(Event{EventType::Resized, saver, 512, 384});
+        if (polls == 4) b.Queue(Event{EventType::KeyDown, saver, 0, 0, 0, 65});
+    };
+    try {
+        Velkor_B::Main("/s");
+    } catch (const testing::ProgramEnded&) {
+    }
+    const auto texts = gl.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "glViewport 0 0 1024 768"), 1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "glViewport 0 0 512 384"), 1);
+    EXPECT_GE(backend.Count("SetBounds " + std::to_string(saver + 1) + " 0,0,512x384"), 1);
+}
+
 TEST_F(HostedSaverTest, ATerminationSignalEndsTheSaverAndGivesTheDesktopBack) {
     int polls = 0;
     backend.on_poll = [&](RecordingBackend& b) {

@@ -81,6 +81,10 @@ TEST(Numeric, ReadsNumbersAsTheRuntimeDoes) {
     EXPECT_EQ(ReadNumber("&HFFFF"), -1.0);
     EXPECT_EQ(ReadNumber("&H10000"), 65536.0);
     EXPECT_EQ(ReadNumber("&O17"), 15.0);
+    // Only blanks and tabs are skipped: a line break ends the number.
+    EXPECT_EQ(ReadNumber(" 1\t2 3"), 123.0);
+    EXPECT_EQ(ReadNumber("12\n34"), 12.0);
+    EXPECT_EQ(ReadNumber("12\r34"), 12.0);
     EXPECT_EQ(ReadNumber("99999999999999999999"), 1e20);
     EXPECT_EQ(ErrorOf([] { ReadNumber("&H123456789"); }), ErrorNumber::Overflow);
 }
