@@ -1,6 +1,7 @@
-// The program's entry on Windows: Tivaro.scr. Picks the Win32 backend, shows fatal errors
-// the Windows way, hands the command line (the text after the program name) to Main and,
-// where Main returns (the preview), runs the message loop while a form is loaded.
+// The program's entry on Windows: Tivaro.scr. Sets up COM for the shell, picks the Win32
+// backend, shows fatal errors the Windows way, hands the command line (the text after the
+// program name) to Main and, where Main returns (the preview), runs the message loop while
+// a form is loaded.
 #include <exception>
 #include <memory>
 #include <string>
@@ -14,8 +15,12 @@
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_fatal.h"
 
+#include <objbase.h>  // after windows.h (win32_backend.h)
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace tivaro;
+    // The shell, which opens the link's address, wants a single-threaded apartment.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     rt::SetFatalReporter(&platform::win32::ReportFatalError);
     const std::string command_line =
         platform::win32::Narrow(platform::win32::ArgumentsOf(GetCommandLineW()));
@@ -26,6 +31,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         rt::StandardErrorMessage(e.what());
     }
     platform::SetCurrent(backend.get());
+    // Timers and repaints go on while the system moves the dialog or shows its menu. The
+    // hook runs inside the window procedure: an error ends the program there, as it does
+    // in the program's own loop.
+    backend->SetModalLoopHook(
+        [] { rt::EndOnError([] { forms::Application::Get().RunTimersAndPaints(); }); });
     rt::EndOnError([&] { Velkor_B::Main(command_line); });
     rt::EndOnError([] { forms::Application::Get().Run(); });
     rt::EndProgram(0);

@@ -1,9 +1,11 @@
 #include "platform/win32/gdi_font.h"
+#include "platform/win32/dib.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <tuple>
+#include <type_traits>
 
 #include "platform/runtime/errors.h"
 #include "platform/win32/wide_text.h"
@@ -46,6 +48,16 @@ int CALLBACK NoteProportional(const LOGFONTW* lf, const TEXTMETRICW* tm, DWORD, 
     return found.sans.empty() ? 1 : 0;
 }
 
+// Owners of the font's GDI objects, so that a constructor that fails half-way frees them.
+struct DcDeleter {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct FontDeleter {
+    void operator()(HFONT font) const { DeleteObject(font); }
+};
+using OwnedDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
 Candidates ProportionalFaces(BYTE charset) {
     Candidates found;
     LOGFONTW lf{};
@@ -81,8 +93,9 @@ private:
     std::int32_t ascent_ = 0;
     std::int32_t height_ = 0;
     std::int32_t overhang_ = 0;  // ink that may stand out of the advance on either side
-    HDC dc_ = nullptr;
-    HFONT font_ = nullptr;
+    // The font is declared first, so that the DC it is selected into goes first.
+    OwnedFont font_;
+    OwnedDc dc_;
     HGDIOBJ old_font_ = nullptr;
     mutable HBITMAP bitmap_ = nullptr;
     mutable HGDIOBJ old_bitmap_ = nullptr;
@@ -93,40 +106,41 @@ private:
 
 GdiFont::GdiFont(const FontDesc& desc)
     : desc_(desc), pixel_size_(std::max(1, PointsToPixels(desc.size))) {
-    dc_ = CreateCompatibleDC(nullptr);
+    dc_.reset(CreateCompatibleDC(nullptr));
     if (dc_ == nullptr) Fail("cannot make a device context for text");
     const std::wstring name = Widen(desc.name);
     const LOGFONTW lf =
         LogFontFor(desc, FaceInstalled(name) ? name : ProportionalSansFace(desc.charset));
-    font_ = CreateFontIndirectW(&lf);
+    font_.reset(CreateFontIndirectW(&lf));
     if (font_ == nullptr) Fail("no font can be made for \"" + desc.name + "\"");
-    old_font_ = SelectObject(dc_, font_);
+    HDC dc = dc_.get();
+    old_font_ = SelectObject(dc, font_.get());
     wchar_t face[LF_FACESIZE] = {};
-    const int length = GetTextFaceW(dc_, LF_FACESIZE, face);
+    const int length = GetTextFaceW(dc, LF_FACESIZE, face);
     family_ = Narrow(std::wstring_view(face, static_cast<std::size_t>(std::max(0, length - 1))));
     TEXTMETRICW tm{};
-    GetTextMetricsW(dc_, &tm);
+    GetTextMetricsW(dc, &tm);
     ascent_ = tm.tmAscent;
     height_ = tm.tmHeight;
     overhang_ = tm.tmOverhang + tm.tmMaxCharWidth / 2 + 2;
-    SetBkMode(dc_, TRANSPARENT);
-    SetTextColor(dc_, 0x00FFFFFF);  // white
-    SetTextAlign(dc_, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, 0x00FFFFFF);  // white
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
 }
 
 GdiFont::~GdiFont() {
-    if (old_bitmap_ != nullptr) SelectObject(dc_, old_bitmap_);
+    // Everything is selected out before the objects go (the font and the DC with their
+    // owners).
+    if (old_bitmap_ != nullptr) SelectObject(dc_.get(), old_bitmap_);
     if (bitmap_ != nullptr) DeleteObject(bitmap_);
-    if (old_font_ != nullptr) SelectObject(dc_, old_font_);
-    if (font_ != nullptr) DeleteObject(font_);
-    if (dc_ != nullptr) DeleteDC(dc_);
+    if (old_font_ != nullptr) SelectObject(dc_.get(), old_font_);
 }
 
 TextExtent GdiFont::Measure(std::string_view utf8) const {
     const std::wstring text = Widen(utf8);
     SIZE size{};
     if (!text.empty())
-        GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextExtentPoint32W(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
     return {static_cast<std::int32_t>(size.cx), height_};
 }
 
@@ -134,17 +148,11 @@ void GdiFont::Scratch(std::int32_t width, std::int32_t height) const {
     if (bitmap_ != nullptr && width <= bitmap_width_ && height <= bitmap_height_) return;
     width = std::max(width, bitmap_width_);
     height = std::max(height, bitmap_height_);
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;  // top row first
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO bmi = platform::win32::TopDownDib32(width, height);
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc_, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(dc_.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap == nullptr) Fail("cannot make a bitmap to draw text in");
-    HGDIOBJ previous = SelectObject(dc_, bitmap);
+    HGDIOBJ previous = SelectObject(dc_.get(), bitmap);
     if (old_bitmap_ == nullptr) old_bitmap_ = previous;
     if (bitmap_ != nullptr) DeleteObject(bitmap_);
     bitmap_ = bitmap;
@@ -179,7 +187,7 @@ void GdiFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::s
     for (std::int32_t row = 0; row < height; ++row) {
         std::fill_n(bits_ + static_cast<std::size_t>(row) * bitmap_width_, width, 0u);
     }
-    TextOutW(dc_, x - left, y - top, text.c_str(), static_cast<int>(text.size()));
+    TextOutW(dc_.get(), x - left, y - top, text.c_str(), static_cast<int>(text.size()));
     GdiFlush();
 
     const std::uint32_t red = colour & 0xFF;

@@ -155,25 +155,6 @@ void Win32Backend::Mouse(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
     }
 }
 
-HCURSOR Win32Backend::CursorFor(HWND hwnd) {
-    // A window without a pointer of its own shows its parent's.
-    for (HWND w = hwnd; w != nullptr; w = GetParent(w)) {
-        const WindowInfo* info = Find(w);
-        if (info == nullptr) break;
-        switch (info->pointer) {
-            case Pointer::Default:
-                continue;
-            case Pointer::Hidden:
-                return nullptr;
-            case Pointer::Busy:
-                return LoadCursorW(nullptr, IDC_WAIT);
-            case Pointer::Hand:
-                return LoadCursorW(nullptr, IDC_HAND);
-        }
-    }
-    return LoadCursorW(nullptr, IDC_ARROW);
-}
-
 LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_KEYDOWN:
@@ -234,12 +215,27 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
             return 1;
         }
         case WM_PAINT: {
+            // The last image presented goes back at once (the program may be held up in a
+            // modal loop of the system's); the program still hears of the repaint.
             PAINTSTRUCT ps;
-            BeginPaint(hwnd, &ps);
+            HDC dc = BeginPaint(hwnd, &ps);
+            PaintShown(hwnd, dc);
             EndPaint(hwnd, &ps);
             if (Find(hwnd) != nullptr) Queue(EventType::Paint, hwnd);
             return 0;
         }
+        case WM_ENTERSIZEMOVE:
+        case WM_ENTERMENULOOP:
+            ModalLoopEntered(hwnd);
+            break;
+        case WM_EXITSIZEMOVE:
+        case WM_EXITMENULOOP:
+            ModalLoopLeft(hwnd);
+            break;
+        case WM_TIMER:
+            if (wparam != kModalLoopTimer) break;
+            ModalLoopTick();
+            return 0;
         case WM_SIZE: {
             WindowInfo* info = Find(hwnd);
             if (info == nullptr || wparam == SIZE_MINIMIZED) break;
@@ -534,23 +530,6 @@ void Win32Backend::SetScreenSaverRunning(bool running) {
 HDC Win32Backend::DcOf(NativeWindow window) {
     const WindowInfo* info = Find(ToHwnd(window));
     return info != nullptr ? info->dc : nullptr;
-}
-
-void Win32Backend::Present(NativeWindow window, const PixelView& image, Point at) {
-    if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return;
-    HDC dc = DcOf(window);
-    if (dc == nullptr) return;
-    // 0x00RRGGBB words are the bytes B, G, R, 0 of a 32-bit DIB; rows top to bottom.
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = image.stride;
-    bmi.bmiHeader.biHeight = -image.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    StretchDIBits(dc, at.x, at.y, image.width, image.height, 0, 0, image.width, image.height,
-                  image.pixels, &bmi, DIB_RGB_COLORS, SRCCOPY);
-    GdiFlush();
 }
 
 }  // namespace tivaro::platform::win32

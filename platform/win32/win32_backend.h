@@ -15,6 +15,8 @@
 #endif
 #include <windows.h>
 
+#include <functional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,6 +40,23 @@ bool ListsExtension(const char* list, std::string_view name);
 // The shift state of an event from the keyboard's state: 1 Shift, 2 Ctrl, 4 Alt.
 std::int16_t ShiftState(bool shift, bool control, bool alt);
 
+// What wglGetProcAddress returned, or nullptr where that means "no such function": some
+// drivers return 1, 2, 3 or -1 instead of nullptr.
+PROC UsableProcAddress(PROC address);
+
+// A cursor made from the bytes of a .cur file (its first image, with that image's hot
+// spot), or nullptr when the bytes are not one.
+HCURSOR CursorFromFile(std::span<const unsigned char> cur);
+
+// The link's pointing hand: our stored hand.cur, made once; the system's hand only when
+// that cannot be made.
+HCURSOR HandCursor();
+
+// The id of the timer a window runs while the system's own modal loop (a move, a menu)
+// holds the thread.
+inline constexpr UINT_PTR kModalLoopTimer = 0x7A01;
+inline constexpr UINT kModalLoopTimerMs = 10;
+
 class Win32Backend final : public Backend {
 public:
     Win32Backend();
@@ -58,6 +77,7 @@ public:
     NativeWindow FindWindowByCaption(std::string_view caption) override;
     void SetFocus(NativeWindow window) override;
     void SetPointer(NativeWindow window, Pointer pointer) override;
+    void SetModalLoopHook(std::function<void()> hook) override;
 
     void PollEvents(std::vector<Event>& out) override;
     void WaitEvents(std::int32_t timeout_ms) override;
@@ -80,6 +100,9 @@ public:
     void Present(NativeWindow window, const PixelView& image, Point at) override;
     void OpenAddress(std::string_view address) override;
 
+    // True once the swap interval has been asked for with a context current.
+    bool SwapIntervalAsked() const { return swap_interval_done_; }
+
     // The window procedure of every window the backend makes.
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -95,6 +118,13 @@ private:
         bool pointer_inside = false;
         HWND foreign_parent = nullptr;  // a parent of another program, watched for its end
         HICON icon = nullptr;           // set by SetIcon, destroyed with the window
+        // The last image presented, kept to repaint the window while the program cannot
+        // (the system's modal loops): pixels without row padding.
+        std::vector<std::uint32_t> shown;
+        std::int32_t shown_width = 0;
+        std::int32_t shown_height = 0;
+        Point shown_at;
+        int modal_loops = 0;  // the system's modal loops running on this window
     };
     struct WatchedWindow {
         std::int32_t width = 0;  // inner size last reported
@@ -107,6 +137,10 @@ private:
     void Mouse(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     WindowInfo* Find(HWND hwnd);
     HCURSOR CursorFor(HWND hwnd);
+    void PaintShown(HWND hwnd, HDC dc);
+    void ModalLoopEntered(HWND hwnd);
+    void ModalLoopLeft(HWND hwnd);
+    void ModalLoopTick();
     void WatchForeignWindows();
     void Forget(HWND hwnd);
     RECT OuterRect(HWND hwnd, const Rect& bounds, WindowKind kind) const;
@@ -119,6 +153,8 @@ private:
     std::vector<Event> queued_;
     std::unordered_map<GlContext, HGLRC> contexts_;
     bool swap_interval_done_ = false;
+    std::function<void()> modal_loop_hook_;
+    bool in_modal_loop_hook_ = false;
 };
 
 }  // namespace tivaro::platform::win32

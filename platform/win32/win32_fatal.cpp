@@ -20,7 +20,10 @@ void ReportFatalError(const std::string& message) {
                   &written, nullptr);
         return;
     }
-    MessageBoxW(nullptr, Widen(message).c_str(), L"Tivaro", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    // In front of everything, the saver's full-screen window included, and active, so
+    // that Return closes it.
+    MessageBoxW(nullptr, Widen(message).c_str(), L"Tivaro",
+                MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 }  // namespace tivaro::platform::win32

@@ -5,16 +5,24 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+
 namespace tivaro::platform::win32 {
 namespace {
 
 template <class Fn>
 Fn GlFunction(const char* name) {
     // Through void (*)(): a function pointer may be converted to any other one.
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(wglGetProcAddress(name)));
+    return reinterpret_cast<Fn>(
+        reinterpret_cast<void (*)()>(UsableProcAddress(wglGetProcAddress(name))));
 }
 
 }  // namespace
+
+PROC UsableProcAddress(PROC address) {
+    const auto value = reinterpret_cast<std::intptr_t>(address);
+    return value == 0 || value == 1 || value == 2 || value == 3 || value == -1 ? nullptr : address;
+}
 
 PIXELFORMATDESCRIPTOR DesignedPixelFormat() {
     PIXELFORMATDESCRIPTOR pfd{};
@@ -72,8 +80,9 @@ void Win32Backend::MakeCurrent(NativeWindow window, GlContext context) {
     auto it = contexts_.find(context);
     HDC dc = DcOf(window);
     if (it == contexts_.end() || dc == nullptr) return;  // a deleted or unknown context
-    wglMakeCurrent(dc, it->second);
-    if (!swap_interval_done_) SetSwapInterval();
+    const bool made = wglMakeCurrent(dc, it->second) != FALSE;
+    // The interval is asked for once, through a context that really is current.
+    if (made && !swap_interval_done_ && wglGetCurrentContext() == it->second) SetSwapInterval();
 }
 
 void Win32Backend::DeleteContext(GlContext context) {

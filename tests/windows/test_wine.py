@@ -183,6 +183,44 @@ class Settings(unittest.TestCase):
             stop(dialog)
 
 
+    def test_draws_on_while_the_system_holds_it_in_a_loop_of_its_own(self):
+        """The system menu and a move from the keyboard run loops of the system's inside
+        the program's message handling: the animation goes on meanwhile, and a repaint the
+        system asks for shows the whole dialog at once, not its plain background."""
+        dialog = wine(SCR, "/c")
+        try:
+            win = find_window(SETTINGS_CAPTION)
+            self.assertIsNotNone(win)
+            time.sleep(1.0)
+            for loop in ("menu", "move"):
+                with self.subTest(loop=loop):
+                    self.assertEqual(probe("loop", "settings", loop).strip(), loop,
+                                     "the system's loop runs")
+                    self.assertEqual(probe("invalidate", "settings").strip(), "invalidated")
+                    time.sleep(0.3)
+                    before = pixels(win, f"{loop}-before")
+                    time.sleep(0.7)
+                    after = pixels(win, f"{loop}-after")
+                    self.assertEqual(probe("loop", "settings", "state").strip(), loop,
+                                     "both pictures were taken inside the loop")
+                    changed = sum(p != q for row, other in zip(before, after)
+                                  for p, q in zip(row, other))
+                    self.assertGreater(changed, 500, "the spheres move on")
+                    credit = [p for row in after[310:326] for p in row[20:185]]
+                    self.assertGreater(sum(p == (255, 255, 255) for p in credit), 50,
+                                       "the credit line is repainted")
+                    self.assertEqual(probe("loop", "settings", "end").strip(), "none")
+
+            left, top, _, _ = map(int, probe("client", "settings").split())
+            xdotool("mousemove", str(left + 356), str(top + 328))  # the Exit button
+            time.sleep(0.5)
+            xdotool("click", "1")
+            self.assertTrue(ended(dialog, 10.0), "the dialog still ends on Exit")
+            self.assertEqual(dialog.returncode, 0)
+        finally:
+            stop(dialog)
+
+
 class Preview(unittest.TestCase):
     def test_becomes_a_child_of_the_pane_and_ends_with_it(self):
         pane = wine(PROBE, "pane", "20", capture=True)

@@ -1,11 +1,13 @@
 // The Win32 backend on real windows (under Wine here): captions and the window search,
 // frames, native messages turned into events, windows of other programs, presenting a
-// surface, pointers and icons.
+// surface and repainting it, the system's modal loops, pointers and icons.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
+#include "assets/assets.h"
 #include "platform/win32/win32_backend.h"
 
 namespace tivaro::platform::win32 {
@@ -228,6 +230,95 @@ TEST_F(Win32BackendTest, PresentedPixelsReachTheWindowWithStrideAndOffset) {
     backend.Present(form, PixelView{nullptr, 0, 0, 0}, {0, 0});  // nothing to show
 }
 
+TEST_F(Win32BackendTest, ARepaintShowsACopyOfTheLastPresentedImageAtOnce) {
+    WindowDesc desc;
+    desc.kind = WindowKind::TopLevelPlain;
+    desc.bounds = {0, 0, 40, 30};
+    desc.back_colour = 0x00008000;  // RGB(0, 128, 0)
+    const NativeWindow form = backend.MakeWindow(desc);
+    backend.ShowWindow(form, true);
+    Poll();
+    std::uint32_t first[] = {0x111111, 0x222222};
+    backend.Present(form, PixelView{first, 2, 1, 2}, {1, 1});
+    // The last image counts, with its own place; the rows' padding is not kept.
+    std::uint32_t pixels[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF,
+                              0x123456, 0x000000, 0xABCDEF, 0xFFFFFF};
+    backend.Present(form, PixelView{pixels, 3, 2, 4}, {5, 7});
+    pixels[0] = 0x444444;  // the caller's buffer may change: the window keeps its copy
+
+    // Everything is invalidated and erased: the system repaints at once, without waiting
+    // for the program to poll.
+    HWND hwnd = ToHwnd(form);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    UpdateWindow(hwnd);
+    HDC dc = GetDC(hwnd);
+    auto at = [&](int x, int y) {
+        const COLORREF c = GetPixel(dc, x, y);  // 0x00BBGGRR
+        return static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+    };
+    EXPECT_EQ(at(5, 7), 0xFF0000u);
+    EXPECT_EQ(at(7, 7), 0x0000FFu);
+    EXPECT_EQ(at(5, 8), 0x123456u);
+    EXPECT_EQ(at(7, 8), 0xABCDEFu);
+    EXPECT_EQ(at(8, 7), 0x008000u);  // the back colour beside the image
+    EXPECT_EQ(at(1, 1), 0x008000u);  // and where the earlier image was
+    ReleaseDC(hwnd, dc);
+    const auto paints = OfType(Poll(), EventType::Paint);
+    ASSERT_FALSE(paints.empty());  // the program still hears of it
+    EXPECT_EQ(paints[0].window, form);
+}
+
+// Ends the system's modal loop the test is in, as the Escape key does.
+void EndSystemLoop() {
+    PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// Should the hook never run, this ends the loop all the same (and the test fails).
+bool g_loop_ended_by_guard = false;
+void CALLBACK GuardEndsTheLoop(HWND, UINT, UINT_PTR, DWORD) {
+    g_loop_ended_by_guard = true;
+    EndSystemLoop();
+}
+
+TEST_F(Win32BackendTest, TheHookRunsWhileTheSystemMovesAWindowOrTracksAMenu) {
+    const NativeWindow dialog = Make(WindowKind::TopLevelDialog, {100, 100, 300, 250});
+    const NativeWindow plain = Make(WindowKind::TopLevelPlain, {400, 100, 500, 200});
+    backend.ShowWindow(dialog, true);
+    Poll();
+    HWND hwnd = ToHwnd(dialog);
+    int calls = 0;
+    backend.SetModalLoopHook([&] {
+        if (++calls == 3) EndSystemLoop();
+    });
+    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, &GuardEndsTheLoop);
+
+    // The system menu's Move, from the keyboard: the system's loop runs until Escape.
+    SendMessageW(hwnd, WM_SYSCOMMAND, SC_MOVE, 0);
+    EXPECT_FALSE(g_loop_ended_by_guard);
+    EXPECT_EQ(calls, 3);
+    EXPECT_FALSE(KillTimer(hwnd, kModalLoopTimer));  // stopped with the loop
+
+    calls = 0;
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"One");
+    AppendMenuW(menu, MF_STRING, 2, L"Two");
+    EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, hwnd, nullptr), 0);
+    DestroyMenu(menu);
+    EXPECT_FALSE(g_loop_ended_by_guard);
+    EXPECT_EQ(calls, 3);
+    EXPECT_FALSE(KillTimer(hwnd, kModalLoopTimer));
+
+    // Messages that only look like a loop's: the timer starts and stops on each window.
+    SendMessageW(ToHwnd(plain), WM_ENTERMENULOOP, FALSE, 0);
+    SendMessageW(ToHwnd(plain), WM_ENTERSIZEMOVE, 0, 0);
+    SendMessageW(ToHwnd(plain), WM_EXITMENULOOP, FALSE, 0);
+    SendMessageW(ToHwnd(plain), WM_TIMER, kModalLoopTimer, 0);
+    EXPECT_EQ(calls, 4);
+    SendMessageW(ToHwnd(plain), WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_FALSE(KillTimer(ToHwnd(plain), kModalLoopTimer));  // the last loop stopped it
+    KillTimer(nullptr, guard);
+}
+
 TEST_F(Win32BackendTest, PointersFollowTheWindowOrItsParent) {
     const NativeWindow form = Make(WindowKind::TopLevelPlain, {0, 0, 100, 100});
     const NativeWindow child = Make(WindowKind::Child, {10, 10, 60, 60}, form);
@@ -240,7 +331,7 @@ TEST_F(Win32BackendTest, PointersFollowTheWindowOrItsParent) {
     backend.SetPointer(form, Pointer::Busy);
     EXPECT_EQ(cursor_over(child), LoadCursorW(nullptr, IDC_WAIT));  // inherited
     backend.SetPointer(child, Pointer::Hand);
-    EXPECT_EQ(cursor_over(child), LoadCursorW(nullptr, IDC_HAND));
+    EXPECT_EQ(cursor_over(child), HandCursor());  // our own hand, not the system's
     EXPECT_EQ(cursor_over(form), LoadCursorW(nullptr, IDC_WAIT));
     backend.SetPointer(child, Pointer::Hidden);
     EXPECT_EQ(cursor_over(child), nullptr);
@@ -268,6 +359,51 @@ TEST_F(Win32BackendTest, TheIconAndTheWindowUnderThePointer) {
     backend.SetIcon(form, PixelView{icon.data(), 32, 32, 32});
     EXPECT_NE(SendMessageW(ToHwnd(form), WM_GETICON, ICON_BIG, 0), 0);
     backend.SetIcon(form, PixelView{icon.data(), 32, 32, 32});  // the old icon is replaced
+}
+
+TEST(Win32Cursor, TheHandIsOurStoredCursorWithItsHotSpot) {
+    HCURSOR hand = HandCursor();
+    ASSERT_NE(hand, nullptr);
+    EXPECT_NE(hand, LoadCursorW(nullptr, IDC_HAND));
+    EXPECT_EQ(HandCursor(), hand);  // made once
+    ICONINFO ii{};
+    ASSERT_TRUE(GetIconInfo(hand, &ii));
+    EXPECT_FALSE(ii.fIcon);
+    EXPECT_EQ(ii.xHotspot, 12u);
+    EXPECT_EQ(ii.yHotspot, 1u);
+    BITMAP mask{};
+    ASSERT_NE(GetObjectW(ii.hbmMask, sizeof(mask), &mask), 0);
+    EXPECT_EQ(mask.bmWidth, 32);
+    EXPECT_EQ(mask.bmHeight, ii.hbmColor != nullptr ? 32 : 64);  // monochrome: AND over XOR
+    if (ii.hbmColor != nullptr) DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+}
+
+TEST(Win32Cursor, TheHotSpotIsTheFilesAndWhatIsNoCursorFileMakesNone) {
+    const std::span<const unsigned char> stored = assets::Find("hand.cur");
+    std::vector<unsigned char> cur(stored.begin(), stored.end());
+    cur[10] = 3;  // the entry's hot spot: (3, 30)
+    cur[12] = 30;
+    HCURSOR moved = CursorFromFile(cur);
+    ASSERT_NE(moved, nullptr);
+    ICONINFO ii{};
+    ASSERT_TRUE(GetIconInfo(moved, &ii));
+    EXPECT_EQ(ii.xHotspot, 3u);
+    EXPECT_EQ(ii.yHotspot, 30u);
+    if (ii.hbmColor != nullptr) DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    DestroyCursor(moved);
+
+    const std::span<const unsigned char> all(cur);
+    EXPECT_EQ(CursorFromFile({}), nullptr);
+    EXPECT_EQ(CursorFromFile(all.first(21)), nullptr);              // the entry cut short
+    EXPECT_EQ(CursorFromFile(all.first(all.size() - 1)), nullptr);  // the image cut short
+    std::vector<unsigned char> icon = cur;
+    icon[2] = 1;  // an icon file
+    EXPECT_EQ(CursorFromFile(icon), nullptr);
+    std::vector<unsigned char> empty = cur;
+    empty[4] = 0;  // no image
+    EXPECT_EQ(CursorFromFile(empty), nullptr);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // WGL in the Win32 backend (Mesa through Wine here): the designed pixel format, a context
-// that draws, and contexts that may be deleted twice.
+// that draws, contexts that may be deleted twice, the swap interval and the lookup of
+// functions.
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_backend.h"
 
 #include <GL/gl.h>
+
+#include <cstdint>
 
 namespace tivaro::platform::win32 {
 namespace {
@@ -28,6 +31,52 @@ TEST(Win32Gl, ExtensionsAreMatchedWholeInTheList) {
     EXPECT_FALSE(ListsExtension("XWGL_EXT_swap_control", "WGL_EXT_swap_control"));
     EXPECT_FALSE(ListsExtension(nullptr, "WGL_EXT_swap_control"));
     EXPECT_FALSE(ListsExtension("", "WGL_EXT_swap_control"));
+}
+
+TEST(Win32Gl, WhatDriversReturnForAMissingFunctionIsNoFunction) {
+    for (const std::intptr_t value : {0, 1, 2, 3, -1}) {
+        EXPECT_EQ(UsableProcAddress(reinterpret_cast<PROC>(value)), nullptr) << value;
+    }
+    const PROC real = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount");
+    ASSERT_NE(real, nullptr);
+    EXPECT_EQ(UsableProcAddress(real), real);
+}
+
+NativeWindow GlChild(Win32Backend& backend, NativeWindow parent, Rect bounds) {
+    WindowDesc desc;
+    desc.kind = WindowKind::Child;
+    desc.parent = parent;
+    desc.bounds = bounds;
+    desc.gl_capable = true;
+    const NativeWindow view = backend.MakeWindow(desc);
+    backend.ShowWindow(view, true);
+    return view;
+}
+
+TEST(Win32Gl, TheSwapIntervalIsAskedForThroughAContextThatReallyIsCurrent) {
+    Win32Backend backend;
+    WindowDesc form_desc;
+    form_desc.kind = WindowKind::TopLevelPlain;
+    form_desc.bounds = {0, 0, 64, 48};
+    const NativeWindow form = backend.MakeWindow(form_desc);
+    backend.ShowWindow(form, true);
+    const NativeWindow view = GlChild(backend, form, {0, 0, 32, 48});
+    const NativeWindow bare = GlChild(backend, form, {32, 0, 64, 48});  // no pixel format
+    const int format = backend.ChoosePixelFormat(view);
+    ASSERT_GT(format, 0);
+    backend.SetPixelFormat(view, format);
+    const GlContext context = backend.CreateContext(view);
+    ASSERT_NE(context, 0u);
+
+    backend.MakeCurrent(bare, context);  // the system refuses: nothing is current
+    ASSERT_EQ(wglGetCurrentContext(), nullptr);
+    EXPECT_FALSE(backend.SwapIntervalAsked());
+    backend.MakeCurrent(view, context);
+    ASSERT_NE(wglGetCurrentContext(), nullptr);
+    EXPECT_TRUE(backend.SwapIntervalAsked());
+    // A name no driver knows comes back as no function.
+    EXPECT_EQ(UsableProcAddress(wglGetProcAddress("wglTivaroNoSuchFunction")), nullptr);
+    backend.DeleteContext(context);
 }
 
 TEST(Win32Gl, AContextOnAChildWindowDrawsAndIsDeletedOnce) {

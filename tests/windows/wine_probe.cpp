@@ -7,6 +7,13 @@
 //                                  window captioned NAME ("settings" for the dialog's caption).
 //   wine_probe detached EXE ARGS   starts EXE with no standard handles, as the system starts a
 //                                  screen saver, waits for it and prints its exit code.
+//   wine_probe loop NAME KIND      starts one of the system's modal loops in the window
+//                                  captioned NAME, as its system menu does: "menu" opens the
+//                                  system menu, "move" moves the window from the keyboard,
+//                                  "end" presses Escape; prints the loop its thread is in
+//                                  once it is ("menu", "move" or "none"). "state" only
+//                                  prints it.
+//   wine_probe invalidate NAME     asks the window captioned NAME to repaint all of itself.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -14,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -63,10 +71,14 @@ int Pane(int seconds) {
     return found.child != nullptr ? 0 : 1;
 }
 
-int Client(const wchar_t* name) {
+HWND TopLevel(const wchar_t* name) {
     const wchar_t* caption =
         std::wcscmp(name, L"settings") == 0 ? L"Tivaro\xFF1F\x306E\x8A2D\x5B9A" : name;
-    HWND hwnd = FindWindowW(nullptr, caption);
+    return FindWindowW(nullptr, caption);
+}
+
+int Client(const wchar_t* name) {
+    HWND hwnd = TopLevel(name);
     if (hwnd == nullptr) {
         std::printf("none\n");
         return 1;
@@ -76,6 +88,54 @@ int Client(const wchar_t* name) {
     RECT r{};
     GetClientRect(hwnd, &r);
     std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right, r.bottom);
+    return 0;
+}
+
+// The modal loop the window's thread is in, as the system keeps track of it.
+const char* LoopOf(HWND hwnd) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) return "none";
+    if (info.flags & GUI_INMENUMODE) return "menu";
+    if (info.flags & GUI_INMOVESIZE) return "move";
+    return "none";
+}
+
+int Loop(const wchar_t* name, const wchar_t* kind) {
+    HWND hwnd = TopLevel(name);
+    if (hwnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    if (std::wcscmp(kind, L"state") == 0) {
+        std::printf("%s\n", LoopOf(hwnd));
+        return 0;
+    }
+    const bool ending = std::wcscmp(kind, L"end") == 0;
+    const char* expected = std::wcscmp(kind, L"menu") == 0   ? "menu"
+                           : std::wcscmp(kind, L"move") == 0 ? "move"
+                                                             : "none";
+    if (std::strcmp(expected, "menu") == 0) PostMessageW(hwnd, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+    if (std::strcmp(expected, "move") == 0) PostMessageW(hwnd, WM_SYSCOMMAND, SC_MOVE, 0);
+    auto reached = [&] { return std::strcmp(LoopOf(hwnd), expected) == 0; };
+    // The other program takes a message when it next looks at its queue. Ending the system
+    // menu takes two Escapes: one closes the menu, one leaves menu mode.
+    for (int round = 0; round < 3 && !reached(); ++round) {
+        if (ending) PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        for (int i = 0; i < 40 && !reached(); ++i) Sleep(50);
+    }
+    std::printf("%s\n", LoopOf(hwnd));
+    return 0;
+}
+
+int Invalidate(const wchar_t* name) {
+    HWND hwnd = TopLevel(name);
+    if (hwnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    std::printf("invalidated\n");
     return 0;
 }
 
@@ -108,6 +168,10 @@ int wmain(int argc, wchar_t** argv) {
         return Pane(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
     if (argc >= 3 && std::wcscmp(argv[1], L"client") == 0) return Client(argv[2]);
     if (argc >= 3 && std::wcscmp(argv[1], L"detached") == 0) return Detached(argc, argv);
-    std::fprintf(stderr, "usage: wine_probe pane SECONDS | client NAME | detached EXE ARGS\n");
+    if (argc >= 4 && std::wcscmp(argv[1], L"loop") == 0) return Loop(argv[2], argv[3]);
+    if (argc >= 3 && std::wcscmp(argv[1], L"invalidate") == 0) return Invalidate(argv[2]);
+    std::fprintf(stderr,
+                 "usage: wine_probe pane SECONDS | client NAME | detached EXE ARGS | "
+                 "loop NAME menu|move|end|state | invalidate NAME\n");
     return 2;
 }
