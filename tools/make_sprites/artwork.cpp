@@ -36,10 +36,10 @@ Rgba Shade(double nx, double ny, Rgba base) {
     const Vec half = Normalized({light.x, light.y, light.z + 1.0});
     const double diffuse = std::max(0.0, Dot(n, light));
     const double fill = std::max(0.0, Dot(n, Normalized({0.6, 0.7, 0.2}))) * 0.22;
-    const double spec = std::pow(std::max(0.0, Dot(n, half)), 28.0) * 0.85;
+    const double specular = std::pow(std::max(0.0, Dot(n, half)), 28.0) * 0.85;
     const double rim = 0.55 + 0.45 * std::sqrt(nz);  // darker towards the outline
     auto mix = [&](std::uint8_t c) {
-        return Channel((c * (0.12 + 0.88 * diffuse + fill)) * rim + 255.0 * spec);
+        return Channel((c * (0.12 + 0.88 * diffuse + fill)) * rim + 255.0 * specular);
     };
     return {mix(base.r), mix(base.g), mix(base.b), 255};
 }
