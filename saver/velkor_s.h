@@ -36,7 +36,6 @@ public:
     // of covering the screen: sized to it and following its resizes, leaving input to
     // its owner. Called before Load.
     void HostIn(platform::NativeWindow host) { host_ = host; }
-    platform::NativeWindow Host() const { return host_; }
 
     // How many frames the loop has drawn (one more after the input that ends it).
     std::int64_t FramesDrawn() const { return frames_drawn_; }
