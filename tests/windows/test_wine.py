@@ -2,7 +2,8 @@
 pane of another program, and the modes that end at once.
 
 Needs DISPLAY (an Xvfb), a Wine prefix with its wineserver running, TIVARO_SCR (the
-program) and TIVARO_WINE_PROBE (wine_probe.exe). Run one class: test_wine.py Saver."""
+program), TIVARO_WINE_PROBE (wine_probe.exe) and TIVARO_WINE (the Wine loader, `wine` if
+unset). Run one class: test_wine.py Saver."""
 import os
 import subprocess
 import sys
@@ -16,6 +17,7 @@ from harness import find_window as _find_window, stop, wait_exit as ended, xdoto
 
 SCR = os.environ.get("TIVARO_SCR", "Tivaro.scr")
 PROBE = os.environ.get("TIVARO_WINE_PROBE", "wine_probe.exe")
+WINE = os.environ.get("TIVARO_WINE") or "wine"
 SETTINGS_CAPTION = "Tivaro\uff1f\u306e\u8a2d\u5b9a"
 TMP = tempfile.mkdtemp(prefix="tivaro-wine-")
 
@@ -24,7 +26,7 @@ def wine(*args, capture=False):
     """Starts a Windows program; its output is kept only when asked for (unread pipes of a
     long run could fill up)."""
     out = subprocess.PIPE if capture else subprocess.DEVNULL
-    return subprocess.Popen(["wine", *args], stdout=out, stderr=out, text=True)
+    return subprocess.Popen([WINE, *args], stdout=out, stderr=out, text=True)
 
 
 def run(*args, timeout=15):
@@ -98,7 +100,7 @@ def bright_and_coloured(rows):
 
 
 def probe(*args, timeout=15):
-    return subprocess.run(["wine", PROBE, *args], capture_output=True, text=True,
+    return subprocess.run([WINE, PROBE, *args], capture_output=True, text=True,
                           timeout=timeout).stdout
 
 
@@ -254,9 +256,9 @@ class Modes(unittest.TestCase):
 
     def test_without_standard_error_the_error_is_a_message_box(self):
         # As the system starts a saver: no standard handles at all.
-        scr = subprocess.run(["winepath", "-w", SCR], capture_output=True, text=True,
+        scr = subprocess.run([WINE, "winepath", "-w", SCR], capture_output=True, text=True,
                              timeout=15).stdout.strip()
-        started = subprocess.Popen(["wine", PROBE, "detached", scr, "/p", "12345"],
+        started = subprocess.Popen([WINE, PROBE, "detached", scr, "/p", "12345"],
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         try:
             box = find_window("Tivaro")

@@ -22,6 +22,6 @@ foreach(group Saver Settings Preview Modes)
   add_test(NAME wine.${group}
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/windows/test_wine.py ${group})
   set_tests_properties(wine.${group} PROPERTIES
-    ENVIRONMENT "TIVARO_SCR=$<TARGET_FILE:tivaro>;TIVARO_WINE_PROBE=$<TARGET_FILE:wine_probe>;PYTHONDONTWRITEBYTECODE=1"
+    ENVIRONMENT "TIVARO_SCR=$<TARGET_FILE:tivaro>;TIVARO_WINE_PROBE=$<TARGET_FILE:wine_probe>;TIVARO_WINE=${TIVARO_WINE};PYTHONDONTWRITEBYTECODE=1"
     LABELS wine TIMEOUT 180 RUN_SERIAL TRUE)
 endforeach()
