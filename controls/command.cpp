@@ -95,6 +95,7 @@ void Command::OnEvent(const platform::Event& event) {
         Refresh();
         return;
     }
+    PointerEvent(event);
     Widget::OnEvent(event);
 }
 

@@ -129,6 +129,10 @@ private:
     void TmrMouse_Timer();
     void LeaveHover();
     void RaiseClick();
+    // What a press or a release says of the pointer before the handlers run: a press over
+    // the control registers the pointer there; a release records whether it is over it.
+    void PointerEvent(const platform::Event& event);
+    bool IsOver(const platform::Event& event) const;
 
     // Properties.
     void PropertyChanged(std::string_view name);
@@ -141,6 +145,7 @@ private:
 
     std::uint8_t State_ = 0;
     rt::Bool16 MouseIsDown_ = rt::kFalse;
+    bool release_over_ = false;  // the last release was over the control
     rt::Bool16 InvertGradient_ = rt::kFalse;
     rt::Bool16 Enabled_ = rt::kFalse;
     std::uint8_t FirstRun_ = 0;

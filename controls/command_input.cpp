@@ -12,6 +12,11 @@
 //                                                                    FocusedHover
 //   LeaveHover   Hover / FocusedHover                 Idle / Focused Normal / Selected
 //
+// A release clicks only where it is over the control (and not in Focused, the cancelled
+// drag-off). A press is itself news of where the pointer is: one that has rested on the
+// face since before the window appeared, or since the focus came from the keyboard, sent
+// no motion, so the press registers it first, as that motion would have.
+//
 // A disabled control ignores all of it; the timer keeps ticking.
 #include "controls/command.h"
 #include "platform/runtime/errors.h"
@@ -65,8 +70,21 @@ void Command::UserControl_MouseUp(std::int16_t Button, std::int16_t Shift, float
             },
             [&] { MouseIsDown_ = rt::kFalse; });
     }
-    // Any button clicks, unless a press was dragged off while the control had the focus.
-    if (State_ != Focused && Enabled_ == rt::kTrue) RaiseClick();
+    // Any button clicks over the control, unless a press was dragged off while the control
+    // had the focus.
+    if (State_ != Focused && Enabled_ == rt::kTrue && release_over_) RaiseClick();
+}
+
+bool Command::IsOver(const platform::Event& event) const {
+    return event.x >= 0 && event.y >= 0 && event.x < Width() && event.y < Height();
+}
+
+void Command::PointerEvent(const platform::Event& event) {
+    if (event.type == platform::EventType::ButtonDown && IsOver(event)) {
+        UserControl_MouseMove(0, event.shift, static_cast<float>(event.x),
+                              static_cast<float>(event.y));
+    }
+    if (event.type == platform::EventType::ButtonUp) release_over_ = IsOver(event);
 }
 
 void Command::RaiseClick() {

@@ -39,7 +39,13 @@ Timer::Clock::duration Timer::EffectiveInterval(std::int32_t interval_ms) {
 }
 
 void Timer::Fire(Clock::time_point now) {
-    due_ = now + EffectiveInterval(interval_ms_);
+    // A fixed schedule, as a system timer posts on a clock of its own: the next tick is due
+    // one interval after this one was, however late this one is delivered. A timer that has
+    // fallen a whole interval behind starts its schedule again from now instead of catching
+    // up with a burst of ticks.
+    const Clock::duration interval = EffectiveInterval(interval_ms_);
+    due_ += interval;
+    if (due_ <= now) due_ = now + interval;
     if (OnTick) OnTick();
 }
 

@@ -1,7 +1,10 @@
 // A timer of the forms runtime: an interval in milliseconds and an enabled flag. Ticks
 // are delivered only from event processing (DoEvents and the message loops), never
-// while a handler runs, and ticks that fall due while the program is busy do not pile
-// up: a late timer fires once and is then due again one interval later.
+// while a handler runs, at most one per timer and pass. They keep a fixed schedule (one
+// interval apart, not one interval after each delivery), so a timer gives its full rate
+// whenever events are processed at least that often; ticks that fall due while the
+// program is busy do not pile up: a timer a whole interval behind fires once and restarts
+// its schedule from then.
 #pragma once
 
 #include <chrono>

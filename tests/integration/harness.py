@@ -75,6 +75,37 @@ def find_window(name, timeout=3.0):
     return None
 
 
+def close_request(window):
+    """Asks a window to close as a window manager's close button does: a WM_DELETE_WINDOW
+    client message (xdotool's windowclose destroys the window instead)."""
+    import ctypes
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("l", ctypes.c_long * 5),
+                    ("pad", ctypes.c_long * 24)]  # the rest of an XEvent
+
+    x = ctypes.CDLL("libX11.so.6")
+    x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x.XInternAtom.restype = ctypes.c_ulong
+    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                             ctypes.c_void_p]
+    x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    dpy = x.XOpenDisplay(None)
+    event = ClientMessage(type=33, window=window, format=32,  # ClientMessage
+                          message_type=x.XInternAtom(dpy, b"WM_PROTOCOLS", 0))
+    event.l[0] = x.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+    sent = x.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
+    x.XSync(dpy, 0)
+    x.XCloseDisplay(dpy)
+    return sent != 0
+
+
 def geometry(window):
     out = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True).stdout
     values = {}

@@ -8,8 +8,8 @@ import subprocess
 import tempfile
 import time
 
-from harness import (check, find_window, finish, geometry, run, screenshot, start, stop,
-                     wait_exit, window_title, xdotool)
+from harness import (check, close_request, find_window, finish, geometry, run, screenshot,
+                     start, stop, wait_exit, window_title, xdotool)
 
 CAPTION = "Tivaro\uff1f\u306e\u8a2d\u5b9a"
 VIEW_BACK = (128, 128, 255)
@@ -117,20 +117,42 @@ if win is not None:
                               capture_output=True, text=True).stdout.strip()
     check(children == "", f"no child process is left behind: {children!r}")
 
+    # Exit clicks only when the release is over it: a right press taken off the dialog,
+    # and a left press dragged off and released at once (before the hover timer could see
+    # the pointer leave), both leave the dialog open.
+    exit_x, exit_y = x0 + 356, y0 + 328
+    for button in ("3", "1"):
+        xdotool("mousemove", str(exit_x), str(exit_y))
+        time.sleep(0.2)
+        xdotool("mousedown", button, "mousemove", str(x0 + 500), str(y0 + 200), "mouseup", button)
+        check(not wait_exit(dialog, 0.5),
+              f"button {button} pressed on Exit, released off the dialog: it stays open")
+
     # Exit ends the program.
-    xdotool("mousemove", str(x0 + 356), str(y0 + 328))
+    xdotool("mousemove", str(exit_x), str(exit_y))
     xdotool("click", "1")
     check(wait_exit(dialog, 3.0), "clicking Exit ends the program")
     check(dialog.returncode == 0, f"with exit code 0: {dialog.returncode}")
 stop(dialog)
+
+# The pointer rests on Exit before the dialog appears: a click with no movement closes it.
+if win is not None:
+    xdotool("mousemove", str(exit_x), str(exit_y))
+    dialog = start("/c", env=env)
+    check(find_window(CAPTION, timeout=5) is not None, "the dialog opens under the pointer")
+    time.sleep(0.5)
+    xdotool("click", "1")
+    check(wait_exit(dialog, 3.0), "a click on Exit with no movement before it closes the dialog")
+    stop(dialog)
 
 # After Exit a new start works; a close request closes the dialog too.
 dialog = start("/c", env=env)
 win = find_window(CAPTION, timeout=5)
 check(win is not None, "after Exit, /c shows the dialog again")
 if win is not None:
-    xdotool("windowclose", str(win))
-    check(wait_exit(dialog, 3.0), "a close request ends it")
+    check(close_request(win), "the close request is sent")
+    check(wait_exit(dialog, 3.0), "a close request (WM_DELETE_WINDOW) ends it")
+    check(dialog.returncode == 0, f"with exit code 0: {dialog.returncode}")
 stop(dialog)
 
 # SIGTERM ends the open dialog at once and cleanly.

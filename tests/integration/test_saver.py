@@ -3,8 +3,8 @@ import os
 import tempfile
 import time
 
-from harness import (check, find_window, finish, geometry, run, screenshot, start, stop,
-                     wait_exit, window_title, xdotool, brightness_stats)
+from harness import (check, close_request, find_window, finish, geometry, run, screenshot,
+                     start, stop, wait_exit, window_title, xdotool, brightness_stats)
 
 tmp = tempfile.mkdtemp()
 
@@ -62,13 +62,18 @@ if win is not None:
     check(wait_exit(saver, 2.0), "a click ends the saver")
 stop(saver)
 
-# An empty command line starts the saver too; a close request ends it.
+# An empty command line starts the saver too; a close request (WM_DELETE_WINDOW) ends it
+# through its unload, which gives the GL context back before the window goes.
 saver = start()
 win = find_window("Tivaro_Main", timeout=3)
 check(win is not None, "an empty command line starts the saver")
 if win is not None:
-    xdotool("windowclose", str(win))
+    time.sleep(0.3)
+    check(close_request(win), "the close request is sent")
     check(wait_exit(saver, 2.0), "a close request ends the saver")
+    check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+    err = saver.stderr.read().decode("utf-8", "replace").strip()
+    check(err == "", f"and nothing reported: {err!r}")
 stop(saver)
 
 finish()

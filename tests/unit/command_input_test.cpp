@@ -271,6 +271,40 @@ TEST_F(CommandInputTest, ADisabledButtonIgnoresPointerFocusAndTicks) {
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(CommandInputTest, APressWithNoMotionBeforeItFindsThePointerFromItsOwnPosition) {
+    button->Initialize();
+    // The pointer rested on the face before the window came: no motion was ever sent.
+    Press();
+    EXPECT_EQ(button->State(), Command::FocusedHover);
+    EXPECT_EQ(Look(), "Pressed");
+    Release();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(Look(), "HighLight");  // HighLightSelect, not stuck on Pressed
+    // The focus came from the keyboard while the pointer rested on the face.
+    Key(kKeyTab);
+    Key(kKeyTab);
+    EXPECT_EQ(button->State(), Command::Focused);
+    Press();
+    Release();
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(CommandInputTest, OnlyAReleaseOverTheControlClicks) {
+    button->Initialize();
+    Enter();
+    Press(kRight);
+    Release(kRight, -30, 40);  // dragged off before any tick saw it leave
+    EXPECT_EQ(clicks, 0);
+    Enter();
+    Press();
+    Release(kLeft, 36, 90);  // a quick drag off, released below the face
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(button->State(), Command::FocusedHover);
+    Press();
+    Release(kLeft, 72, 24);  // the bottom-right pixel is still the control's
+    EXPECT_EQ(clicks, 1);
+}
+
 class SetCommandControlsTest : public ::testing::Test {
 protected:
     SetCommandControlsTest() {

@@ -139,6 +139,18 @@ class Saver(unittest.TestCase):
         finally:
             stop(saver)
 
+    def test_a_close_request_ends_it_cleanly(self):
+        saver = wine(SCR, "/s", capture=True)
+        try:
+            self.assertIsNotNone(find_window("Tivaro_Main"))
+            time.sleep(0.5)
+            self.assertEqual(probe("close", "Tivaro_Main").strip(), "posted")
+            self.assertTrue(ended(saver, 10.0), "WM_CLOSE ends it")
+            self.assertEqual(saver.returncode, 0)
+            self.assertEqual(saver.stderr.read().strip(), "", "with nothing reported")
+        finally:
+            stop(saver)
+
     def test_a_click_ends_it(self):
         saver = wine(SCR, "/s")
         try:

@@ -91,6 +91,17 @@ int Client(const wchar_t* name) {
     return 0;
 }
 
+// The close request a title bar's close box sends: WM_CLOSE, posted.
+int Close(const wchar_t* name) {
+    HWND hwnd = TopLevel(name);
+    if (hwnd == nullptr || !PostMessageW(hwnd, WM_CLOSE, 0, 0)) {
+        std::printf("none\n");
+        return 1;
+    }
+    std::printf("posted\n");
+    return 0;
+}
+
 // The modal loop the window's thread is in, as the system keeps track of it.
 const char* LoopOf(HWND hwnd) {
     GUITHREADINFO info{};
@@ -170,8 +181,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && std::wcscmp(argv[1], L"detached") == 0) return Detached(argc, argv);
     if (argc >= 4 && std::wcscmp(argv[1], L"loop") == 0) return Loop(argv[2], argv[3]);
     if (argc >= 3 && std::wcscmp(argv[1], L"invalidate") == 0) return Invalidate(argv[2]);
+    if (argc >= 3 && std::wcscmp(argv[1], L"close") == 0) return Close(argv[2]);
     std::fprintf(stderr,
                  "usage: wine_probe pane SECONDS | client NAME | detached EXE ARGS | "
-                 "loop NAME menu|move|end|state | invalidate NAME\n");
+                 "loop NAME menu|move|end|state | invalidate NAME | close NAME\n");
     return 2;
 }
