@@ -70,9 +70,12 @@ else
   export WINELOADER=$wine64
 fi
 
+# Warnings are errors here, as in CI. TIVARO_BUILD_TYPE=Release (CI) builds and tests what
+# the Windows download ships.
 build() {  # build dir, toolchain, Wine loader
   cmake -S "$here" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/$2" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVARO_WINE="$3"
+        -DCMAKE_BUILD_TYPE="${TIVARO_BUILD_TYPE:-RelWithDebInfo}" -DTIVARO_WERROR=ON \
+        -DTIVARO_WINE="$3"
   cmake --build "$1" -j"$jobs"
 }
 build "$build64" mingw-x86_64.cmake "$wine64"

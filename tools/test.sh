@@ -5,6 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/tools/setup-debian.sh"
 build=${TIVARO_BUILD_DIR:-$here/build}
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors here (TIVARO_WERROR), as in CI; a plain build only reports them.
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVARO_WERROR=ON
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j2
