@@ -5,5 +5,6 @@ add_test(NAME integration.xscreensaver
 set_tests_properties(integration.xscreensaver PROPERTIES LABELS integration TIMEOUT 120 RUN_SERIAL TRUE)
 
 add_test(NAME integration.install
-         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/test_install.sh ${PROJECT_BINARY_DIR})
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/test_install.sh ${PROJECT_BINARY_DIR}
+                 ${PROJECT_VERSION})
 set_tests_properties(integration.install PROPERTIES LABELS integration TIMEOUT 60)
