@@ -3,15 +3,34 @@
 # test ~/.xscreensaver) when activated, the fountain fills the screen, and deactivating
 # ends it with nothing left behind. The daemon will not run savers as root, so as root it
 # runs as an unprivileged user of the test's own.
-# Usage (under Xvfb): test_xscreensaver.sh <tivaro binary>
+# Usage (under Xvfb): test_xscreensaver.sh <tivaro binary> [--installed]
+# With --installed the binary is the one a package put in the daemon's own program folder,
+# and the test lists it as a user would, by name ("tivaro -root"); otherwise it lists a copy
+# by its full path.
 set -u
 tivaro=$1
+installed=no
+[ "${2:-}" = --installed ] && installed=yes
 fail=0
 check() { if eval "$1"; then echo "ok: $2"; else echo "FAIL: $2"; fail=1; fi; }
 
 work=$(mktemp -d /tmp/tivaro-xss.XXXXXX)
 chmod 755 "$work"
-cp "$tivaro" "$work/tivaro"
+if [ $installed = yes ]; then
+  command="tivaro -root"
+else
+  cp "$tivaro" "$work/tivaro"
+  command="$work/tivaro -root"
+fi
+# The saver's processes: by path for the copy, by what they run for the installed program.
+savers() {
+  if [ $installed = no ]; then pgrep -f "$work/tivaro"; return; fi
+  local pid
+  for pid in $(pgrep -x tivaro); do
+    [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$tivaro" ] && echo "$pid"
+  done
+  return 0
+}
 home="$work/home"
 mkdir -p "$home"
 cat >"$home/.xscreensaver" <<CONF
@@ -24,7 +43,7 @@ fade:		False
 unfade:		False
 splash:		False
 dpmsEnabled:	False
-programs:	"Tivaro"  $work/tivaro -root	\n\
+programs:	"Tivaro"  $command	\n\
 
 CONF
 as_user=()
@@ -43,7 +62,7 @@ check 'run xscreensaver-command -version >/dev/null 2>&1' "the daemon is up"
 
 run xscreensaver-command -activate >/dev/null 2>&1
 started=no
-for _ in $(seq 50); do pgrep -f "$work/tivaro" >/dev/null && { started=yes; break; }; sleep 0.2; done
+for _ in $(seq 50); do [ -n "$(savers)" ] && { started=yes; break; }; sleep 0.2; done
 check '[ $started = yes ]' "activating the daemon starts Tivaro"
 sleep 3
 import -window root "$work/screen.png"
@@ -57,13 +76,13 @@ mkdir -p "${TIVARO_SCREENSHOTS:-$work}" && cp "$work/screen.png" "${TIVARO_SCREE
 
 run xscreensaver-command -deactivate >/dev/null 2>&1
 gone=no
-for _ in $(seq 50); do pgrep -f "$work/tivaro" >/dev/null || { gone=yes; break; }; sleep 0.1; done
+for _ in $(seq 50); do [ -z "$(savers)" ] && { gone=yes; break; }; sleep 0.1; done
 check '[ $gone = yes ]' "deactivating ends Tivaro and no Tivaro process remains"
 
 run xscreensaver-command -exit >/dev/null 2>&1
 sleep 0.5
 kill "$daemon" 2>/dev/null
-pkill -f "$work/tivaro" 2>/dev/null
+savers | xargs -r kill 2>/dev/null
 wait 2>/dev/null
 if [ $fail != 0 ]; then
   echo "--- daemon log"; tail -30 "$work/daemon.log"

@@ -1,0 +1,44 @@
+# The Debian package, made with CPack from the same install rules as `cmake --install`:
+#   cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
+#   cmake --build build-pkg && (cd build-pkg && cpack -G DEB)
+# gives tivaro_<version>_<arch>.deb (tools/package-debian.sh does this with Debian's
+# hardening flags). Its dependencies are read from the program by dpkg-shlibdeps.
+include(GNUInstallDirs)
+
+# Debian's documentation: the copyright file (our pictures' origins included) and the
+# changelog, compressed as policy wants.
+set(TIVARO_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tivaro)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in
+               ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+  COMMAND gzip -9 -n -c ${PROJECT_BINARY_DIR}/packaging/changelog >
+          ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog
+  VERBATIM)
+add_custom_target(tivaro_package_docs ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${TIVARO_DOCDIR})
+install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${TIVARO_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tivaro)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Tivaro developers <maintainers@users.noreply.c-seed-25a23765.example>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)  # whatever CMAKE_INSTALL_PREFIX says
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fountain of Earth fragments, an OpenGL screen saver")
+# CPack puts the summary first and indents the rest; an empty line becomes " .".
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Three hundred small squares, each showing a photograph of the Earth, spray
+out of one point like a fountain, fall under gravity, fade and relaunch.
+Every few seconds they all burst out of the centre in new colours and the
+camera jumps.
+
+The program runs under the X screen-saver daemon (xscreensaver): pick
+Tivaro in its settings.")
+include(CPack)

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the Debian package tivaro_<version>_<arch>.deb on Debian 12 (as root): a Release
+# build with Debian's hardening flags (dpkg-buildflags), its unit tests, CPack, lintian.
+# The package lands in the build folder (default build-pkg) and its path is printed last.
+# TIVARO_WERROR=ON makes warnings errors (CI); a packager's build only reports them.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${TIVARO_PKG_BUILD_DIR:-$here/build-pkg}
+bash "$here/tools/setup-debian.sh"
+missing=()
+for p in dpkg-dev file lintian; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -q
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+export CFLAGS CXXFLAGS LDFLAGS
+echo "package-debian: CXXFLAGS=$CXXFLAGS LDFLAGS=$LDFLAGS"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DTIVARO_WERROR="${TIVARO_WERROR:-OFF}"
+cmake --build "$build" -j"${TIVARO_JOBS:-2}"
+ctest --test-dir "$build" --output-on-failure -j2 -LE integration
+rm -f "$build"/tivaro_*.deb
+(cd "$build" && cpack -G DEB)
+deb=$(ls "$build"/tivaro_*.deb)
+dpkg-deb --info "$deb"
+dpkg-deb --contents "$deb"
+lintian --fail-on error --info "$deb"
+echo "$deb"
