@@ -103,10 +103,17 @@ cleanup() {
   wait "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
+# A prefix made by the 64-bit loader alone has no 32-bit half: one made for the other
+# kind of machine (or before wine32 came) is made anew.
+prefix_kind="runs-32bit=$can_run_32 wine32=$([ -x /usr/lib/wine/wine ] && echo 1 || echo 0)"
+if [ "$(cat "$WINEPREFIX/.tivaro-prefix" 2>/dev/null)" != "$prefix_kind" ]; then
+  rm -rf "$WINEPREFIX"
+fi
 mkdir -p "$WINEPREFIX"
 # A persistent wineserver and a prefix made before CTest: without them CTest hangs.
 timeout 60 wineserver -p
 timeout 300 "$wine64" wineboot -i
+echo "$prefix_kind" >"$WINEPREFIX/.tivaro-prefix"
 
 status=0
 timeout 900 ctest --test-dir "$build64" --output-on-failure -j2 || status=1
