@@ -1,7 +1,8 @@
-"""Frame rate and start-up time of the real saver beside the bare GL reference, on the
-X server given by DISPLAY (run it through bench/run_frame_rate.sh, which starts Xvfb at
-each screen size). Both programs run unpaced from the same seed (the very same fountain)
-and report their frames with TIVARO_TIMING=1.
+"""Frame rate, start-up time and resident memory of the real saver beside the bare GL
+reference, on the X server given by DISPLAY (run it through bench/run_frame_rate.sh, which
+starts Xvfb at each screen size). Both programs run unpaced from the same seed (the very
+same fountain) and report their frames with TIVARO_TIMING=1; their memory is read from
+/proc at the same moment of each run.
 
 Usage: frame_rate.py <tivaro> <reference> <seconds> <rounds>
 """
@@ -14,14 +15,27 @@ import time
 
 FIRST = re.compile(r"first frame at (\d+) ns")
 FRAMES = re.compile(r"(\d+) frames in ([0-9.]+) s")
+# How long before the end of a run its memory is read: late enough that both programs
+# have everything they will ever hold, early enough that the reference is still running.
+MEMORY_LEAD = 0.3
+
+
+def memory_mib(pid):
+    """(resident now, resident at its highest) in MiB, from /proc/<pid>/status."""
+    with open(f"/proc/{pid}/status") as status:
+        fields = dict(line.split(":", 1) for line in status if ":" in line)
+    kib = lambda name: int(fields[name].split()[0])
+    return kib("VmRSS") / 1024, kib("VmHWM") / 1024
 
 
 def one_run(command, seconds, stop_with_key):
     env = dict(os.environ, TIVARO_UNPACED="1", TIVARO_TIMING="1", TIVARO_SEED="43200.5")
     launched = time.monotonic_ns()
     proc = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    time.sleep(seconds - MEMORY_LEAD)
+    rss, hwm = memory_mib(proc.pid)
     if stop_with_key:
-        time.sleep(seconds)
+        time.sleep(MEMORY_LEAD)
         win = subprocess.run(["xdotool", "search", "--name", "^Tivaro_Main$"], capture_output=True,
                              text=True).stdout.split()
         if win:
@@ -33,7 +47,7 @@ def one_run(command, seconds, stop_with_key):
         raise SystemExit(f"no timing report from {command[0]}: {text!r}")
     fps = int(frames.group(1)) / float(frames.group(2))
     startup_ms = (int(first.group(1)) - launched) / 1e6
-    return fps, startup_ms
+    return fps, startup_ms, rss, hwm
 
 
 def main():
@@ -44,12 +58,12 @@ def main():
     for _ in range(rounds):  # alternate, so both see the same machine load
         saver.append(one_run([tivaro, "/s"], seconds, True))
         floor.append(one_run([reference, str(seconds)], seconds, False))
-    s_fps = statistics.median(f for f, _ in saver)
-    r_fps = statistics.median(f for f, _ in floor)
-    s_start = statistics.median(t for _, t in saver)
-    r_start = statistics.median(t for _, t in floor)
-    print(f"{dims}: saver {s_fps:.1f} fps, reference {r_fps:.1f} fps, ratio {s_fps / r_fps:.3f}; "
-          f"first frame after {s_start:.0f} ms (reference {r_start:.0f} ms)", flush=True)
+    s = [statistics.median(run[i] for run in saver) for i in range(4)]
+    r = [statistics.median(run[i] for run in floor) for i in range(4)]
+    print(f"{dims}: saver {s[0]:.1f} fps, reference {r[0]:.1f} fps, ratio {s[0] / r[0]:.3f}; "
+          f"first frame after {s[1]:.0f} ms (reference {r[1]:.0f} ms, ratio {s[1] / r[1]:.3f}); "
+          f"resident {s[2]:.1f} MiB, peak {s[3]:.1f} MiB (reference {r[2]:.1f} MiB, peak "
+          f"{r[3]:.1f} MiB; {s[2] - r[2]:+.1f} MiB)", flush=True)
 
 
 main()

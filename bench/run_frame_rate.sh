@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Frames per second of the real saver and of the bare GL reference at 1024x768 and
-# 1920x1080 under Xvfb with Mesa, and the time from process start to the first frame.
+# Frames per second of the real saver and of the bare GL reference at 1024x768, 1920x1080
+# and 3840x2160 under Xvfb with Mesa, the time from process start to the first frame and
+# the memory each program holds.
 # Usage: bench/run_frame_rate.sh <build dir configured with -DTIVARO_BENCH=ON> [seconds] [rounds]
+# TIVARO_BENCH_SIZES="1920x1080 ..." runs only the screen sizes given.
 #
 # Runs stop before the first burst (about 3.1 s in): until then both programs draw the very
 # same quads frame by frame; after it their random draws, and so their camera distances,
@@ -11,7 +13,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:?build directory}
 seconds=${2:-3}
 rounds=${3:-7}
-for size in 1024x768 1920x1080; do
+for size in ${TIVARO_BENCH_SIZES:-1024x768 1920x1080 3840x2160}; do
   "$here/tests/integration/run_under_xvfb.sh" --size "$size" python3 "$here/bench/frame_rate.py" \
     "$build/app/tivaro" "$build/bench/tivaro_reference_fountain" "$seconds" "$rounds"
 done

@@ -141,6 +141,11 @@ public:
 
     // 2D: show a pixel image in a window at (x, y) of its inner area.
     virtual void Present(NativeWindow window, const PixelView& image, Point at) = 0;
+    // A window that has no pictures of its own is filled by the system with its back
+    // colour (when shown, uncovered or resized), and nothing is ever presented in it. Once
+    // a window that drew stops drawing, this drops what was presented in it and has the
+    // system fill it with its back colour again.
+    virtual void ShowBackColour(NativeWindow window) = 0;
 
     // Opens an address with the system's default handler, without waiting for it.
     virtual void OpenAddress(std::string_view address) = 0;

@@ -92,16 +92,12 @@ void Widget::DestroyWindows() {
         platform::Current().DestroyWindow(window_);
         window_ = 0;
     }
+    presented_ = false;
 }
 
 void Widget::Cls() {
     image_.Clear();
     Application::Get().PostPaint(DrawingWindow());
-}
-
-void Widget::PaintBackground(gfx::Surface& frame) {
-    frame.set_back_colour(back_colour);
-    frame.Clear();
 }
 
 void Widget::DrawBorder(gfx::Surface& frame) const {
@@ -126,7 +122,8 @@ void Widget::Compose(gfx::Surface& frame) {
     if (auto_redraw && image_.width() > 0) {
         frame.BitBlt(b, b, image_.width(), image_.height(), image_, 0, 0, gfx::RasterOp::SrcCopy);
     } else {
-        PaintBackground(frame);
+        frame.set_back_colour(back_colour);
+        frame.Clear();
     }
     DrawBorder(frame);
     for (Widget* child : children_) {
@@ -142,8 +139,37 @@ void Widget::Refresh() {
         return;
     }
     if (window_ == 0 || gl_capable) return;
+    if (FilledBySystem()) {
+        frame_ = gfx::Surface();
+        if (presented_) platform::Current().ShowBackColour(window_);
+        presented_ = false;
+        return;
+    }
     Compose(frame_);
     platform::Current().Present(window_, frame_.View(), {0, 0});
+    presented_ = true;
+}
+
+bool Widget::FilledBySystem() const {
+    bool own_drawing = auto_redraw || border != BorderStyle::None;
+    for (const Widget* child : children_) {
+        if (!child->visible_) continue;
+        if (!child->has_window) {
+            own_drawing = true;
+        } else if (child->bounds_.left <= 0 && child->bounds_.top <= 0 &&
+                   child->bounds_.right >= Width() && child->bounds_.bottom >= Height()) {
+            return true;  // nothing of this window shows
+        }
+    }
+    return !own_drawing;
+}
+
+std::size_t Widget::PixelBytes() const {
+    const auto bytes = [](const gfx::Surface& s) {
+        return static_cast<std::size_t>(s.width()) * static_cast<std::size_t>(s.height()) *
+               sizeof(std::uint32_t);
+    };
+    return bytes(image_) + bytes(frame_);
 }
 
 void Widget::PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) {

@@ -2,9 +2,12 @@
 // parent, optionally with a native window of its own, a back colour, an optional
 // persistent image (drawing goes there and the window repaints from it), and handlers
 // named like the runtime's events. Windowless widgets (labels) are painted over their
-// parent's image when it is shown and get their mouse events from the parent.
+// parent's image when it is shown and get their mouse events from the parent. A window
+// with nothing of its own to draw (a plain back colour, or a child window over all of it)
+// is filled by the window system and holds no pixels here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +73,14 @@ public:
     void Cls();
     // Shows the persistent image and the windowless children over it.
     void Refresh();
+    // True when the window shows nothing that is drawn here: only its back colour (no
+    // persistent image, no border, no windowless control over it), or nothing at all
+    // because a child window covers it (the saver's GL view). The system fills such a
+    // window, and no frame is made or presented for it.
+    bool FilledBySystem() const;
+    // The memory the widget's 2D pixels take, in bytes: its persistent image and the
+    // frame it presents.
+    std::size_t PixelBytes() const;
 
     // Event handlers, wired by the owner (`Display_Click`, `LblMsg_MouseDown`, ...).
     std::function<void()> OnClick;
@@ -92,8 +103,6 @@ public:
     virtual void PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y);
 
 protected:
-    // Paints this widget's own content when it has no persistent image.
-    virtual void PaintBackground(gfx::Surface& frame);
     virtual void AfterCreate() {}
     void DispatchMouse(const platform::Event& event);
     Widget* WindowlessChildAt(std::int32_t x, std::int32_t y);
@@ -109,6 +118,7 @@ protected:
     bool enabled_ = true;
     gfx::Surface image_;
     gfx::Surface frame_;               // scratch: what is presented (image + border + labels)
+    bool presented_ = false;           // frame_ was presented in the window
     Widget* pressed_child_ = nullptr;  // a windowless child that got the button press
     Widget* pressed_ = nullptr;        // the widget a click would go to
 };

@@ -25,7 +25,7 @@ std::string RectText(const Rect& r) {
 
 }  // namespace
 
-RecordingBackend::RecordingBackend() {
+RecordingBackend::RecordingBackend(Backend* forward) : forward_(forward) {
     // Installs itself for the test's lifetime; the previous backend comes back after.
     previous_ = nullptr;
     SetCurrent(this);
@@ -42,7 +42,7 @@ int RecordingBackend::Count(const std::string& prefix) const {
 }
 
 NativeWindow RecordingBackend::MakeWindow(const WindowDesc& desc) {
-    const NativeWindow id = next_window_++;
+    const NativeWindow id = forward_ != nullptr ? forward_->MakeWindow(desc) : next_window_++;
     windows[id] = RecordedWindow{desc, desc.parent, false, false};
     calls.push_back("MakeWindow " + std::string(KindName(desc.kind)) +
                     " parent=" + std::to_string(desc.parent) + " " + RectText(desc.bounds) +
@@ -53,6 +53,7 @@ NativeWindow RecordingBackend::MakeWindow(const WindowDesc& desc) {
 
 void RecordingBackend::DestroyWindow(NativeWindow window) {
     calls.push_back("DestroyWindow " + std::to_string(window));
+    if (forward_ != nullptr) forward_->DestroyWindow(window);
     auto it = windows.find(window);
     if (it != windows.end()) {
         it->second.destroyed = true;
@@ -64,34 +65,41 @@ void RecordingBackend::DestroyWindow(NativeWindow window) {
 
 void RecordingBackend::ShowWindow(NativeWindow window, bool visible) {
     calls.push_back(std::string(visible ? "ShowWindow " : "HideWindow ") + std::to_string(window));
+    if (forward_ != nullptr) forward_->ShowWindow(window, visible);
     if (auto it = windows.find(window); it != windows.end()) it->second.visible = visible;
 }
 
 void RecordingBackend::SetBounds(NativeWindow window, const Rect& bounds) {
     calls.push_back("SetBounds " + std::to_string(window) + " " + RectText(bounds));
+    if (forward_ != nullptr) forward_->SetBounds(window, bounds);
     if (auto it = windows.find(window); it != windows.end()) it->second.desc.bounds = bounds;
 }
 
 void RecordingBackend::SetCaption(NativeWindow window, std::string_view caption) {
     calls.push_back("SetCaption " + std::to_string(window) + " \"" + std::string(caption) + "\"");
+    if (forward_ != nullptr) forward_->SetCaption(window, caption);
 }
 
 void RecordingBackend::SetParent(NativeWindow window, NativeWindow parent) {
     calls.push_back("SetParent " + std::to_string(window) + " " + std::to_string(parent));
+    if (forward_ != nullptr) forward_->SetParent(window, parent);
     if (auto it = windows.find(window); it != windows.end()) it->second.parent = parent;
 }
 
 void RecordingBackend::SetIcon(NativeWindow window, const PixelView& icon) {
     calls.push_back("SetIcon " + std::to_string(window) + " " + std::to_string(icon.width) + "x" +
                     std::to_string(icon.height));
+    if (forward_ != nullptr) forward_->SetIcon(window, icon);
 }
 
 void RecordingBackend::WatchWindow(NativeWindow window) {
     calls.push_back("WatchWindow " + std::to_string(window));
+    if (forward_ != nullptr) forward_->WatchWindow(window);
 }
 
 std::optional<Rect> RecordingBackend::GetWindowRect(NativeWindow window) {
     calls.push_back("GetWindowRect " + std::to_string(window));
+    if (forward_ != nullptr) return forward_->GetWindowRect(window);
     if (auto it = foreign_windows.find(window); it != foreign_windows.end()) return it->second;
     if (auto it = windows.find(window); it != windows.end() && !it->second.destroyed) {
         return it->second.desc.bounds;
@@ -100,6 +108,7 @@ std::optional<Rect> RecordingBackend::GetWindowRect(NativeWindow window) {
 }
 
 bool RecordingBackend::IsWindow(NativeWindow window) {
+    if (forward_ != nullptr) return forward_->IsWindow(window);
     if (foreign_windows.count(window) != 0) return true;
     auto it = windows.find(window);
     return it != windows.end() && !it->second.destroyed;
@@ -107,67 +116,94 @@ bool RecordingBackend::IsWindow(NativeWindow window) {
 
 NativeWindow RecordingBackend::FindWindowByCaption(std::string_view caption) {
     calls.push_back("FindWindow \"" + std::string(caption) + "\"");
+    if (forward_ != nullptr) return forward_->FindWindowByCaption(caption);
     auto it = captions.find(std::string(caption));
     return it == captions.end() ? 0 : it->second;
 }
 
 void RecordingBackend::SetFocus(NativeWindow window) {
     calls.push_back("SetFocus " + std::to_string(window));
+    if (forward_ != nullptr) forward_->SetFocus(window);
 }
 
 void RecordingBackend::SetPointer(NativeWindow window, Pointer pointer) {
     calls.push_back("SetPointer " + std::to_string(window) + " " +
                     std::to_string(static_cast<int>(pointer)));
+    if (forward_ != nullptr) forward_->SetPointer(window, pointer);
 }
 
 void RecordingBackend::PollEvents(std::vector<Event>& out) {
     if (on_poll) on_poll(*this);
+    if (forward_ != nullptr) forward_->PollEvents(out);
     out.insert(out.end(), queued_events.begin(), queued_events.end());
     queued_events.clear();
 }
 
 void RecordingBackend::WaitEvents(std::int32_t timeout_ms) {
     calls.push_back("WaitEvents " + std::to_string(timeout_ms));
+    if (forward_ != nullptr) forward_->WaitEvents(timeout_ms);
 }
 
-NativeWindow RecordingBackend::WindowFromPoint(Point) {
-    return window_under_cursor;
+Point RecordingBackend::ScreenSize() {
+    return forward_ != nullptr ? forward_->ScreenSize() : screen;
+}
+
+std::int32_t RecordingBackend::TwipsPerPixelX() {
+    return forward_ != nullptr ? forward_->TwipsPerPixelX() : twips_x;
+}
+
+std::int32_t RecordingBackend::TwipsPerPixelY() {
+    return forward_ != nullptr ? forward_->TwipsPerPixelY() : twips_y;
+}
+
+Point RecordingBackend::CursorPos() {
+    return forward_ != nullptr ? forward_->CursorPos() : cursor;
+}
+
+NativeWindow RecordingBackend::WindowFromPoint(Point screen_point) {
+    return forward_ != nullptr ? forward_->WindowFromPoint(screen_point) : window_under_cursor;
 }
 
 void RecordingBackend::ShowCursor(bool show) {
     calls.push_back(show ? "ShowCursor true" : "ShowCursor false");
     cursor_hidden += show ? -1 : 1;
+    if (forward_ != nullptr) forward_->ShowCursor(show);
 }
 
 void RecordingBackend::SetScreenSaverRunning(bool running) {
     calls.push_back(running ? "SetScreenSaverRunning true" : "SetScreenSaverRunning false");
     screen_saver_running = running;
+    if (forward_ != nullptr) forward_->SetScreenSaverRunning(running);
 }
 
 int RecordingBackend::ChoosePixelFormat(NativeWindow window) {
     calls.push_back("ChoosePixelFormat " + std::to_string(window));
-    return pixel_format;
+    return forward_ != nullptr ? forward_->ChoosePixelFormat(window) : pixel_format;
 }
 
 void RecordingBackend::SetPixelFormat(NativeWindow window, int format) {
     calls.push_back("SetPixelFormat " + std::to_string(window) + " " + std::to_string(format));
+    if (forward_ != nullptr) forward_->SetPixelFormat(window, format);
 }
 
 GlContext RecordingBackend::CreateContext(NativeWindow window) {
     calls.push_back("CreateContext " + std::to_string(window));
-    return next_context_++;
+    return forward_ != nullptr ? forward_->CreateContext(window) : next_context_++;
 }
 
 void RecordingBackend::MakeCurrent(NativeWindow window, GlContext context) {
     calls.push_back("MakeCurrent " + std::to_string(window) + " " + std::to_string(context));
+    if (forward_ != nullptr) forward_->MakeCurrent(window, context);
 }
 
 void RecordingBackend::DeleteContext(GlContext context) {
     calls.push_back("DeleteContext " + std::to_string(context));
+    if (forward_ != nullptr) forward_->DeleteContext(context);
 }
 
 void RecordingBackend::SwapBuffers(NativeWindow window) {
     calls.push_back("SwapBuffers " + std::to_string(window));
+    if (forward_ != nullptr) forward_->SwapBuffers(window);
 }
 
 void RecordingBackend::Present(NativeWindow window, const PixelView& image, Point at) {
@@ -180,11 +216,19 @@ void RecordingBackend::Present(NativeWindow window, const PixelView& image, Poin
         const std::uint32_t* row = image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride;
         pixels.insert(pixels.end(), row, row + image.width);
     }
+    if (forward_ != nullptr) forward_->Present(window, image, at);
+}
+
+void RecordingBackend::ShowBackColour(NativeWindow window) {
+    calls.push_back("ShowBackColour " + std::to_string(window));
+    presented.erase(window);
+    if (forward_ != nullptr) forward_->ShowBackColour(window);
 }
 
 void RecordingBackend::OpenAddress(std::string_view address) {
     calls.push_back("OpenAddress " + std::string(address));
     opened_addresses.emplace_back(address);
+    if (forward_ != nullptr) forward_->OpenAddress(address);
 }
 
 }  // namespace tivaro::platform::testing

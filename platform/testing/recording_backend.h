@@ -1,6 +1,8 @@
-// A backend for unit tests: it records what was asked of the platform, as readable lines
+// A backend for tests: it records what was asked of the platform, as readable lines
 // ("MakeWindow Child parent=1 0,0,64x25"), and plays back events and answers that the
-// test sets up. No window system is touched.
+// test sets up; no window system is touched. Given a real backend to pass the calls on to,
+// it records them all the same and the answers and events are the real backend's: the
+// record of a real run.
 #pragma once
 
 #include <functional>
@@ -21,7 +23,7 @@ struct RecordedWindow {
 
 class RecordingBackend : public Backend {
 public:
-    RecordingBackend();
+    explicit RecordingBackend(Backend* forward = nullptr);
     ~RecordingBackend() override;
 
     // Everything asked, one line per call, in order.
@@ -42,7 +44,7 @@ public:
     std::function<void(RecordingBackend&)> on_poll;
     // Events handed out by the next PollEvents.
     std::vector<Event> queued_events;
-    // Presented images: the last one per window.
+    // Presented images: the last one per window (dropped again by ShowBackColour).
     std::map<NativeWindow, std::vector<std::uint32_t>> presented;
     int cursor_hidden = 0;  // ShowCursor(false) minus ShowCursor(true)
     bool screen_saver_running = false;
@@ -67,10 +69,10 @@ public:
     void SetPointer(NativeWindow window, Pointer pointer) override;
     void PollEvents(std::vector<Event>& out) override;
     void WaitEvents(std::int32_t timeout_ms) override;
-    Point ScreenSize() override { return screen; }
-    std::int32_t TwipsPerPixelX() override { return twips_x; }
-    std::int32_t TwipsPerPixelY() override { return twips_y; }
-    Point CursorPos() override { return cursor; }
+    Point ScreenSize() override;
+    std::int32_t TwipsPerPixelX() override;
+    std::int32_t TwipsPerPixelY() override;
+    Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen_point) override;
     void ShowCursor(bool show) override;
     void SetScreenSaverRunning(bool running) override;
@@ -81,9 +83,11 @@ public:
     void DeleteContext(GlContext context) override;
     void SwapBuffers(NativeWindow window) override;
     void Present(NativeWindow window, const PixelView& image, Point at) override;
+    void ShowBackColour(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
 
 private:
+    Backend* forward_ = nullptr;
     NativeWindow next_window_ = 0x100;
     GlContext next_context_ = 0x500;
     Backend* previous_ = nullptr;

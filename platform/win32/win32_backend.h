@@ -98,6 +98,7 @@ public:
     void SwapBuffers(NativeWindow window) override;
 
     void Present(NativeWindow window, const PixelView& image, Point at) override;
+    void ShowBackColour(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
 
     // True once the swap interval has been asked for with a context current.

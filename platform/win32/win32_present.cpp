@@ -1,6 +1,7 @@
 // Presenting pixel images in the Win32 backend's windows. Each window keeps the last image
 // it was given, so that a repaint the system asks for is answered from it at once, even
-// while the program itself is held up in one of the system's modal loops.
+// while the program itself is held up in one of the system's modal loops. A window given
+// no image shows the colour it is erased with (WM_ERASEBKGND).
 #include "platform/win32/dib.h"
 #include "platform/win32/win32_backend.h"
 
@@ -34,6 +35,16 @@ void Win32Backend::Present(NativeWindow window, const PixelView& image, Point at
     info->shown_at = at;
     DrawPixels(info->dc, info->shown.data(), image.width, image.height, at);
     GdiFlush();
+}
+
+void Win32Backend::ShowBackColour(NativeWindow window) {
+    HWND hwnd = ToHwnd(window);
+    WindowInfo* info = Find(hwnd);
+    if (info == nullptr) return;
+    info->shown.clear();
+    info->shown.shrink_to_fit();
+    // Erased with the window's colour (WM_ERASEBKGND), with nothing painted over it.
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void Win32Backend::PaintShown(HWND hwnd, HDC dc) {

@@ -1,4 +1,5 @@
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x11_blank_cursor.h"
 #include "platform/x11/x11_signals.h"
 
 #include <X11/Xatom.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "assets/assets.h"
@@ -107,14 +109,17 @@ X11Backend::X11Backend() {
     }
     screen_ = DefaultScreen(display_);
     root_ = RootWindow(display_, screen_);
-    wm_protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
-    wm_delete_window_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-    net_wm_name_ = XInternAtom(display_, "_NET_WM_NAME", False);
-    utf8_string_ = XInternAtom(display_, "UTF8_STRING", False);
-    net_wm_state_ = XInternAtom(display_, "_NET_WM_STATE", False);
-    net_wm_state_fullscreen_ = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
-    motif_wm_hints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
-    net_wm_icon_ = XInternAtom(display_, "_NET_WM_ICON", False);
+    // All in one round trip.
+    char* names[] = {
+        const_cast<char*>("WM_PROTOCOLS"),    const_cast<char*>("WM_DELETE_WINDOW"),
+        const_cast<char*>("_NET_WM_NAME"),    const_cast<char*>("UTF8_STRING"),
+        const_cast<char*>("_NET_WM_STATE"),   const_cast<char*>("_NET_WM_STATE_FULLSCREEN"),
+        const_cast<char*>("_MOTIF_WM_HINTS"), const_cast<char*>("_NET_WM_ICON")};
+    Atom* atoms[] = {&wm_protocols_, &wm_delete_window_,        &net_wm_name_,    &utf8_string_,
+                     &net_wm_state_, &net_wm_state_fullscreen_, &motif_wm_hints_, &net_wm_icon_};
+    Atom values[std::size(names)] = {};
+    XInternAtoms(display_, names, static_cast<int>(std::size(names)), False, values);
+    for (std::size_t i = 0; i < std::size(names); ++i) *atoms[i] = values[i];
     gc_ = XCreateGC(display_, root_, 0, nullptr);
 }
 
@@ -387,13 +392,7 @@ Cursor X11Backend::StoredHandCursor() {
 
 Cursor X11Backend::CursorFor(Pointer pointer) {
     if (pointer == Pointer::Hidden) {
-        if (blank_cursor_ == 0) {
-            const char bits[1] = {0};
-            Pixmap pixmap = XCreateBitmapFromData(display_, root_, bits, 1, 1);
-            XColor black{};
-            blank_cursor_ = XCreatePixmapCursor(display_, pixmap, pixmap, &black, &black, 0, 0);
-            XFreePixmap(display_, pixmap);
-        }
+        if (blank_cursor_ == 0) blank_cursor_ = MakeBlankCursor(display_, root_);
         return blank_cursor_;
     }
     if (pointer == Pointer::Hand) {

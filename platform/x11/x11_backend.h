@@ -57,6 +57,7 @@ public:
     void SwapBuffers(NativeWindow window) override;
 
     void Present(NativeWindow window, const PixelView& image, Point at) override;
+    void ShowBackColour(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
 
     Display* display() const { return display_; }

@@ -115,4 +115,11 @@ void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) 
     XFlush(display_);
 }
 
+void X11Backend::ShowBackColour(NativeWindow window) {
+    // Background pixel of its own: the server fills the window with it (a GL window, whose
+    // background is none, is left as it is).
+    XClearArea(display_, static_cast<Window>(window), 0, 0, 0, 0, False);
+    XFlush(display_);
+}
+
 }  // namespace tivaro::platform::x11

@@ -132,6 +132,26 @@ TEST_F(LabelTest, ChangesRepaintTheFormOnceTheHandlerIsDone) {
     EXPECT_EQ(backend.Count("Present " + std::to_string(form.hWnd())), before + 1);
 }
 
+TEST_F(LabelTest, AChildWindowOverTheWholeFormLeavesTheFormToTheSystem) {
+    const std::string form_id = std::to_string(form.hWnd());
+    form.Refresh();
+    ASSERT_EQ(backend.Count("Present " + form_id), 1);
+    Widget view(&form, "view");
+    view.gl_capable = true;
+    view.Move(0, 0, 120, 40);
+    view.CreateWindows(form.hWnd());
+    form.Refresh();
+    // The label is out of sight: what was shown is dropped for the form's colour, and no
+    // frame is kept, only the form's own image.
+    EXPECT_EQ(backend.Count("Present " + form_id), 1);
+    EXPECT_EQ(backend.Count("ShowBackColour " + form_id), 1);
+    EXPECT_EQ(form.PixelBytes(), 120u * 40u * 4u);
+    // A column of the form shows again: it is composed and presented again.
+    view.Move(0, 0, 119, 40);
+    form.Refresh();
+    EXPECT_EQ(backend.Count("Present " + form_id), 2);
+}
+
 TEST_F(LabelTest, TwipsReadBackExactlyWhileThePixelsAgree) {
     label->SetTopTwips(80.0f);
     EXPECT_EQ(label->TopTwips(), 80.0f);

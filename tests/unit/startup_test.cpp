@@ -103,6 +103,25 @@ TEST_F(StartupTest, SaverSwitchesHideTheCursorAndSetTheFlag) {
     }
 }
 
+TEST_F(StartupTest, TheSaverFormHoldsNoFrameBehindItsView) {
+    // The GL view covers the whole form: the system fills the form, which never makes or
+    // presents a picture of its own.
+    auto& form = saver::Velkor_S::Instance();
+    int polls = 0;
+    std::size_t held = 1;
+    backend.on_poll = [&](RecordingBackend& b) {
+        // By the third poll the paint that showing the form posts has been handled.
+        if (++polls < 3) return;
+        held = form.PixelBytes() + form.Display.PixelBytes();
+        b.Queue(Event{EventType::KeyDown, form.hWnd()});
+    };
+    EXPECT_THROW(Velkor_B::Main("/s"), testing::ProgramEnded);
+    EXPECT_GE(polls, 3);
+    EXPECT_EQ(held, 0u);
+    EXPECT_EQ(backend.Count("Present "), 0);
+    EXPECT_GE(backend.Count("SwapBuffers "), 2);
+}
+
 TEST_F(StartupTest, EmptyCommandLineStartsTheSaverWithTheCursorVisible) {
     const Outcome out = RunMain("");
     EXPECT_TRUE(out.ended);
