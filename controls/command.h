@@ -78,9 +78,9 @@ public:
     void UserControl_WriteProperties(forms::PropertyBag& PropBag);
     void UserControl_ReadProperties(const forms::PropertyBag& PropBag);
 
-    // The container's ambient font: the default of the stored "Font".
-    void SetAmbientFont(const text::FontDesc& font) { ambient_font_ = font; }
-    const text::FontDesc& AmbientFont() const { return ambient_font_; }
+    // The container's font, as it is when asked (the ambient font): the default of the
+    // stored "Font".
+    text::FontDesc AmbientFont() const;
 
     // What the control holds, read without side effects (for the container and tests).
     std::uint8_t State() const { return State_; }
@@ -152,7 +152,6 @@ private:
     std::array<gfx::GradientVertex, 3> Vertices_{};
     GradientRectangle GradientRect_;
     forms::BackStyle back_style_ = forms::BackStyle::Opaque;
-    text::FontDesc ambient_font_ = text::DefaultUiFont();
 };
 
 }  // namespace tivaro::controls

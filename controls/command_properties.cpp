@@ -15,6 +15,12 @@
 
 namespace tivaro::controls {
 
+text::FontDesc Command::AmbientFont() const {
+    const Widget* container = Parent();
+    return container != nullptr && container->ambient_font ? *container->ambient_font
+                                                           : text::DefaultUiFont();
+}
+
 void Command::PropertyChanged(std::string_view name) {
     if (OnPropertyChanged) OnPropertyChanged(name);
 }
@@ -115,7 +121,7 @@ void Command::UserControl_WriteProperties(forms::PropertyBag& PropBag) {
         [&] { PropBag.WriteProperty("Enabled", Enabled_ != rt::kFalse, true); },
         [&] { PropBag.WriteProperty("Caption", LblMsg_.Caption(), "Command"); },
         [&] { PropBag.WriteProperty("FirstRun", FirstRun_, "1"); },
-        [&] { PropBag.WriteProperty("Font", *LblMsg_.Font(), ambient_font_); },
+        [&] { PropBag.WriteProperty("Font", *LblMsg_.Font(), AmbientFont()); },
         [&] {
             PropBag.WriteProperty("FontColour", static_cast<std::int32_t>(LblMsg_.ForeColor()),
                                   "0");
@@ -132,7 +138,7 @@ void Command::UserControl_ReadProperties(const forms::PropertyBag& PropBag) {
         [&] { Enabled_ = forms::ToBoolean(PropBag.ReadProperty("Enabled", true)); },
         [&] { LblMsg_.SetCaption(forms::ToText(PropBag.ReadProperty("Caption", "Command1"))); },
         // The font object's default property, its face name, is all that is assigned.
-        [&] { LblMsg_.SetFontName(forms::ToText(PropBag.ReadProperty("Font", ambient_font_))); },
+        [&] { LblMsg_.SetFontName(forms::ToText(PropBag.ReadProperty("Font", AmbientFont()))); },
         [&] { FirstRun_ = forms::ToByte(PropBag.ReadProperty("FirstRun", "1")); },
         [&] {
             const std::int32_t colour = forms::ToLong(PropBag.ReadProperty("FontColour", "0"));

@@ -17,6 +17,7 @@
 #include "platform/backend.h"
 #include "platform/forms/application.h"
 #include "platform/surface/surface.h"
+#include "platform/text/font.h"
 
 namespace tivaro::forms {
 
@@ -45,6 +46,9 @@ public:
     BorderStyle border = BorderStyle::None;
     gfx::Colour back_colour = 0;
     bool gl_capable = false;
+    // The font this widget offers the user controls it contains (their ambient font).
+    // None means the font a new form offers its controls (text::DefaultUiFont).
+    std::shared_ptr<const text::FontDesc> ambient_font;
 
     // Geometry in pixels, relative to the parent's inner area.
     const platform::Rect& Bounds() const { return bounds_; }

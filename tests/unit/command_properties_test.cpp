@@ -179,6 +179,17 @@ TEST_F(CommandPropertiesTest, OnlyTheFacenameOfAStoredFontIsRestored) {
     EXPECT_EQ(font.charset, text::kShiftJisCharset);
 }
 
+TEST_F(CommandPropertiesTest, AControlWithNoFontOfItsOwnTakesItsContainersFont) {
+    form.ambient_font = std::make_shared<text::FontDesc>(BigBoldFont());
+    Command& b = Place("caption = \"Exit\"\n");
+    EXPECT_EQ(b.LblMsg().Font()->name, "DejaVu Sans");
+    b.Enabled();
+    b.SetFont(std::make_shared<text::FontDesc>(BigBoldFont()));
+    EXPECT_FALSE(Saved(b).Contains("Font"));  // the container's font in full is not stored
+    Command& own = Place("font = font {\n    name = \"IPAPGothic\"\n}\n");
+    EXPECT_EQ(own.LblMsg().Font()->name, "IPAPGothic");
+}
+
 TEST_F(CommandPropertiesTest, AControlSavedBeforeAnythingReadEnabledWakesOnTheFirstReading) {
     Command& fresh = Place();
     const forms::PropertyBag bag = Saved(fresh);
