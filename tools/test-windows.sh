@@ -17,7 +17,7 @@ jobs=${TIVARO_JOBS:-$(nproc)}
 
 packages=(cmake make python3 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           googletest libstb-dev wine wine64 xvfb xdotool x11-utils imagemagick
-          fonts-ipafont-gothic)
+          fonts-ipafont-gothic nsis zip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -124,5 +124,24 @@ elif [ -x /usr/lib/wine/wine ]; then
 else
   echo "test-windows: wine32 is not installed; the 32-bit build was built, not run" \
        "(TIVARO_WINE32=1 installs it)"
+fi
+
+# The Windows download from these builds (tools/package-windows.sh), and its installers
+# run silently in this Wine session: the 64-bit one through the 64-bit loader, the 32-bit
+# one only where 32-bit Wine runs.
+dist=${TIVARO_WINDOWS_DIST_DIR:-$build64/dist}
+if bash "$here/tools/package-windows.sh" "$build64" "$build32" "$dist"; then
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build64/CMakeCache.txt")
+  timeout 600 bash "$here/packaging/windows/test_installer.sh" "$wine64" \
+    "$dist/Tivaro-$version-setup-x64.exe" x64 "$dist/Tivaro-$version/x64/Tivaro.scr" || status=1
+  if [ "$can_run_32" = 1 ] && [ -x /usr/lib/wine/wine ]; then
+    timeout 600 bash "$here/packaging/windows/test_installer.sh" "$(command -v wine)" \
+      "$dist/Tivaro-$version-setup-x86.exe" x86 "$dist/Tivaro-$version/x86/Tivaro.scr" || status=1
+  else
+    echo "test-windows: the 32-bit installer was built, not run (no 32-bit Wine here)"
+  fi
+  echo "test-windows: the Windows download is in $dist"
+else
+  status=1
 fi
 exit $status

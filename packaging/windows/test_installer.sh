@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs a Tivaro installer silently under Wine and checks what it did, then its uninstaller:
+# the .scr in the system folder (SysWOW64 for the 32-bit one in a 64-bit prefix), Tivaro
+# as the current screen saver, an uninstall entry; after uninstalling, no file or key of
+# ours left and the screen saver set before back in place. A second round starts with no
+# screen saver set, and uninstalling must leave none.
+# Usage: test_installer.sh <wine loader> <setup.exe> <x64|x86> <the Tivaro.scr it holds>
+# Runs inside a Wine session: WINEPREFIX (64-bit) and DISPLAY set, wineserver running.
+set -u
+wine=$1
+setup=$2
+arch=$3
+expected=$4
+fail=0
+check() { if eval "$1"; then echo "ok: $arch: $2"; else echo "FAIL: $arch: $2"; fail=1; fi; }
+drive_c="$WINEPREFIX/drive_c"
+desktop='HKCU\Control Panel\Desktop'
+if [ "$arch" = x64 ]; then
+  scr="$drive_c/windows/system32/Tivaro.scr"
+  scr_win='C:\windows\system32\Tivaro.scr'
+  instdir="$drive_c/Program Files/Tivaro"
+  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro'
+  view=/reg:64
+else
+  scr="$drive_c/windows/syswow64/Tivaro.scr"
+  scr_win='C:\windows\SysWOW64\Tivaro.scr'
+  instdir="$drive_c/Program Files (x86)/Tivaro"
+  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro (32-bit)'
+  view=/reg:32
+fi
+# A registry value, as `reg query` prints it (empty when absent), seen as the installer
+# sees the registry (`reg` alone would pick its view by the loader).
+value() {
+  timeout 60 "$wine" reg query "$1" /v "$2" "$view" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
+set_saver() {
+  if [ -n "$1" ]; then
+    timeout 60 "$wine" reg add "$desktop" /v SCRNSAVE.EXE /t REG_SZ /d "$1" /f >/dev/null 2>&1
+  else
+    timeout 60 "$wine" reg delete "$desktop" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+  fi
+  return 0
+}
+# The uninstaller copies itself away and returns at once; wait until it is done.
+uninstall() {
+  timeout 120 "$wine" "$instdir/Uninstall.exe" /S
+  for _ in $(seq 120); do [ -e "$instdir" ] || break; sleep 0.5; done
+}
+
+for previous in 'C:\windows\system32\scrnsave.scr' ''; do
+  label=${previous:-none}
+  set_saver "$previous"
+  timeout 300 "$wine" "$setup" /S
+  check 'cmp -s "$scr" "$expected"' \
+    "the installer puts Tivaro.scr in ${scr#$drive_c/} (previous saver: $label)"
+  saver=$(value "$desktop" SCRNSAVE.EXE)
+  check '[ "${saver,,}" = "${scr_win,,}" ]' "Tivaro is the current screen saver ($saver)"
+  check '[ "$(value "$uninstall_key" DisplayVersion)" != "" ]' "an uninstall entry is registered"
+  check '[ -x "$instdir/Uninstall.exe" ]' "the uninstaller is in place"
+
+  uninstall
+  check '[ ! -e "$scr" ] && [ ! -e "$instdir" ]' "uninstalling removes every file"
+  check '[ -z "$(value "$uninstall_key" DisplayVersion)" ] && [ -z "$(value "HKCU\\Software\\Tivaro" PreviousSet)" ]' \
+    "uninstalling removes its registry keys"
+  saver=$(value "$desktop" SCRNSAVE.EXE)
+  check '[ "$saver" = "$previous" ]' "uninstalling puts back the previous screen saver ($label)"
+done
+set_saver ''
+exit $fail
