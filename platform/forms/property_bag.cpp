@@ -110,6 +110,18 @@ std::optional<bool> BooleanText(std::string_view text) {
     return std::nullopt;
 }
 
+// The number a text stands for when the bag compares values. A text shaped like a number
+// but beyond every number ("1e999") stands for none: it then equals no number, where
+// converting it (ToLong, ...) raises Overflow.
+std::optional<double> ComparableNumber(std::string_view text) {
+    try {
+        return NumericText(text);
+    } catch (const rt::RuntimeError& e) {
+        if (e.number() == rt::ErrorNumber::Overflow) return std::nullopt;
+        throw;
+    }
+}
+
 // The numeric value of a number or boolean; nothing for texts and fonts.
 std::optional<double> NumberOf(const PropertyValue& value) {
     return std::visit(
@@ -184,8 +196,8 @@ bool ValuesEqual(const PropertyValue& a, const PropertyValue& b) {
     const auto* sb = std::get_if<std::string>(&b);
     if (sa != nullptr && sb != nullptr) return *sa == *sb;
     // At most one text: it must read as the other side's number or boolean.
-    const std::optional<double> na = sa != nullptr ? NumericText(*sa) : NumberOf(a);
-    const std::optional<double> nb = sb != nullptr ? NumericText(*sb) : NumberOf(b);
+    const std::optional<double> na = sa != nullptr ? ComparableNumber(*sa) : NumberOf(a);
+    const std::optional<double> nb = sb != nullptr ? ComparableNumber(*sb) : NumberOf(b);
     if (na && nb) return *na == *nb;
     const std::string* text = sa != nullptr ? sa : sb;
     const PropertyValue& other = sa != nullptr ? b : a;

@@ -53,7 +53,8 @@ text::FontDesc ToFont(const PropertyValue& value);
 
 // Equality as the bag decides "equals the default": numbers and booleans (true is -1)
 // compare by value, a text that reads as a number equals that number, texts compare
-// exactly, fonts compare field by field.
+// exactly, fonts compare field by field. A text shaped like a number but too large for one
+// ("1e999") equals no number; comparing never raises.
 bool ValuesEqual(const PropertyValue& a, const PropertyValue& b);
 
 // Malformed form data: says which line and why.
@@ -74,8 +75,11 @@ public:
 
     // The stored value, or `default_value` when the key is absent.
     PropertyValue ReadProperty(std::string_view name, const PropertyValue& default_value) const;
-    // Stores `value`, or removes the key when the value equals `default_value`. A key
-    // that is not a name (letters, digits, underscores) raises InvalidProcedureCall.
+    // Stores `value`, or removes the key when the value equals `default_value` (as
+    // ValuesEqual decides, so "1e999" against a number default is stored as text). A key
+    // that is not a name (letters, digits, underscores), and a value the form data could
+    // not read back (text that is not UTF-8, a font field out of range), raise
+    // InvalidProcedureCall; nothing else raises.
     void WriteProperty(std::string_view name, const PropertyValue& value,
                        const PropertyValue& default_value);
 

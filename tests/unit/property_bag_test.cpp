@@ -65,6 +65,22 @@ TEST(PropertyBagDefaults, AbsentKeysReadAsTheReadingDefaultWhateverTheCase) {
     EXPECT_EQ(ErrorOf([&] { bag.WriteProperty("", 1, 0); }), rt::ErrorNumber::InvalidProcedureCall);
 }
 
+TEST(PropertyBagDefaults, ANumericLookingTextBeyondEveryNumberIsStoredAsText) {
+    PropertyBag bag;
+    bag.WriteProperty("FontColour", "1e999", std::int32_t{0});
+    bag.WriteProperty("Visible", std::int16_t{1}, "-1D400");
+    bag.WriteProperty("Enabled", true, "&H100000000");
+    ASSERT_EQ(bag.Entries().size(), 3u);
+    EXPECT_EQ(std::get<std::string>(bag.Entries()[0].second), "1e999");
+    EXPECT_FALSE(ValuesEqual("1e999", "1e999 "));  // texts still compare as texts
+    EXPECT_TRUE(ValuesEqual("1e999", "1e999"));
+    // Converting it is another matter: it fits no number type.
+    EXPECT_EQ(ErrorOf([&] { ToLong(bag.ReadProperty("FontColour", 0)); }),
+              rt::ErrorNumber::Overflow);
+    const PropertyBag back = PropertyBag::FromFormData(bag.FormDataText());
+    EXPECT_EQ(std::get<std::string>(back.ReadProperty("fontcolour", 0)), "1e999");
+}
+
 TEST(PropertyBagEquality, NumbersBooleansAndTextsCompareAfterConversion) {
     EXPECT_TRUE(ValuesEqual(std::uint8_t{1}, "1"));
     EXPECT_TRUE(ValuesEqual("1", std::int16_t{1}));
