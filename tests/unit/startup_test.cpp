@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 
 #include "app/velkor_b.h"
@@ -172,6 +173,39 @@ TEST_F(StartupTest, ARunningSaverOrDialogEndsEveryRequest) {
             EXPECT_EQ(b.calls[1], std::string("FindWindow \"") + kSettingsCaption + "\"");
         }
     }
+}
+
+TEST_F(StartupTest, ACloseRequestEndsTheSaverGivingBackItsGlContextThenThePointer) {
+    platform::NativeWindow saver = 0;
+    backend.on_poll = [&saver](RecordingBackend& b) {
+        for (const auto& [id, w] : b.windows) {
+            if (w.destroyed || w.desc.caption != "Tivaro_Main") continue;
+            saver = id;
+            b.Queue(Event{EventType::CloseRequest, id});
+        }
+    };
+    Outcome out;
+    try {
+        Velkor_B::Main("/s");
+    } catch (const testing::ProgramEnded& e) {
+        out.ended = true;
+        out.exit_code = e.exit_code;
+    }
+    EXPECT_TRUE(out.ended);
+    EXPECT_EQ(out.exit_code, 0);
+    const auto& calls = backend.calls;
+    const auto at = [&](const std::string& call) {
+        return std::find(calls.begin(), calls.end(), call) - calls.begin();
+    };
+    const auto deleted =
+        std::find_if(calls.begin(), calls.end(),
+                     [](const std::string& c) { return c.rfind("DeleteContext ", 0) == 0; }) -
+        calls.begin();
+    const auto destroyed = at("DestroyWindow " + std::to_string(saver));
+    ASSERT_LT(destroyed, static_cast<std::ptrdiff_t>(calls.size()));
+    EXPECT_LT(at("MakeCurrent 0 0"), deleted);
+    EXPECT_LT(deleted, destroyed);        // during the request, before the window goes
+    EXPECT_EQ(backend.cursor_hidden, 0);  // the pointer is back
 }
 
 TEST_F(StartupTest, PreviewOfMissingPaneEndsWithAMessage) {
