@@ -132,7 +132,6 @@ private:
     // What a press or a release says of the pointer before the handlers run: a press over
     // the control registers the pointer there; a release records whether it is over it.
     void PointerEvent(const platform::Event& event);
-    bool IsOver(const platform::Event& event) const;
 
     // Properties.
     void PropertyChanged(std::string_view name);

@@ -75,16 +75,12 @@ void Command::UserControl_MouseUp(std::int16_t Button, std::int16_t Shift, float
     if (State_ != Focused && Enabled_ == rt::kTrue && release_over_) RaiseClick();
 }
 
-bool Command::IsOver(const platform::Event& event) const {
-    return event.x >= 0 && event.y >= 0 && event.x < Width() && event.y < Height();
-}
-
 void Command::PointerEvent(const platform::Event& event) {
-    if (event.type == platform::EventType::ButtonDown && IsOver(event)) {
+    if (event.type == platform::EventType::ButtonDown && Contains(event.x, event.y)) {
         UserControl_MouseMove(0, event.shift, static_cast<float>(event.x),
                               static_cast<float>(event.y));
     }
-    if (event.type == platform::EventType::ButtonUp) release_over_ = IsOver(event);
+    if (event.type == platform::EventType::ButtonUp) release_over_ = Contains(event.x, event.y);
 }
 
 void Command::RaiseClick() {

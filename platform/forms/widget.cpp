@@ -227,8 +227,7 @@ void Widget::DispatchMouse(const Event& event) {
             pressed_ = nullptr;
             local(target, target->OnMouseUp);
             // A click is a press and a release over the same widget.
-            const bool inside =
-                event.x >= 0 && event.y >= 0 && event.x < Width() && event.y < Height();
+            const bool inside = Contains(event.x, event.y);
             Widget* over = WindowlessChildAt(event.x, event.y);
             if (!inside)
                 over = nullptr;

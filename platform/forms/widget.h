@@ -57,6 +57,10 @@ public:
     std::int32_t Width() const { return bounds_.right - bounds_.left; }
     std::int32_t Height() const { return bounds_.bottom - bounds_.top; }
     std::int32_t BorderWidth() const { return border == BorderStyle::Sunken ? 2 : 0; }
+    // Whether a point in the widget's own coordinates lies on it.
+    bool Contains(std::int32_t x, std::int32_t y) const {
+        return x >= 0 && y >= 0 && x < Width() && y < Height();
+    }
     // The inner (scale) area in pixels: the size less the border.
     std::int32_t InnerWidth() const;
     std::int32_t InnerHeight() const;
