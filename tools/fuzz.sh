@@ -15,11 +15,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(command_line host_options numeric property_bag utf8)
 
 bash "$here/tools/setup-debian.sh"
-if ! command -v clang++-14 >/dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null |
-     grep -q "install ok installed"; then
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends clang-14 libclang-rt-14-dev
-fi
+bash "$here/tools/install-packages.sh" clang-14 libclang-rt-14-dev
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVARO_FUZZ=ON \
       -DTIVARO_WERROR=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
 cmake --build "$build" -j"${TIVARO_JOBS:-2}" --target "${targets[@]/%/_fuzz}"

@@ -7,14 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TIVARO_PKG_BUILD_DIR:-$here/build-pkg}
 bash "$here/tools/setup-debian.sh"
-missing=()
-for p in dpkg-dev file lintian; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash "$here/tools/install-packages.sh" dpkg-dev file lintian
 
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"

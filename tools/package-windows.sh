@@ -11,14 +11,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build64=$1
 build32=$2
 out=$3
-missing=()
-for p in nsis zip binutils-mingw-w64-x86-64 binutils-mingw-w64-i686; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash "$here/tools/install-packages.sh" nsis zip binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
 
 # The version is the CMake project's, as the build recorded it.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build64/CMakeCache.txt")

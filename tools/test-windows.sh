@@ -18,14 +18,7 @@ jobs=${TIVARO_JOBS:-$(nproc)}
 packages=(cmake make python3 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           googletest libstb-dev wine wine64 xvfb xdotool x11-utils imagemagick
           fonts-ipafont-gothic nsis zip)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash "$here/tools/install-packages.sh" "${packages[@]}"
 
 # Can this kernel run a 32-bit x86 program? A 96-byte static i386 ELF that only calls
 # exit(32) answers it without anything installed.
@@ -51,14 +44,12 @@ else
   echo "test-windows: this machine cannot run 32-bit programs; the 32-bit Tivaro.scr is" \
        "built but not run, and the 64-bit build runs through wine64"
 fi
-if [ "$can_run_32" = 1 ] && [ "${TIVARO_WINE32:-0}" = 1 ] && ! dpkg-query -W -f='${Status}' libgl1-mesa-dri:i386 2>/dev/null |
-     grep -q "install ok installed"; then
-  dpkg --add-architecture i386
-  apt-get update -q
+if [ "$can_run_32" = 1 ] && [ "${TIVARO_WINE32:-0}" = 1 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   # wine32 with Mesa's 32-bit OpenGL (pixel formats for WGL under 32-bit Wine) and
   # XComposite (without it Wine draws a GL child window off screen).
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wine32:i386 \
-    libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcomposite1:i386
+  bash "$here/tools/install-packages.sh" wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 \
+    libglx-mesa0:i386 libxcomposite1:i386
 fi
 
 # Wine's 64-bit loader, named outright unless 32-bit programs run here (then Debian's
