@@ -1,10 +1,15 @@
 #include "platform/backend.h"
 
 #include <cstdlib>
+#include <thread>
 
 namespace tivaro::platform {
 namespace {
 Backend* g_backend = nullptr;
+}
+
+void Backend::SleepUntil(std::chrono::steady_clock::time_point when) {
+    std::this_thread::sleep_until(when);
 }
 
 Backend& Current() {

@@ -4,6 +4,7 @@
 // facilities. Forms, timers, event dispatch and all drawing logic are portable.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -56,11 +57,13 @@ enum class EventType : std::uint8_t {
     Leave,
     GotFocus,
     LostFocus,
-    CloseRequest,  // the user or the system asks the window to close
-    Paint,         // part of the window must be repainted
-    Resized,       // the window's inner size changed (width, height in x, y)
-    Destroyed,     // the window is gone (for example with a foreign parent)
-    EndRequest,    // the system asks the program to end (a termination signal); window 0
+    CloseRequest,    // the user or the system asks the window to close
+    Paint,           // part of the window must be repainted
+    Resized,         // the window's inner size changed (width, height in x, y)
+    Destroyed,       // the window is gone (for example with a foreign parent)
+    EndRequest,      // the system asks the program to end (a termination signal); window 0
+    Deactivated,     // another program took the foreground (to the window given to OwnInput)
+    DisplayChanged,  // monitors came, went or changed size (to the window given to OwnInput)
 };
 
 struct Event {
@@ -122,13 +125,25 @@ public:
     virtual void WaitEvents(std::int32_t timeout_ms) = 0;
 
     // Screen and pointer.
-    virtual Point ScreenSize() = 0;  // pixels
+    virtual Point ScreenSize() = 0;  // the primary monitor, pixels
+    // The monitors, in screen pixels (on Windows the origin may lie inside the desktop, so
+    // a monitor can start at negative coordinates). A system that reports none gives the
+    // whole screen as one.
+    virtual std::vector<Rect> Monitors() = 0;
     virtual std::int32_t TwipsPerPixelX() = 0;
     virtual std::int32_t TwipsPerPixelY() = 0;
     virtual Point CursorPos() = 0;  // screen pixels
     virtual NativeWindow WindowFromPoint(Point screen) = 0;
     virtual void ShowCursor(bool show) = 0;
     virtual void SetScreenSaverRunning(bool running) = 0;
+    // `window` is the saver covering every monitor: no other program may take input from
+    // it while it runs. X11 grabs the keyboard and the pointer (retrying for about a
+    // second when another client holds them); Windows keeps it topmost, out of the task
+    // bar and the task switcher, and reports Deactivated when another program comes to
+    // the foreground. Both report DisplayChanged from then on.
+    virtual void OwnInput(NativeWindow window) = 0;
+    // Sleeps until `when`, as precisely as the system's timers allow (the frame pacer).
+    virtual void SleepUntil(std::chrono::steady_clock::time_point when);
 
     // OpenGL on a window created with gl_capable.
     virtual int ChoosePixelFormat(NativeWindow window) = 0;  // 0: none

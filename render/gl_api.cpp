@@ -10,7 +10,7 @@ GlApi SystemGl() {
         &glEnable,       &glClear,         &glColor4f,     &glBegin,       &glTexCoord2f,
         &glVertex3f,     &glEnd,           &glGenTextures, &glBindTexture, &glPixelStorei,
         &glTexEnvf,      &glTexParameterf, &glTexImage2D,  &glMatrixMode,  &glLoadIdentity,
-        &gluPerspective, &glViewport,
+        &gluPerspective, &glViewport,    &glScissor,     &glDisable,
     };
 }
 

@@ -34,6 +34,9 @@ struct GlApi {
     void(APIENTRY* LoadIdentity)();
     void(APIENTRY* Perspective)(GLdouble fovy, GLdouble aspect, GLdouble z_near, GLdouble z_far);
     void(APIENTRY* Viewport)(GLint x, GLint y, GLsizei width, GLsizei height);
+    // A fountain per monitor: each view clears and draws inside its own box.
+    void(APIENTRY* Scissor)(GLint x, GLint y, GLsizei width, GLsizei height);
+    void(APIENTRY* Disable)(GLenum cap);
 };
 
 // The table the engine calls through; assign to it to redirect the calls.

@@ -26,12 +26,17 @@ void openGLcontrolClass::CreateRenderContext() {
 }
 
 void openGLcontrolClass::SetupView(std::int32_t width, std::int32_t height) {
+    SetupArea(0, 0, width, height);
+}
+
+void openGLcontrolClass::SetupArea(std::int32_t x, std::int32_t y, std::int32_t width,
+                                   std::int32_t height) {
     GlApi& gl = Gl();
     gl.MatrixMode(GL_PROJECTION);
     gl.LoadIdentity();
     const double aspect = rt::Divide(static_cast<double>(width), static_cast<double>(height));
     gl.Perspective(45.0, aspect, 0.1, 200.0);
-    gl.Viewport(0, 0, width, height);
+    gl.Viewport(x, y, width, height);
     gl.MatrixMode(GL_MODELVIEW);
     gl.LoadIdentity();
 }

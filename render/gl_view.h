@@ -14,6 +14,8 @@ public:
     // Projection and viewport for a surface of width x height; height 0 raises the
     // runtime's floating-point error after the projection has been reset.
     void SetupView(std::int32_t width, std::int32_t height);
+    // The same for a box of the window, its corner (x, y) counted from the bottom left.
+    void SetupArea(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
     // Makes no context current and deletes the rendering context (the handle keeps its value).
     void Terminate();
 

@@ -43,13 +43,13 @@ constexpr std::array<Rgb, PaletteTable::kRows> kPaletteColours = {{
 }};
 
 // A fresh life span: fadeRate in [0.003, 0.103), so at most 334 frames.
-float NewFadeRate() {
-    return StoreF32(Rnd() * 100.0 / 1000.0 + 0.003);
+float NewFadeRate(RandomSource& random) {
+    return StoreF32(random.Next() * 100.0 / 1000.0 + 0.003);
 }
 
 // A palette row picked by a new random value, floor(r * 12).
-std::int32_t RandomRow() {
-    return rt::RoundToI32(std::floor(Rnd() * 12.0));
+std::int32_t RandomRow(RandomSource& random) {
+    return rt::RoundToI32(std::floor(random.Next() * 12.0));
 }
 
 void DrawFragment(const GlApi& gl, const Fragment& f, float zoom) {
@@ -103,6 +103,13 @@ float PaletteTable::At(std::int32_t row, std::int32_t column) const {
 
 void partEngClass::Class_Initialize() {
     textureName = -1;
+    zoomTicks = &Velkor_B::ZoomTicks;
+}
+
+void partEngClass::RunIndependently(RandomSource& source) {
+    random = &source;
+    ownTicks = 0;
+    zoomTicks = &ownTicks;
 }
 
 Fragment& partEngClass::FragmentAt(std::int16_t index) {
@@ -143,14 +150,14 @@ void partEngClass::SetPaletteColour(const std::int16_t& row, const float& red, c
 }
 
 void partEngClass::ResetFragments() {
-    Randomize(RunSeed());
+    Random().Seed(RunSeed());
     const std::int16_t last = rt::SubI16(Velkor_B::FragmentCount, 1);
     const double perRow = Velkor_B::FragmentCount / 12.0;
     for (std::int16_t i = 0; i <= last; i = rt::AddI16(i, 1)) {
         Fragment& f = FragmentAt(i);
         f.inUse = rt::kTrue;
         f.life = 1.0f;
-        f.fadeRate = NewFadeRate();
+        f.fadeRate = NewFadeRate(Random());
         const std::int32_t row = rt::RoundToI32(std::floor(rt::Divide(i, perRow)));
         f.red = palette.At(row, 0);
         f.green = palette.At(row, 1);
@@ -165,6 +172,11 @@ void partEngClass::ResetFragments() {
 }
 
 void partEngClass::RenderAll() {
+    DrawFrame();
+    platform::Current().SwapBuffers(Velkor_B::glDeviceContext);
+}
+
+void partEngClass::DrawFrame() {
     launchBiasX = 0.0f;
     launchBiasY = 20.0f;
     const GlApi& gl = Gl();
@@ -176,12 +188,11 @@ void partEngClass::RenderAll() {
         AdvanceFragment(f, speedDivisor);
         if (f.life < 0.0f) RespawnFragment(f);  // a life of exactly 0 is drawn once more
     }
-    platform::Current().SwapBuffers(Velkor_B::glDeviceContext);
 }
 
 void partEngClass::RespawnFragment(Fragment& f) {
     f.life = 1.0f;
-    f.fadeRate = NewFadeRate();
+    f.fadeRate = NewFadeRate(Random());
     f.posX = 0.0f;
     f.posY = 0.0f;
     f.posZ = 0.0f;
@@ -194,9 +205,9 @@ void partEngClass::RespawnFragment(Fragment& f) {
 }
 
 void partEngClass::Zoom_Rtn() {
-    Velkor_B::ZoomTicks = rt::AddI16(Velkor_B::ZoomTicks, 1);
-    if (Velkor_B::ZoomTicks > kTicksPerBurst) {
-        Velkor_B::ZoomTicks = 0;
+    *zoomTicks = rt::AddI16(*zoomTicks, 1);
+    if (*zoomTicks > kTicksPerBurst) {
+        *zoomTicks = 0;
         const std::int16_t last = rt::SubI16(Velkor_B::FragmentCount, 1);
         for (std::int16_t i = 0; i <= last; i = rt::AddI16(i, 1)) BurstFragment(FragmentAt(i));
         // One of -1.00, -1.01, ..., -2.50: a smaller r brings the camera nearer.
@@ -221,9 +232,9 @@ void partEngClass::BurstFragment(Fragment& f) {
     const double radicand = kBurstSpeed * kBurstSpeed - horizontal;
     if (radicand < 0.0) rt::Raise(rt::ErrorNumber::InvalidProcedureCall);
     f.velY = StoreF32(std::sqrt(radicand) * (2.0 * q - 1.0));
-    f.red = palette.At(RandomRow(), 0);
-    f.green = palette.At(RandomRow(), 1);
-    f.blue = palette.At(RandomRow(), 2);
+    f.red = palette.At(RandomRow(Random()), 0);
+    f.green = palette.At(RandomRow(Random()), 1);
+    f.blue = palette.At(RandomRow(Random()), 2);
 }
 
 void partEngClass::LoadTexture(forms::PictureHolder& picture) {

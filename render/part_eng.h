@@ -9,6 +9,7 @@
 
 #include "platform/forms/picture_holder.h"
 #include "platform/runtime/numeric.h"
+#include "render/random.h"
 
 namespace tivaro::render {
 
@@ -55,6 +56,9 @@ public:
     // Clears, draws every fragment where it is, advances it one step, respawns the spent
     // ones and presents the frame.
     void RenderAll();
+    // The same frame without presenting it: a window with a fountain on each monitor
+    // draws them all, each in its own viewport, and presents once.
+    void DrawFrame();
     // Sizes the fragment set to FragmentCount, sets the render state, fills the palette
     // and launches every fragment from the origin. Needs a current GL context.
     void Initialize();
@@ -63,6 +67,12 @@ public:
     // The timer routine: steps the respawn colour; every 201st tick bursts all fragments
     // out of the origin and moves the camera.
     void Zoom_Rtn();
+
+    // A fountain of its own beside the first: it draws from `random` instead of the
+    // program's generator and counts the timer's ticks itself instead of in ZoomTicks.
+    // Every fountain sees every tick, so all burst on the same one.
+    void RunIndependently(RandomSource& random);
+    std::int16_t TicksSinceBurst() const { return *zoomTicks; }
 
     // Read-only views of the state, for the tests and the benchmark.
     const std::vector<Fragment>& Fragments() const { return fragments; }
@@ -82,6 +92,8 @@ private:
 
     Fragment& FragmentAt(std::int16_t index);
     void RespawnFragment(Fragment& f);
+    RandomSource& Random() const { return random != nullptr ? *random : CurrentRandom(); }
+    float Rnd() const { return Random().Next(); }
     void BurstFragment(Fragment& f);
 
     float speedDivisor = 0.0f;
@@ -93,6 +105,9 @@ private:
     PaletteTable palette;
     std::int32_t textureName = 0;
     std::vector<std::uint8_t> texelBytes;
+    RandomSource* random = nullptr;  // nullptr: the program's generator
+    std::int16_t ownTicks = 0;
+    std::int16_t* zoomTicks;  // ZoomTicks, or ownTicks
 };
 
 }  // namespace tivaro::render

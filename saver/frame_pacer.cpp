@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <thread>
+
+#include "platform/backend.h"
 
 namespace tivaro::saver {
 
@@ -24,7 +25,7 @@ void FramePacer::Wait() {
     if (!enabled_) return;
     const auto now = Clock::now();
     if (deadline_ == Clock::time_point{}) deadline_ = now;
-    if (deadline_ > now) std::this_thread::sleep_until(deadline_);
+    if (deadline_ > now) platform::Current().SleepUntil(deadline_);
     deadline_ = NextDeadline(deadline_, Clock::now());
 }
 

@@ -31,15 +31,14 @@ void Velkor_S::Form_Load() {
     auto& platform = platform::Current();
     view_ready_ = false;
     rt::StepsIgnoringErrors(
-        // Cover the screen from its top-left corner, or the host window.
+        // Cover every monitor, or the host window. Keys and clicks count from here on.
         [&] {
             if (host_ != 0) {
                 CoverHost();
                 return;
             }
-            const platform::Point screen = platform.ScreenSize();
-            MoveTwips(0, 0, 1.0 * screen.x * platform.TwipsPerPixelX(),
-                      1.0 * screen.y * platform.TwipsPerPixelY());
+            platform.OwnInput(Display.hWnd());
+            CoverMonitors();
         },
         [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
         [&] {
@@ -54,6 +53,8 @@ void Velkor_S::Form_Load() {
             picDummy.SetPicture(image::DecodePicture(assets::Find("earth.jpg")));
             engine->LoadTexture(picDummy);
         },
+        // A fountain on every further monitor, sharing the texture.
+        [&] { FitViews(); },
         [&] {
             quitRequested = rt::kFalse;
             Velkor_B::ZoomTicks = 0;
@@ -62,6 +63,30 @@ void Velkor_S::Form_Load() {
     // The window may already be gone (a close request); then this does nothing.
     Unload();
     rt::EndProgram(0);
+}
+
+// The window spans the monitors; parts of it that no monitor shows stay black.
+void Velkor_S::CoverMonitors() {
+    auto& platform = platform::Current();
+    layout_ = LayoutMonitors(platform.Monitors(), platform.ScreenSize());
+    const platform::Rect& w = layout_.window;
+    const double tx = platform.TwipsPerPixelX();
+    const double ty = platform.TwipsPerPixelY();
+    MoveTwips(w.left * tx, w.top * ty, (w.right - w.left) * tx, (w.bottom - w.top) * ty);
+}
+
+// Each monitor's fountain in its part of the window. Hosted, or with one monitor, there is
+// one fountain over the whole window.
+void Velkor_S::FitViews() {
+    const platform::Point size{rt::RoundToI32(Display.InnerWidth()),
+                               rt::RoundToI32(Display.InnerHeight())};
+    std::vector<platform::Rect> areas{platform::Rect{0, 0, size.x, size.y}};
+    bool bare = false;
+    if (host_ == 0 && layout_.views.size() > 1) {
+        areas = layout_.views;
+        bare = !layout_.covers_window;
+    }
+    fountains_.Fit(*engine, *glView, std::move(areas), size, bare);
 }
 
 void Velkor_S::CoverHost() {
@@ -103,9 +128,27 @@ void Velkor_S::Host_Resize(std::int32_t width, std::int32_t height) {
 // manager fitting the window to a monitor): Display fills it again, with its view.
 void Velkor_S::Form_Resize() {
     if (!view_ready_) return;  // the load places Display and sets the view up itself
-    rt::StepsIgnoringErrors(
-        [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
-        [&] { glView->SetupView(Display.InnerWidth(), Display.InnerHeight()); });
+    rt::StepsIgnoringErrors([&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
+                            [&] {
+                                if (fountains_.Count() <= 1) {
+                                    glView->SetupView(Display.InnerWidth(), Display.InnerHeight());
+                                }
+                            },
+                            [&] { FitViews(); });
+}
+
+// Monitors came, went or moved: cover them again, a fountain on each.
+void Velkor_S::Form_DisplayChange() {
+    if (host_ != 0 || !view_ready_) return;
+    rt::StepsIgnoringErrors([&] { CoverMonitors(); },
+                            [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
+                            [&] { FitViews(); });
+}
+
+// Another program came to the foreground: whatever the user types now goes to it, so the
+// saver gives way, as on a key.
+void Velkor_S::Form_Deactivate() {
+    if (host_ == 0) quitRequested = rt::kTrue;
 }
 
 void Velkor_S::FrameLoop() {
@@ -113,7 +156,7 @@ void Velkor_S::FrameLoop() {
     while (quitRequested != rt::kTrue) {
         app.DoEvents();
         // A failed frame is dropped and the loop goes straight back to its test.
-        rt::RunIgnoringErrors([&] { engine->RenderAll(); });
+        rt::RunIgnoringErrors([&] { fountains_.RenderAll(); });
         ++frames_drawn_;
         stats_.FrameDone();
         pacer_.Wait();
@@ -122,7 +165,7 @@ void Velkor_S::FrameLoop() {
 }
 
 void Velkor_S::Timer1_Timer() {
-    rt::EndOnError([&] { engine->Zoom_Rtn(); });
+    rt::EndOnError([&] { fountains_.Zoom_Rtn(); });
 }
 
 // In a host's window the host owns the input and ends the program itself.

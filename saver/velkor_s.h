@@ -10,10 +10,12 @@
 #include "platform/forms/picture_holder.h"
 #include "platform/forms/timer.h"
 #include "platform/runtime/numeric.h"
+#include "render/fountain_set.h"
 #include "render/gl_view.h"
 #include "render/part_eng.h"
 #include "saver/frame_pacer.h"
 #include "saver/frame_stats.h"
+#include "saver/monitor_layout.h"
 
 namespace tivaro::saver {
 
@@ -39,12 +41,16 @@ public:
 
     // How many frames the loop has drawn (one more after the input that ends it).
     std::int64_t FramesDrawn() const { return frames_drawn_; }
+    // A fountain per monitor; the first is `engine`.
+    const render::FountainSet& Fountains() const { return fountains_; }
 
 protected:
     void Form_Load() override;
     void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
     void Form_Resize() override;
     void Form_QueryUnload(std::int16_t& cancel, std::int16_t unload_mode) override;
+    void Form_Deactivate() override;
+    void Form_DisplayChange() override;
 
 private:
     // Events of the host window.
@@ -54,6 +60,8 @@ private:
         Velkor_S& form;
     };
 
+    void CoverMonitors();
+    void FitViews();
     void CoverHost();
     void Host_Resize(std::int32_t width, std::int32_t height);
     void Timer1_Timer();
@@ -63,6 +71,8 @@ private:
     platform::NativeWindow host_ = 0;
     bool view_ready_ = false;  // Display placed and its view set up
     HostEvents host_events_{*this};
+    MonitorLayout layout_;  // one view over the whole window when hosted
+    render::FountainSet fountains_;
     FramePacer pacer_;
     FrameStats stats_;
     std::int64_t frames_drawn_ = 0;

@@ -3,9 +3,9 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  libx11-dev libxext-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
+  libx11-dev libxext-dev libxrandr-dev libxinerama-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick python3 xscreensaver man-db
+  xvfb xserver-xephyr xdotool x11-utils imagemagick python3 xscreensaver man-db
 )
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"

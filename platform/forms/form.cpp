@@ -149,6 +149,12 @@ void Form::OnEvent(const Event& event) {
         case EventType::CloseRequest:
             Unload(UnloadMode::FormControlMenu);
             break;
+        case EventType::Deactivated:
+            Form_Deactivate();
+            break;
+        case EventType::DisplayChanged:
+            Form_DisplayChange();
+            break;
         case EventType::Destroyed:
             // The window went away underneath us (a foreign parent was destroyed): the
             // form unloads; the native windows are already gone.

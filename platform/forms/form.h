@@ -53,6 +53,10 @@ protected:
     virtual void Form_Unload(std::int16_t& cancel) { (void)cancel; }
     virtual void Form_Resize() {}
     virtual void Form_KeyDown(std::int16_t key, std::int16_t shift) { (void)key, (void)shift; }
+    // Another program came to the foreground.
+    virtual void Form_Deactivate() {}
+    // The monitors changed.
+    virtual void Form_DisplayChange() {}
 
 private:
     void SetOuterPixels(std::int32_t left, std::int32_t top, std::int32_t width,

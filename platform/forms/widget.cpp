@@ -254,7 +254,9 @@ void Widget::OnEvent(const Event& event) {
         case EventType::GotFocus:
         case EventType::LostFocus:
         case EventType::KeyDown:
-            // Keys and focus are the form's business; a child passes them up.
+        case EventType::Deactivated:
+        case EventType::DisplayChanged:
+            // Keys, focus and the desktop are the form's business; a child passes them up.
             if (Form* form = OwnerForm(); form != nullptr && form != this) form->OnEvent(event);
             break;
         default:

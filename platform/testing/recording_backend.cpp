@@ -148,6 +148,18 @@ Point RecordingBackend::ScreenSize() {
     return forward_ != nullptr ? forward_->ScreenSize() : screen;
 }
 
+std::vector<Rect> RecordingBackend::Monitors() {
+    if (forward_ != nullptr) return forward_->Monitors();
+    if (!monitors.empty()) return monitors;
+    return {Rect{0, 0, screen.x, screen.y}};
+}
+
+void RecordingBackend::OwnInput(NativeWindow window) {
+    calls.push_back("OwnInput " + std::to_string(window));
+    input_owner = window;
+    if (forward_ != nullptr) forward_->OwnInput(window);
+}
+
 std::int32_t RecordingBackend::TwipsPerPixelX() {
     return forward_ != nullptr ? forward_->TwipsPerPixelX() : twips_x;
 }

@@ -33,6 +33,9 @@ public:
     std::map<NativeWindow, Rect> foreign_windows;
     // Answers.
     Point screen{1024, 768};
+    // The monitors; none means the screen alone.
+    std::vector<Rect> monitors;
+    NativeWindow input_owner = 0;  // the window OwnInput was given
     std::int32_t twips_x = 15;
     std::int32_t twips_y = 15;
     Point cursor{0, 0};
@@ -70,6 +73,8 @@ public:
     void PollEvents(std::vector<Event>& out) override;
     void WaitEvents(std::int32_t timeout_ms) override;
     Point ScreenSize() override;
+    std::vector<Rect> Monitors() override;
+    void OwnInput(NativeWindow window) override;
     std::int32_t TwipsPerPixelX() override;
     std::int32_t TwipsPerPixelY() override;
     Point CursorPos() override;

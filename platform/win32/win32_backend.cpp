@@ -492,6 +492,13 @@ Point Win32Backend::ScreenSize() {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
+std::vector<Rect> Win32Backend::Monitors() {
+    const Point screen = ScreenSize();
+    return {Rect{0, 0, screen.x, screen.y}};
+}
+
+void Win32Backend::OwnInput(NativeWindow) {}
+
 namespace {
 std::int32_t TwipsPerPixel(int axis) {
     HDC screen = GetDC(nullptr);

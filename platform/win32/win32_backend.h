@@ -83,6 +83,8 @@ public:
     void WaitEvents(std::int32_t timeout_ms) override;
 
     Point ScreenSize() override;
+    std::vector<Rect> Monitors() override;
+    void OwnInput(NativeWindow window) override;
     std::int32_t TwipsPerPixelX() override;
     std::int32_t TwipsPerPixelY() override;
     Point CursorPos() override;

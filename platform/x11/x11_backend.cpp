@@ -191,7 +191,14 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
 }
 
 void X11Backend::DestroyWindow(NativeWindow window) {
-    if (windows_.erase(static_cast<Window>(window)) == 0) return;
+    const auto it = windows_.find(static_cast<Window>(window));
+    if (it == windows_.end()) return;
+    // The saver's window going (or the form it lies in): the keyboard and pointer go back.
+    if (input_owner_ != 0 &&
+        (input_owner_ == it->first || it->second.kind == WindowKind::TopLevelPlain)) {
+        ReleaseInput();
+    }
+    windows_.erase(it);
     XDestroyWindow(display_, static_cast<Window>(window));
     XFlush(display_);
 }
@@ -429,6 +436,10 @@ void X11Backend::SetPointer(NativeWindow window, Pointer pointer) {
 
 void X11Backend::ShowCursor(bool show) {
     cursor_hidden_ = !show;
+    if (pointer_grabbed_) {
+        XChangeActivePointerGrab(display_, ButtonPressMask | ButtonReleaseMask,
+                                 show ? None : CursorFor(Pointer::Hidden), CurrentTime);
+    }
     for (auto& [window, info] : windows_) {
         if (info.kind != WindowKind::Child) ApplyCursor(window);
     }
@@ -481,6 +492,12 @@ NativeWindow X11Backend::WindowFromPoint(Point screen) {
 void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
     Event e;
     e.window = xe.xany.window;
+    if (IsDisplayChange(xe)) {
+        e.type = EventType::DisplayChanged;
+        e.window = input_owner_;
+        out.push_back(e);
+        return;
+    }
     switch (xe.type) {
         case KeyPress:
         case KeyRelease: {
@@ -488,6 +505,7 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
             e.type = xe.type == KeyPress ? EventType::KeyDown : EventType::KeyUp;
             e.key = KeyCodeOf(sym);
             e.shift = ShiftOf(xe.xkey.state);
+            RetargetToOwner(xe, e);
             break;
         }
         case ButtonPress:
@@ -498,6 +516,7 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
             e.x = xe.xbutton.x;
             e.y = xe.xbutton.y;
             e.shift = ShiftOf(xe.xbutton.state);
+            RetargetToOwner(xe, e);
             break;
         case MotionNotify:
             e.type = EventType::Motion;
@@ -581,6 +600,7 @@ void X11Backend::PollEvents(std::vector<Event>& out) {
         end.type = EventType::EndRequest;
         out.push_back(end);
     }
+    TryGrab();
     XFlush(display_);
     while (XPending(display_) > 0) {
         XEvent xe;

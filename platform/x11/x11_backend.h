@@ -9,6 +9,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <unordered_map>
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
     void WaitEvents(std::int32_t timeout_ms) override;
 
     Point ScreenSize() override;
+    std::vector<Rect> Monitors() override;
+    void OwnInput(NativeWindow window) override;
     std::int32_t TwipsPerPixelX() override { return 15; }
     std::int32_t TwipsPerPixelY() override { return 15; }
     Point CursorPos() override;
@@ -74,6 +77,11 @@ private:
     };
 
     void Translate(const XEvent& xe, std::vector<Event>& out);
+    // Input owned by the saver (x11_input.cpp).
+    void TryGrab();
+    bool RetargetToOwner(const XEvent& xe, Event& e);
+    bool IsDisplayChange(const XEvent& xe);
+    void ReleaseInput();
     unsigned long PixelOf(std::uint32_t colour) const;
     std::string CaptionOf(Window window);
     NativeWindow Search(Window window, std::string_view caption, int depth);
@@ -100,6 +108,12 @@ private:
     std::unordered_map<Window, WindowInfo> windows_;
     std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
     bool end_reported_ = false;
+    Window input_owner_ = 0;  // the saver's window that takes every key and click
+    bool keyboard_grabbed_ = false;
+    bool pointer_grabbed_ = false;
+    bool grab_given_up_ = false;
+    std::chrono::steady_clock::time_point grab_deadline_{};
+    int randr_event_base_ = -1;  // -1: RandR changes are not watched
     std::unordered_map<GlContext, GLXContext> contexts_;
     GlContext next_context_ = 1;
     bool fb_config_chosen_ = false;

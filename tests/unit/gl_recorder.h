@@ -121,6 +121,12 @@ private:
                             static_cast<double>(h)});
     }
 
+    static void APIENTRY Scissor(GLint x, GLint y, GLsizei w, GLsizei h) {
+        Push("glScissor", {static_cast<double>(x), static_cast<double>(y), static_cast<double>(w),
+                           static_cast<double>(h)});
+    }
+    static void APIENTRY Disable(GLenum cap) { Push("glDisable", {D(cap)}); }
+
     // Discarding functions: nothing but texture names.
     static void APIENTRY NoPerspective(GLdouble, GLdouble, GLdouble, GLdouble) {}
     static void APIENTRY NoViewport(GLint, GLint, GLsizei, GLsizei) {}
@@ -147,14 +153,14 @@ private:
                      &Enable,      &Clear,         &Color4f,     &Begin,       &TexCoord2f,
                      &Vertex3f,    &End,           &GenTextures, &BindTexture, &PixelStorei,
                      &TexEnvf,     &TexParameterf, &TexImage2D,  &MatrixMode,  &LoadIdentity,
-                     &Perspective, &Viewport};
+                     &Perspective, &Viewport,      &Scissor,     &Disable};
     }
     static GlApi Discarding() {
         return GlApi{&NoClearColor,  &NoEnum,    &NoClearDepth, &NoEnumPair,    &NoEnumPair,
                      &NoEnum,        &NoClear,   &NoColor4f,    &NoEnum,        &NoTexCoord2f,
                      &NoVertex3f,    &NoEnd,     &NamesOnly,    &NoBindTexture, &NoPixelStorei,
                      &NoTexf,        &NoTexf,    &NoTexImage2D, &NoEnum,        &NoEnd,
-                     &NoPerspective, &NoViewport};
+                     &NoPerspective, &NoViewport, &NoViewport,  &NoEnum};
     }
 
     GlApi previous_;

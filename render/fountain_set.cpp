@@ -1,0 +1,69 @@
+#include "render/fountain_set.h"
+
+#include "app/velkor_b.h"
+#include "render/gl_api.h"
+
+namespace tivaro::render {
+
+void FountainSet::Fit(partEngClass& first, openGLcontrolClass& view,
+                      std::vector<platform::Rect> areas, platform::Point window, bool bare) {
+    const bool had_several = areas_.size() > 1;
+    first_ = &first;
+    view_ = &view;
+    areas_ = std::move(areas);
+    window_ = window;
+    bare_ = bare;
+    const std::size_t extra_count = areas_.empty() ? 0 : areas_.size() - 1;
+    if (extras_.size() > extra_count) extras_.resize(extra_count);
+    while (extras_.size() < extra_count) {
+        // A stream of its own for each: fountains seeded at the same moment still differ.
+        auto extra = std::make_unique<Extra>(2 * extras_.size() + 3);
+        extra->engine.RunIndependently(extra->random);
+        extra->engine.Initialize();
+        extras_.push_back(std::move(extra));
+    }
+    // Back to one monitor: the whole window again, as the view was first set up.
+    if (had_several && areas_.size() <= 1) {
+        Gl().Disable(GL_SCISSOR_TEST);
+        view_->SetupView(window_.x, window_.y);
+    }
+}
+
+partEngClass& FountainSet::At(std::size_t index) {
+    return index == 0 ? *first_ : extras_[index - 1]->engine;
+}
+
+const partEngClass& FountainSet::Engine(std::size_t index) const {
+    return index == 0 ? *first_ : extras_.at(index - 1)->engine;
+}
+
+void FountainSet::RenderAll() {
+    if (areas_.size() <= 1) {
+        first_->RenderAll();
+        return;
+    }
+    const GlApi& gl = Gl();
+    gl.Disable(GL_SCISSOR_TEST);
+    if (bare_) gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (std::size_t i = 0; i < areas_.size(); ++i) {
+        const platform::Rect& a = areas_[i];
+        // GL counts rows from the bottom of the window.
+        const std::int32_t x = a.left;
+        const std::int32_t y = window_.y - a.bottom;
+        const std::int32_t width = a.right - a.left;
+        const std::int32_t height = a.bottom - a.top;
+        view_->SetupArea(x, y, width, height);
+        gl.Scissor(x, y, width, height);
+        gl.Enable(GL_SCISSOR_TEST);
+        At(i).DrawFrame();
+    }
+    gl.Disable(GL_SCISSOR_TEST);
+    platform::Current().SwapBuffers(Velkor_B::glDeviceContext);
+}
+
+void FountainSet::Zoom_Rtn() {
+    first_->Zoom_Rtn();
+    for (auto& extra : extras_) extra->engine.Zoom_Rtn();
+}
+
+}  // namespace tivaro::render

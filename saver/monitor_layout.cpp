@@ -1,0 +1,94 @@
+#include "saver/monitor_layout.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace tivaro::saver {
+namespace {
+
+using platform::Rect;
+
+// Coordinates beyond any real desktop are brought in, so sizes and sums cannot overflow.
+constexpr std::int32_t kFar = 1 << 20;
+
+Rect Clamped(const Rect& r) {
+    const auto c = [](std::int32_t v) { return std::clamp(v, -kFar, kFar); };
+    return Rect{c(r.left), c(r.top), c(r.right), c(r.bottom)};
+}
+
+bool Empty(const Rect& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Whether the boxes together cover `area`: every cell of the grid their edges make is
+// inside one of them.
+bool Covers(const std::vector<Rect>& boxes, const Rect& area) {
+    std::vector<std::int32_t> xs{area.left, area.right};
+    std::vector<std::int32_t> ys{area.top, area.bottom};
+    for (const Rect& b : boxes) {
+        xs.insert(xs.end(), {b.left, b.right});
+        ys.insert(ys.end(), {b.top, b.bottom});
+    }
+    for (auto* edges : {&xs, &ys}) {
+        std::sort(edges->begin(), edges->end());
+        edges->erase(std::unique(edges->begin(), edges->end()), edges->end());
+    }
+    for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
+        for (std::size_t j = 0; j + 1 < ys.size(); ++j) {
+            const Rect cell{xs[i], ys[j], xs[i + 1], ys[j + 1]};
+            if (!Inside(cell, area)) continue;
+            const bool covered = std::any_of(boxes.begin(), boxes.end(),
+                                             [&](const Rect& b) { return Inside(cell, b); });
+            if (!covered) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, platform::Point screen) {
+    std::vector<Rect> shown;
+    for (const Rect& raw : monitors) {
+        const Rect m = Clamped(raw);
+        if (Empty(m)) continue;
+        shown.push_back(m);
+    }
+    // A monitor inside another shows part of that one's picture; of equal ones the first
+    // stays.
+    std::vector<Rect> kept;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        bool mirrored = false;
+        for (std::size_t j = 0; j < shown.size() && !mirrored; ++j) {
+            if (i == j || !Inside(shown[i], shown[j])) continue;
+            mirrored = !Inside(shown[j], shown[i]) || j < i;
+        }
+        if (!mirrored) kept.push_back(shown[i]);
+    }
+    if (kept.empty()) {
+        kept.push_back(Clamped(Rect{0, 0, std::max(1, screen.x), std::max(1, screen.y)}));
+    }
+
+    MonitorLayout layout;
+    layout.window = kept.front();
+    for (const Rect& m : kept) {
+        layout.window.left = std::min(layout.window.left, m.left);
+        layout.window.top = std::min(layout.window.top, m.top);
+        layout.window.right = std::max(layout.window.right, m.right);
+        layout.window.bottom = std::max(layout.window.bottom, m.bottom);
+    }
+    if (kept.size() > kMaxViews) kept.resize(kMaxViews);
+    layout.covers_window = Covers(kept, layout.window);
+    for (const Rect& m : kept) {
+        layout.views.push_back(Rect{m.left - layout.window.left, m.top - layout.window.top,
+                                    m.right - layout.window.left, m.bottom - layout.window.top});
+    }
+    return layout;
+}
+
+}  // namespace tivaro::saver
