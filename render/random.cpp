@@ -21,6 +21,7 @@ RandomSource* g_source = nullptr;
 
 void Pcg32::Reseed(std::uint64_t state, std::uint64_t stream) {
     state_ = 0;
+    stream_ = stream;
     increment_ = (stream << 1u) | 1u;
     NextU32();
     state_ += state;
@@ -36,7 +37,7 @@ std::uint32_t Pcg32::NextU32() {
 }
 
 void Pcg32::Seed(float seconds_since_midnight) {
-    Reseed(std::bit_cast<std::uint32_t>(seconds_since_midnight), 0xda3e39cb94b95bdbULL);
+    Reseed(std::bit_cast<std::uint32_t>(seconds_since_midnight), stream_);
 }
 
 float Pcg32::Next() {

@@ -17,13 +17,15 @@ public:
 // PCG32 (O'Neill's permuted congruential generator, XSH RR output, 64-bit state).
 class Pcg32 final : public RandomSource {
 public:
-    Pcg32() { Reseed(0x853c49e6748fea9bULL, 0xda3e39cb94b95bdbULL); }
+    static constexpr std::uint64_t kProgramStream = 0xda3e39cb94b95bdbULL;
+    Pcg32() { Reseed(0x853c49e6748fea9bULL, kProgramStream); }
     Pcg32(std::uint64_t state, std::uint64_t stream) { Reseed(state, stream); }
 
     void Reseed(std::uint64_t state, std::uint64_t stream);
     std::uint32_t NextU32();
 
-    // The float's bit pattern picks the starting state; the stream stays fixed.
+    // The float's bit pattern picks the starting state; the stream stays the generator's
+    // own, so generators of different streams seeded alike still differ.
     void Seed(float seconds_since_midnight) override;
     // The top 24 bits of the next output, scaled: every value is a multiple of 2^-24.
     float Next() override;
@@ -31,6 +33,7 @@ public:
 private:
     std::uint64_t state_ = 0;
     std::uint64_t increment_ = 1;
+    std::uint64_t stream_ = kProgramStream;
 };
 
 // The generator the engine draws from: the program's own Pcg32 unless a test installed
