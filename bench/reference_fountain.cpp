@@ -1,7 +1,9 @@
 // The floor the GL stack allows for the saver's scene: a bare Xlib + GLX program that
 // draws the same 300 textured, additively blended 0.2 x 0.2 quads with the same GL state,
 // projection and motion as the saver, and nothing else (no forms runtime, no timers, no
-// pacing, no checked arithmetic). The frame-rate benchmark runs it beside the saver.
+// pacing, no checked arithmetic). The frame-rate benchmark runs it beside the saver. On
+// a server with several Xinerama heads it draws one fountain per head, each in its own
+// viewport and scissor box, as the saver does.
 //
 // Usage: tivaro_reference_fountain <seconds>
 // With TIVARO_TIMING=1 it reports on stderr in the saver's format.
@@ -10,6 +12,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
 
 #include <array>
 #include <chrono>
@@ -38,6 +41,40 @@ constexpr int kCount = 300;
 constexpr float kHalfSide = 0.1f;
 constexpr float kStep = 4000.0f;  // velocity units per world unit and frame
 
+// One head's fountain: its box (from the bottom left, as GL counts) and its own motion.
+struct Fountain {
+    int x = 0, y = 0, width = 0, height = 0;
+    tivaro::render::Pcg32 generator;
+    std::array<Quad, kCount> quads{};
+    float zoom = -2.0f;
+    double Rnd() { return static_cast<double>(generator.Next()); }
+};
+
+// The heads, or the whole screen; the saver's random stream for each.
+std::vector<Fountain> Fountains(Display* display, int width, int height) {
+    std::vector<Fountain> fountains;
+    int count = 0;
+    XineramaScreenInfo* heads =
+        XineramaIsActive(display) ? XineramaQueryScreens(display, &count) : nullptr;
+    for (int i = 0; i < count || (i == 0 && fountains.empty()); ++i) {
+        Fountain f;
+        if (count > 1) {
+            f.x = heads[i].x_org;
+            f.y = height - heads[i].y_org - heads[i].height;
+            f.width = heads[i].width;
+            f.height = heads[i].height;
+        } else {
+            f.width = width;
+            f.height = height;
+        }
+        if (i > 0) f.generator = tivaro::render::Pcg32(0, static_cast<std::uint64_t>(2 * i + 1));
+        fountains.push_back(f);
+        if (count <= 1) break;
+    }
+    if (heads != nullptr) XFree(heads);
+    return fountains;
+}
+
 std::vector<unsigned char> EarthTexture(int side) {
     const auto picture = tivaro::image::DecodePicture(tivaro::assets::Find("earth.jpg"));
     std::vector<unsigned char> texels(static_cast<std::size_t>(side) * side * 3);
@@ -52,6 +89,49 @@ std::vector<unsigned char> EarthTexture(int side) {
         }
     }
     return texels;
+}
+
+void DrawAndMove(Fountain& f) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (Quad& q : f.quads) {
+        const float z = f.zoom + q.z;
+        glColor4f(q.r, q.g, q.b, q.life);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex3f(q.x - kHalfSide, q.y - kHalfSide, z);
+        glTexCoord2f(1, 0);
+        glVertex3f(q.x + kHalfSide, q.y - kHalfSide, z);
+        glTexCoord2f(1, 1);
+        glVertex3f(q.x + kHalfSide, q.y + kHalfSide, z);
+        glTexCoord2f(0, 1);
+        glVertex3f(q.x - kHalfSide, q.y + kHalfSide, z);
+        glEnd();
+        q.x += q.vx / kStep;
+        q.y += q.vy / kStep;
+        q.z += q.vz / kStep;
+        q.vy -= 0.8f;
+        q.life -= q.fade;
+        if (q.life < 0) {
+            q.life = 1;
+            q.fade = static_cast<float>(f.Rnd() * 100.0 / 1000.0 + 0.003);
+            q.x = q.y = q.z = 0;
+            q.vx = static_cast<float>(f.Rnd() * 60 - 32);
+            q.vy = static_cast<float>(f.Rnd() * 60 - 32 + 20);
+            q.vz = static_cast<float>(f.Rnd() * 60 - 32);
+        }
+    }
+}
+
+void Burst(Fountain& f) {
+    for (Quad& q : f.quads) {
+        q.x = q.y = q.z = 0;
+        q.vx = static_cast<float>((f.Rnd() * 20 - 10) * 10);
+        q.vz = static_cast<float>((f.Rnd() * 20 - 10) * 10);
+        const double up = f.Rnd();
+        q.vy = static_cast<float>(std::sqrt(40000.0 - q.vx * q.vx - q.vz * q.vz) * (2 * up - 1));
+        for (int row = 0; row < 3; ++row) f.Rnd();  // the colour rows
+    }
+    f.zoom = static_cast<float>(-std::floor(f.Rnd() * 151 + 100) / 100);
 }
 
 }  // namespace
@@ -102,12 +182,17 @@ int main(int argc, char** argv) {
     XMapRaised(display, window);
     glXMakeCurrent(display, window, context);
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(width) / height, 0.1, 200.0);
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    std::vector<Fountain> fountains = Fountains(display, width, height);
+    const bool several = fountains.size() > 1;
+    const auto setup_view = [](const Fountain& f) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0, static_cast<double>(f.width) / f.height, 0.1, 200.0);
+        glViewport(f.x, f.y, f.width, f.height);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+    };
+    setup_view(fountains.front());
     glClearColor(0, 0, 0, 1);
     glShadeModel(GL_SMOOTH);
     glClearDepth(1.0);
@@ -130,18 +215,16 @@ int main(int argc, char** argv) {
 
     // The saver's motion with the saver's generator and seed (TIVARO_SEED): the same quads
     // in the same places, drawn by plain code.
-    tivaro::render::Pcg32 generator;
     const char* seed = std::getenv("TIVARO_SEED");
-    generator.Seed(seed != nullptr ? static_cast<float>(std::atof(seed)) : 0.0f);
-    auto rnd = [&generator] { return static_cast<double>(generator.Next()); };
-    std::array<Quad, kCount> quads{};
-    for (Quad& q : quads) {
-        q.fade = static_cast<float>(rnd() * 100.0 / 1000.0 + 0.003);
-        q.vx = static_cast<float>((rnd() * 50 - 26) * 10);
-        q.vy = static_cast<float>((rnd() * 50 - 26) * 10);
-        q.vz = static_cast<float>((rnd() * 50 - 26) * 10);
+    for (Fountain& f : fountains) {
+        f.generator.Seed(seed != nullptr ? static_cast<float>(std::atof(seed)) : 0.0f);
+        for (Quad& q : f.quads) {
+            q.fade = static_cast<float>(f.Rnd() * 100.0 / 1000.0 + 0.003);
+            q.vx = static_cast<float>((f.Rnd() * 50 - 26) * 10);
+            q.vy = static_cast<float>((f.Rnd() * 50 - 26) * 10);
+            q.vz = static_cast<float>((f.Rnd() * 50 - 26) * 10);
+        }
     }
-    float zoom = -2.0f;
     // The saver bursts every 201st tick of its 10 ms timer, which the system ticks 64
     // times a second.
     const auto burst_period = std::chrono::microseconds(201 * 15625);
@@ -151,49 +234,21 @@ int main(int argc, char** argv) {
     Clock::time_point last{};
     long long frames = 0;
     while (true) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        for (Quad& q : quads) {
-            const float z = zoom + q.z;
-            glColor4f(q.r, q.g, q.b, q.life);
-            glBegin(GL_QUADS);
-            glTexCoord2f(0, 0);
-            glVertex3f(q.x - kHalfSide, q.y - kHalfSide, z);
-            glTexCoord2f(1, 0);
-            glVertex3f(q.x + kHalfSide, q.y - kHalfSide, z);
-            glTexCoord2f(1, 1);
-            glVertex3f(q.x + kHalfSide, q.y + kHalfSide, z);
-            glTexCoord2f(0, 1);
-            glVertex3f(q.x - kHalfSide, q.y + kHalfSide, z);
-            glEnd();
-            q.x += q.vx / kStep;
-            q.y += q.vy / kStep;
-            q.z += q.vz / kStep;
-            q.vy -= 0.8f;
-            q.life -= q.fade;
-            if (q.life < 0) {
-                q.life = 1;
-                q.fade = static_cast<float>(rnd() * 100.0 / 1000.0 + 0.003);
-                q.x = q.y = q.z = 0;
-                q.vx = static_cast<float>(rnd() * 60 - 32);
-                q.vy = static_cast<float>(rnd() * 60 - 32 + 20);
-                q.vz = static_cast<float>(rnd() * 60 - 32);
+        for (Fountain& f : fountains) {
+            if (several) {
+                setup_view(f);
+                glScissor(f.x, f.y, f.width, f.height);
+                glEnable(GL_SCISSOR_TEST);
             }
+            DrawAndMove(f);
         }
+        if (several) glDisable(GL_SCISSOR_TEST);
         glXSwapBuffers(display, window);
         last = Clock::now();
         if (frames++ == 0) first = last;
         if (last >= next_burst) {
             next_burst += burst_period;
-            for (Quad& q : quads) {
-                q.x = q.y = q.z = 0;
-                q.vx = static_cast<float>((rnd() * 20 - 10) * 10);
-                q.vz = static_cast<float>((rnd() * 20 - 10) * 10);
-                const double up = rnd();
-                q.vy = static_cast<float>(std::sqrt(40000.0 - q.vx * q.vx - q.vz * q.vz) *
-                                          (2 * up - 1));
-                for (int row = 0; row < 3; ++row) rnd();  // the colour rows
-            }
-            zoom = static_cast<float>(-std::floor(rnd() * 151 + 100) / 100);
+            for (Fountain& f : fountains) Burst(f);
         }
         if (std::chrono::duration<double>(last - start).count() >= seconds) break;
     }
