@@ -148,6 +148,7 @@ TEST_F(HostedSaverTest, FillsTheHostFollowsItsSizeIgnoresInputAndEndsWithIt) {
     EXPECT_EQ(backend.Count("ShowCursor"), 0);
     EXPECT_EQ(backend.Count("SetScreenSaverRunning"), 0);
     EXPECT_EQ(backend.Count("FindWindow"), 0);
+    EXPECT_EQ(backend.Count("OwnInput"), 0);
 }
 
 TEST_F(HostedSaverTest, AWindowThatIsNotThereEndsWithAMessage) {
@@ -178,6 +179,38 @@ TEST_F(HostedSaverTest, AFullScreenSaverResizedByAWindowManagerRefitsItsView) {
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "glViewport 0 0 1024 768"), 1);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "glViewport 0 0 512 384"), 1);
     EXPECT_GE(backend.Count("SetBounds " + std::to_string(saver + 1) + " 0,0,512x384"), 1);
+}
+
+// Alone, the saver owns the input from its start; a second monitor that comes while it runs
+// gets a fountain of its own, and another program coming to the foreground ends it.
+TEST_F(HostedSaverTest, AStandaloneSaverRefitsToNewMonitorsAndEndsWhenDeactivated) {
+    backend.monitors = {platform::Rect{0, 0, 1024, 768}};
+    std::size_t fountains_after_change = 0;
+    int polls = 0;
+    backend.on_poll = [&](RecordingBackend& b) {
+        ++polls;
+        if (polls == 2) {
+            b.monitors.push_back(platform::Rect{-1280, 0, 0, 1024});
+            b.Queue(Event{EventType::DisplayChanged, b.input_owner});
+        }
+        if (polls == 4) {
+            fountains_after_change = saver::Velkor_S::Instance().Fountains().Count();
+            b.Queue(Event{EventType::Deactivated, b.input_owner});
+        }
+    };
+    int code = -1;
+    try {
+        Velkor_B::Main("/s");
+    } catch (const testing::ProgramEnded& e) {
+        code = e.exit_code;
+    }
+    const platform::NativeWindow saver = SaverWindow();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(backend.input_owner, saver + 1) << "the view's window takes the input";
+    EXPECT_EQ(backend.calls.front().rfind("FindWindow", 0), 0u);
+    EXPECT_EQ(fountains_after_change, 2u);
+    EXPECT_EQ(backend.Count("SetBounds " + std::to_string(saver) + " -1280,0,2304x1024"), 1);
+    EXPECT_EQ(polls, 4) << "the deactivation ended it";
 }
 
 TEST_F(HostedSaverTest, ATerminationSignalEndsTheSaverAndGivesTheDesktopBack) {
