@@ -125,7 +125,7 @@ public:
     virtual void WaitEvents(std::int32_t timeout_ms) = 0;
 
     // Screen and pointer.
-    virtual Point ScreenSize() = 0;  // the primary monitor, pixels
+    virtual Point ScreenSize() = 0;  // the primary monitor's size, pixels
     // The monitors, in screen pixels (on Windows the origin may lie inside the desktop, so
     // a monitor can start at negative coordinates). A system that reports none gives the
     // whole screen as one.

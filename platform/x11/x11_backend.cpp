@@ -451,9 +451,6 @@ void X11Backend::SetScreenSaverRunning(bool running) {
     (void)running;
 }
 
-Point X11Backend::ScreenSize() {
-    return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
-}
 
 Point X11Backend::CursorPos() {
     Window root_ret = 0;

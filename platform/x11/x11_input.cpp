@@ -15,7 +15,15 @@ constexpr unsigned kPointerEvents = ButtonPressMask | ButtonReleaseMask;
 
 }  // namespace
 
-// RandR 1.5 monitors where the server has them, else Xinerama's heads, else the screen.
+// The primary monitor's size: the one RandR marks primary, else the first.
+Point X11Backend::ScreenSize() {
+    const std::vector<Rect> monitors = Monitors();
+    const Rect& primary = monitors.front();
+    return {primary.right - primary.left, primary.bottom - primary.top};
+}
+
+// RandR 1.5 monitors where the server has them, the primary first, else Xinerama's heads,
+// else the screen.
 std::vector<Rect> X11Backend::Monitors() {
     std::vector<Rect> found;
     int event_base = 0;
@@ -28,7 +36,8 @@ std::vector<Rect> X11Backend::Monitors() {
         XRRMonitorInfo* monitors = XRRGetMonitors(display_, root_, True, &count);
         for (int i = 0; i < count; ++i) {
             const XRRMonitorInfo& m = monitors[i];
-            found.push_back(Rect{m.x, m.y, m.x + m.width, m.y + m.height});
+            const Rect r{m.x, m.y, m.x + m.width, m.y + m.height};
+            found.insert(m.primary ? found.begin() : found.end(), r);
         }
         if (monitors != nullptr) XRRFreeMonitors(monitors);
     }
@@ -47,8 +56,8 @@ std::vector<Rect> X11Backend::Monitors() {
         if (heads != nullptr) XFree(heads);
     }
     if (found.empty()) {
-        const Point screen = ScreenSize();
-        found.push_back(Rect{0, 0, screen.x, screen.y});
+        found.push_back(
+            Rect{0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)});
     }
     return found;
 }
