@@ -213,7 +213,13 @@ void X11Backend::ShowWindow(NativeWindow window, bool visible) {
     }
     if (it != windows_.end() && it->second.kind == WindowKind::TopLevelPlain) {
         const Point screen = ScreenSize();
-        if (it->second.width >= screen.x && it->second.height >= screen.y) {
+        if (it->second.width > screen.x || it->second.height > screen.y) {
+            // Wider or taller than the primary monitor: the saver across several. A window
+            // manager would fit a full-screen window to one monitor, so none places it.
+            XSetWindowAttributes attrs{};
+            attrs.override_redirect = True;
+            XChangeWindowAttributes(display_, w, CWOverrideRedirect, &attrs);
+        } else if (it->second.width >= screen.x && it->second.height >= screen.y) {
             XChangeProperty(display_, w, net_wm_state_, XA_ATOM, 32, PropModeReplace,
                             reinterpret_cast<const unsigned char*>(&net_wm_state_fullscreen_), 1);
         }

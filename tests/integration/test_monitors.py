@@ -1,6 +1,6 @@
 """The saver on two monitors: a two-head X server (Xephyr with Xinerama, inside the test's
-Xvfb), one fountain centred on each head, input from either head, and another client's
-grab of the keyboard."""
+Xvfb), one fountain centred on each head, input from either head, another client's grab of
+the keyboard, and a window manager."""
 import ctypes
 import os
 import subprocess
@@ -95,6 +95,22 @@ try:
         err = saver.stderr.read().decode("utf-8", "replace")
         check("another program holds the keyboard" in err, f"it said it ran without: {err!r}")
     stop(saver)
+
+    # Under a window manager, which fits a full-screen window to one monitor, the saver
+    # still spans both.
+    wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(1.0)
+    saver = start("/s")
+    win = find_window("Tivaro_Main", timeout=5)
+    if win is not None:
+        time.sleep(0.5)
+        check(geometry(win) == (0, 0, 2048, 768),
+              f"with a window manager it spans both heads: {geometry(win)}")
+        xdotool("key", "a")
+        check(wait_exit(saver, 2.0), "and a key ends it")
+    check(win is not None, "the saver starts under a window manager")
+    stop(saver)
+    wm.kill()
 finally:
     xephyr.kill()
     xephyr.wait()
