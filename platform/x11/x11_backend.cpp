@@ -457,7 +457,6 @@ void X11Backend::SetScreenSaverRunning(bool running) {
     (void)running;
 }
 
-
 Point X11Backend::CursorPos() {
     Window root_ret = 0;
     Window child = 0;
