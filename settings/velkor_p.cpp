@@ -79,7 +79,10 @@ Velkor_P::Velkor_P()
     auto_redraw = true;
     back_colour = gfx::RGB(128, 128, 128);
     icon = image::DecodePicture(assets::Find("tivaro_icon.png"));
-    // Opens centred on the screen, at its designed size (a client area of 413 x 359).
+    // Laid out in layout pixels and drawn at the display's scale: a client area of
+    // 413 x 359 at 96 DPI, 826 x 718 device pixels at 192.
+    SetScalesWithDisplay(true);
+    // Opens centred on the screen, at its designed size.
     auto& backend = platform::Current();
     const platform::Point screen = backend.ScreenSize();
     const double tx = backend.TwipsPerPixelX();

@@ -33,8 +33,8 @@ public:
     std::map<NativeWindow, Rect> foreign_windows;
     // Answers.
     Point screen{1024, 768};
-    std::int32_t twips_x = 15;
-    std::int32_t twips_y = 15;
+    std::int32_t dpi = 96;                                // of every window not listed below
+    std::map<NativeWindow, std::int32_t> window_dpi;  // windows on a monitor of another scale
     Point cursor{0, 0};
     NativeWindow window_under_cursor = 0;
     std::map<std::string, NativeWindow> captions;  // what FindWindowByCaption finds
@@ -70,8 +70,7 @@ public:
     void PollEvents(std::vector<Event>& out) override;
     void WaitEvents(std::int32_t timeout_ms) override;
     Point ScreenSize() override;
-    std::int32_t TwipsPerPixelX() override;
-    std::int32_t TwipsPerPixelY() override;
+    std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen_point) override;
     void ShowCursor(bool show) override;

@@ -83,8 +83,8 @@ public:
     void WaitEvents(std::int32_t timeout_ms) override;
 
     Point ScreenSize() override;
-    std::int32_t TwipsPerPixelX() override;
-    std::int32_t TwipsPerPixelY() override;
+    // GetDpiForWindow where the system has it, else the screen's LOGPIXELSX.
+    std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen) override;
     void ShowCursor(bool show) override;

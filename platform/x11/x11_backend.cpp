@@ -1,4 +1,6 @@
 #include "platform/x11/x11_backend.h"
+
+#include "platform/scale/display_scale.h"
 #include "platform/x11/x11_blank_cursor.h"
 #include "platform/x11/x11_signals.h"
 
@@ -442,6 +444,11 @@ void X11Backend::SetScreenSaverRunning(bool running) {
 
 Point X11Backend::ScreenSize() {
     return {DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
+}
+
+std::int32_t X11Backend::Dpi(NativeWindow) {
+    const char* resources = XResourceManagerString(display_);
+    return DpiFromResources(resources != nullptr ? resources : "");
 }
 
 Point X11Backend::CursorPos() {

@@ -42,8 +42,9 @@ public:
     void WaitEvents(std::int32_t timeout_ms) override;
 
     Point ScreenSize() override;
-    std::int32_t TwipsPerPixelX() override { return 15; }
-    std::int32_t TwipsPerPixelY() override { return 15; }
+    // Xft.dpi from the resource manager string, as desktops publish their scale; 96 without
+    // it. One scale for the whole display.
+    std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen) override;
     void ShowCursor(bool show) override;
