@@ -12,6 +12,7 @@
 #include "platform/forms/property_bag.h"
 #include "platform/image/decode.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/numeric.h"
 #include "platform/text/font.h"
 #include "settings/background_gradient.h"
 
@@ -45,11 +46,15 @@ std::shared_ptr<text::FontDesc> LabelFont(bool underline) {
 // taller stand-in, a label grows (right and down, over nothing but the background) so
 // that its one line and the link's underline are not cut off.
 void FitToCaption(forms::Label& label) {
+    // Text does not widen exactly with the display's scale (glyphs are fitted to the
+    // pixel grid), so it is measured as drawn there, in whole layout pixels.
     rt::RunIgnoringErrors([&] {
-        const text::TextExtent text = text::OpenFont(*label.Font())->Measure(label.Caption());
+        const text::TextExtent text =
+            text::OpenFont(*label.Font(), label.Dpi())->Measure(label.Caption());
+        const double s = label.Scale();
         const platform::Rect& r = label.Bounds();
-        label.Move(r.left, r.top, std::max(label.Width(), text.width),
-                   std::max(label.Height(), text.height));
+        label.Move(r.left, r.top, std::max(label.Width(), rt::RoundToI32(std::ceil(text.width / s))),
+                   std::max(label.Height(), rt::RoundToI32(std::ceil(text.height / s))));
     });
 }
 
