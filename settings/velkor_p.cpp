@@ -53,7 +53,8 @@ void FitToCaption(forms::Label& label) {
             text::OpenFont(*label.Font(), label.Dpi())->Measure(label.Caption());
         const double s = label.Scale();
         const platform::Rect& r = label.Bounds();
-        label.Move(r.left, r.top, std::max(label.Width(), rt::RoundToI32(std::ceil(text.width / s))),
+        label.Move(r.left, r.top,
+                   std::max(label.Width(), rt::RoundToI32(std::ceil(text.width / s))),
                    std::max(label.Height(), rt::RoundToI32(std::ceil(text.height / s))));
     });
 }

@@ -164,7 +164,8 @@ void Label::PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) {
     for (const std::string& line : Lines()) {
         const std::int32_t line_width = font->Measure(line).width;
         std::int32_t left = left_edge;
-        if (alignment_ == Alignment::Center) left = left_edge + (right_edge - left_edge - line_width) / 2;
+        if (alignment_ == Alignment::Center)
+            left = left_edge + (right_edge - left_edge - line_width) / 2;
         if (alignment_ == Alignment::Right) left = right_edge - line_width;
         if (Enabled()) {
             font->Draw(frame, left, top, line, fore_colour_, &clip);

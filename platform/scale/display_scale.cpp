@@ -30,7 +30,8 @@ std::int32_t DpiFromResources(std::string_view resources) {
         const std::string_view line = resources.substr(0, end);
         resources = end == std::string_view::npos ? std::string_view{} : resources.substr(end + 1);
         const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || Trimmed(line.substr(0, colon)) != "Xft.dpi") continue;
+        if (colon == std::string_view::npos || Trimmed(line.substr(0, colon)) != "Xft.dpi")
+            continue;
         // The last setting wins, as in the resource database.
         try {
             const std::int32_t value = rt::RoundToI32(rt::ReadNumber(line.substr(colon + 1)));

@@ -176,9 +176,9 @@ void Surface::StretchCopy(const Surface& source, std::int32_t sx, std::int32_t s
         const std::int64_t left = std::max<std::int64_t>(s.x0, 0);
         const std::int64_t right = std::min<std::int64_t>(s.x1, source.device_width_) - 1;
         if (top > bottom || left > right) return;
-        const double v = std::clamp(static_cast<double>(s.y0) + (static_cast<double>(j) + 0.5) *
-                                                                     static_cast<double>(sdh) /
-                                                                     static_cast<double>(ddh) -
+        const double v = std::clamp(static_cast<double>(s.y0) +
+                                        (static_cast<double>(j) + 0.5) * static_cast<double>(sdh) /
+                                            static_cast<double>(ddh) -
                                         0.5,
                                     static_cast<double>(top), static_cast<double>(bottom));
         const auto r0 = static_cast<std::int64_t>(std::floor(v));
@@ -186,12 +186,12 @@ void Surface::StretchCopy(const Surface& source, std::int32_t sx, std::int32_t s
         const double fy = v - static_cast<double>(r0);
         for (std::int64_t i = std::max<std::int64_t>(0, -d.x0); i < ddw && d.x0 + i < device_width_;
              ++i) {
-            const double u = std::clamp(static_cast<double>(s.x0) +
-                                            (static_cast<double>(i) + 0.5) *
-                                                static_cast<double>(sdw) /
-                                                static_cast<double>(ddw) -
-                                            0.5,
-                                        static_cast<double>(left), static_cast<double>(right));
+            const double u =
+                std::clamp(static_cast<double>(s.x0) +
+                               (static_cast<double>(i) + 0.5) * static_cast<double>(sdw) /
+                                   static_cast<double>(ddw) -
+                               0.5,
+                           static_cast<double>(left), static_cast<double>(right));
             const auto c0 = static_cast<std::int64_t>(std::floor(u));
             const std::int64_t c1 = std::min(c0 + 1, right);
             const double fx = u - static_cast<double>(c0);
@@ -262,8 +262,10 @@ void Surface::BitBlt(std::int32_t dx, std::int32_t dy, std::int32_t w, std::int3
     const std::int64_t dh = Device(std::int64_t{dy} + h) - ddy;
     const std::int64_t x0 = std::max<std::int64_t>({0, -ddx, -dsx});
     const std::int64_t y0 = std::max<std::int64_t>({0, -ddy, -dsy});
-    const std::int64_t x1 = std::min<std::int64_t>({dw, device_width_ - ddx, source.device_width_ - dsx});
-    const std::int64_t y1 = std::min<std::int64_t>({dh, device_height_ - ddy, source.device_height_ - dsy});
+    const std::int64_t x1 =
+        std::min<std::int64_t>({dw, device_width_ - ddx, source.device_width_ - dsx});
+    const std::int64_t y1 =
+        std::min<std::int64_t>({dh, device_height_ - ddy, source.device_height_ - dsy});
     if (x0 >= x1 || y0 >= y1) return;  // nothing of the rectangle is on both images
     for (std::int64_t j = y0; j < y1; ++j) {
         std::uint32_t* out =

@@ -33,7 +33,7 @@ public:
     std::map<NativeWindow, Rect> foreign_windows;
     // Answers.
     Point screen{1024, 768};
-    std::int32_t dpi = 96;                                // of every window not listed below
+    std::int32_t dpi = 96;                            // of every window not listed below
     std::map<NativeWindow, std::int32_t> window_dpi;  // windows on a monitor of another scale
     Point cursor{0, 0};
     NativeWindow window_under_cursor = 0;

@@ -369,8 +369,8 @@ std::shared_ptr<const Font> OpenFont(const FontDesc& desc, std::int32_t dpi) {
             desc.underline, desc.strikethrough, desc.charset, dpi};
     if (auto it = cache.find(key); it != cache.end()) return it->second;
     const ResolvedFace resolved = ResolveFace(desc);
-    auto font =
-        std::make_shared<FreeTypeFont>(desc, dpi, resolved, LoadFace(resolved.file, resolved.index));
+    auto font = std::make_shared<FreeTypeFont>(desc, dpi, resolved,
+                                               LoadFace(resolved.file, resolved.index));
     cache.emplace(std::move(key), font);
     return font;
 }

@@ -97,7 +97,9 @@ TEST_P(DialogAtScale, LaysOutAsAt96AndDrawsAtTheDisplaysResolution) {
         }
         return false;
     };
-    auto at = [&](std::int32_t x, std::int32_t y) { return Shown(backend, dialog.Cmd_Can, bw, x, y); };
+    auto at = [&](std::int32_t x, std::int32_t y) {
+        return Shown(backend, dialog.Cmd_Can, bw, x, y);
+    };
     EXPECT_TRUE(crosses([&](std::int32_t i) { return at(bw / 2, i); })) << "top";
     EXPECT_TRUE(crosses([&](std::int32_t i) { return at(bw / 2, bh - 1 - i); })) << "bottom";
     EXPECT_TRUE(crosses([&](std::int32_t i) { return at(i, bh / 2); })) << "left";
@@ -145,8 +147,8 @@ TEST(DisplayScale, ADpiChangeRedrawsTheDialogAtTheNewScaleKeepingItsLayout) {
     EXPECT_EQ(dialog.Image().device_width(), 826);
     EXPECT_EQ(dialog.Image().device_height(), 718);
     EXPECT_EQ(dialog.Cmd_Can.Image().device_width(), 146);
-    EXPECT_EQ(backend.Count("SetBounds " + std::to_string(dialog.Cmd_Can.hWnd()) + " 640,632,146x50"),
-              1);
+    EXPECT_EQ(
+        backend.Count("SetBounds " + std::to_string(dialog.Cmd_Can.hWnd()) + " 640,632,146x50"), 1);
     dialog.Unload();
 }
 

@@ -130,10 +130,9 @@ Picture BurstIcon(int size) {
     std::array<Fragment, kFragments> fragments{};
     for (int i = 0; i < kFragments; ++i) {
         const double jitter = std::sin(i * 12.9898) * 0.12;  // fixed, uneven spacing
-        fragments[static_cast<std::size_t>(i)] = {(i + 0.5 + jitter) * 2 * kPi / kFragments,
-                                                  (i % 2 == 0 ? 12.5 : 8.5) * k,
-                                                  (i % 2 == 0 ? 5.2 : 4.0) * k,
-                                                  i * 0.7, Hsv(i / double(kFragments), 0.8, 1.0)};
+        fragments[static_cast<std::size_t>(i)] = {
+            (i + 0.5 + jitter) * 2 * kPi / kFragments, (i % 2 == 0 ? 12.5 : 8.5) * k,
+            (i % 2 == 0 ? 5.2 : 4.0) * k, i * 0.7, Hsv(i / double(kFragments), 0.8, 1.0)};
     }
     // Streaks first, so that fragments and core cover their ends.
     for (const Fragment& f : fragments) {

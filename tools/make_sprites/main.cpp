@@ -1,7 +1,8 @@
 // Writes the credits dialog's pictures into the assets folder:
 //   make_sprites <assets dir>
 // sphere_sprite.bmp / sphere_mask.bmp, atom0..5_sprite.jpg / atom0..5_mask.jpg,
-// tivaro.ico (+ tivaro_icon.png), tivaro_app.ico (16 to 256 px), hand.cur (+ hand.png, hot spot in ORIGINS.md).
+// tivaro.ico (+ tivaro_icon.png), tivaro_app.ico (16 to 256 px), hand.cur (+ hand.png, hot spot in
+// ORIGINS.md).
 #include <array>
 #include <cstdio>
 #include <fstream>
