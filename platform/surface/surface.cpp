@@ -66,7 +66,7 @@ std::int64_t Surface::Point(std::int32_t x, std::int32_t y) const {
     const std::int64_t dx = std::min<std::int64_t>(Device(x), device_width_ - 1);
     const std::int64_t dy = std::min<std::int64_t>(Device(y), device_height_ - 1);
     if (dx < 0 || dy < 0) return -1;
-    return Swap(pixels_[static_cast<std::size_t>(dy) * device_width_ + dx]);
+    return Swap(pixels_[static_cast<std::size_t>(dy * device_width_ + dx)]);
 }
 
 void Surface::SetPixel(std::int32_t x, std::int32_t y, Colour colour) {
@@ -154,7 +154,7 @@ void Surface::StretchCopy(const Surface& source, std::int32_t sx, std::int32_t s
     const bool smooth = sampling == Sampling::Smooth &&
                         !(WholeFactor(ddw, sdw) && WholeFactor(ddh, sdh)) && source.width_ > 0;
     const auto at = [&](std::int64_t col, std::int64_t row) {
-        return source.pixels_[static_cast<std::size_t>(row) * source.device_width_ + col];
+        return source.pixels_[static_cast<std::size_t>(row * source.device_width_ + col)];
     };
     for (std::int64_t j = std::max<std::int64_t>(0, -d.y0); j < ddh && d.y0 + j < device_height_;
          ++j) {
