@@ -15,6 +15,8 @@ Velkor_R::Velkor_R()
     : forms::Form("Velkor_R", platform::WindowKind::TopLevelPlain, "Preview Window"),
       Img_Prev(this, "Img_Prev") {
     back_colour = 0;  // black around the picture in a larger pane
+    // The still fills the same share of the pane at every display scale.
+    SetScalesWithDisplay(true);
     Img_Prev.SetPicture(image::DecodePicture(assets::Find("preview.png")));
     Img_Prev.Move(0, 0, Img_Prev.Picture().width(), Img_Prev.Picture().height());
 }
@@ -40,20 +42,25 @@ void HostPreview(std::int32_t parent) {
                                  " is not a window; nothing to show the preview in");
     }
     const platform::Rect r = *found;
-    const double tx = platform.TwipsPerPixelX();
-    const double ty = platform.TwipsPerPixelY();
+    // Twips at the pane's own scale: the form takes that scale and fills the pane.
+    const std::int32_t dpi = platform.Dpi(pane);
+    const double tx = platform::Backend::TwipsPerPixel(dpi);
+    const double ty = platform::Backend::TwipsPerPixel(dpi);
     const std::int16_t width = rt::RoundToI16(rt::SubI32(r.right, r.left) * tx);
     const std::int16_t height = rt::RoundToI16(rt::SubI32(r.bottom, r.top) * ty);
     Velkor_R& form = Velkor_R::Instance();
     form.Load();
+    form.SetDpi(dpi);
     platform.SetParent(form.hWnd(), pane);
     // The pane may have gone between the look and the move; from here on its end ends us.
     if (!platform.IsWindow(pane)) {
         rt::StandardErrorMessage("preview: " + std::to_string(parent) + " went away");
     }
     form.MoveTwips(0, 0, width, height);
-    form.Img_Prev.Move(0, 0, rt::RoundToI32(rt::Divide(width, tx)),
-                       rt::RoundToI32(rt::Divide(height, ty)));
+    // The pane's size in the form's pixels (the pane's device pixels at 96 DPI); the
+    // picture shows at its own size from the top-left corner whatever this is.
+    form.Img_Prev.Move(0, 0, rt::RoundToI32(rt::Divide(width, form.TwipsPerPixelX())),
+                       rt::RoundToI32(rt::Divide(height, form.TwipsPerPixelY())));
     form.Show();
 }
 

@@ -90,13 +90,13 @@ void Command::AfterCreate() {
     UserControl_Resize();
 }
 
-void Command::OnEvent(const platform::Event& event) {
+void Command::HandleEvent(const platform::Event& event) {
     if (event.type == platform::EventType::Paint) {
         Refresh();
         return;
     }
     PointerEvent(event);
-    Widget::OnEvent(event);
+    Widget::HandleEvent(event);
 }
 
 void Command::Refresh() {
@@ -106,6 +106,7 @@ void Command::Refresh() {
     }
     if (window_ == 0) return;
     // Transparent: the container's image behind the control shows instead of the face.
+    if (frame_.scale() != Scale()) frame_.SetScale(Scale());
     if (frame_.width() != Width() || frame_.height() != Height()) frame_.Resize(Width(), Height());
     Widget* container = Parent();
     if (container != nullptr && container->auto_redraw && container->Image().width() > 0) {

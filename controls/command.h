@@ -96,7 +96,7 @@ public:
     // Shows the face, or with a transparent background the container's image behind the
     // control, with the caption over it.
     void Refresh();
-    void OnEvent(const platform::Event& event) override;
+    void HandleEvent(const platform::Event& event) override;
 
 protected:
     // The resize of the placement, once the window and its image exist.

@@ -36,17 +36,19 @@ void SetColour(gfx::GradientVertex& vertex, std::string_view colour) {
 }  // namespace
 
 std::int32_t Command::TwipsToPixelsX(double twips) const {
-    return rt::RoundToI32(rt::Divide(twips, platform::Current().TwipsPerPixelX()));
+    return rt::RoundToI32(rt::Divide(twips, Widget::TwipsPerPixelX()));
 }
 
 std::int32_t Command::TwipsToPixelsY(double twips) const {
-    return rt::RoundToI32(rt::Divide(twips, platform::Current().TwipsPerPixelY()));
+    return rt::RoundToI32(rt::Divide(twips, Widget::TwipsPerPixelY()));
 }
 
 void Command::DrawButton(Skin skin) {
     const gfx::Surface& picture = skins_[static_cast<std::size_t>(skin)];
-    const double W = static_cast<double>(Width()) * platform::Current().TwipsPerPixelX();
-    const double H = static_cast<double>(Height()) * platform::Current().TwipsPerPixelY();
+    // Twips per layout pixel: 15 on a form that scales, whatever the display's scale, so
+    // the skin's pieces keep their places and the surface draws them at device resolution.
+    const double W = static_cast<double>(Width()) * Widget::TwipsPerPixelX();
+    const double H = static_cast<double>(Height()) * Widget::TwipsPerPixelY();
     // W - 120 and H - 120 as 16-bit integers, and W - 60 and H - 60 formed from them. Each
     // piece works them out for itself, so a face too wide for 16 bits loses just the
     // pieces that need them.

@@ -62,6 +62,8 @@ enum class EventType : std::uint8_t {
     Resized,         // the window's inner size changed (width, height in x, y)
     Destroyed,       // the window is gone (for example with a foreign parent)
     EndRequest,      // the system asks the program to end (a termination signal); window 0
+    DpiChanged,      // the window now shows at another display scale (its new DPI in x); a
+                     // top-level window has already been moved to where the system suggests
     Deactivated,     // another program took the foreground (to the window given to OwnInput)
     DisplayChanged,  // monitors came, went or changed size (to the window given to OwnInput)
 };
@@ -130,8 +132,14 @@ public:
     // a monitor can start at negative coordinates). A system that reports none gives the
     // whole screen as one.
     virtual std::vector<Rect> Monitors() = 0;
-    virtual std::int32_t TwipsPerPixelX() = 0;
-    virtual std::int32_t TwipsPerPixelY() = 0;
+    // The display scale as dots per inch (96 is 100 %, 192 is 200 %): of the monitor a
+    // window shows on, or of the primary monitor for window 0.
+    virtual std::int32_t Dpi(NativeWindow window) = 0;
+    // Twips (1/1440 inch) per screen pixel at the primary monitor's scale: 15 at 96 DPI,
+    // 7.5 at 192.
+    double TwipsPerPixelX() { return TwipsPerPixel(Dpi(0)); }
+    double TwipsPerPixelY() { return TwipsPerPixel(Dpi(0)); }
+    static double TwipsPerPixel(std::int32_t dpi) { return 1440.0 / (dpi > 0 ? dpi : 96); }
     virtual Point CursorPos() = 0;  // screen pixels
     virtual NativeWindow WindowFromPoint(Point screen) = 0;
     virtual void ShowCursor(bool show) = 0;

@@ -12,6 +12,7 @@
 #include "platform/forms/property_bag.h"
 #include "platform/image/decode.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/numeric.h"
 #include "platform/text/font.h"
 #include "settings/background_gradient.h"
 
@@ -45,11 +46,16 @@ std::shared_ptr<text::FontDesc> LabelFont(bool underline) {
 // taller stand-in, a label grows (right and down, over nothing but the background) so
 // that its one line and the link's underline are not cut off.
 void FitToCaption(forms::Label& label) {
+    // Text does not widen exactly with the display's scale (glyphs are fitted to the
+    // pixel grid), so it is measured as drawn there, in whole layout pixels.
     rt::RunIgnoringErrors([&] {
-        const text::TextExtent text = text::OpenFont(*label.Font())->Measure(label.Caption());
+        const text::TextExtent text =
+            text::OpenFont(*label.Font(), label.Dpi())->Measure(label.Caption());
+        const double s = label.Scale();
         const platform::Rect& r = label.Bounds();
-        label.Move(r.left, r.top, std::max(label.Width(), text.width),
-                   std::max(label.Height(), text.height));
+        label.Move(r.left, r.top,
+                   std::max(label.Width(), rt::RoundToI32(std::ceil(text.width / s))),
+                   std::max(label.Height(), rt::RoundToI32(std::ceil(text.height / s))));
     });
 }
 
@@ -79,7 +85,10 @@ Velkor_P::Velkor_P()
     auto_redraw = true;
     back_colour = gfx::RGB(128, 128, 128);
     icon = image::DecodePicture(assets::Find("tivaro_icon.png"));
-    // Opens centred on the screen, at its designed size (a client area of 413 x 359).
+    // Laid out in layout pixels and drawn at the display's scale: a client area of
+    // 413 x 359 at 96 DPI, 826 x 718 device pixels at 192.
+    SetScalesWithDisplay(true);
+    // Opens centred on the screen, at its designed size.
     auto& backend = platform::Current();
     const platform::Point screen = backend.ScreenSize();
     const double tx = backend.TwipsPerPixelX();

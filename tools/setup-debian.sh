@@ -6,6 +6,6 @@ packages=(
   libx11-dev libxext-dev libxrandr-dev libxinerama-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xserver-xephyr openbox xdotool x11-utils imagemagick python3 xscreensaver man-db
+  xvfb xserver-xephyr openbox xdotool x11-utils x11-xserver-utils imagemagick python3 xscreensaver man-db
 )
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -1,6 +1,7 @@
 #include "platform/forms/form.h"
 
 #include "platform/runtime/numeric.h"
+#include "platform/scale/display_scale.h"
 
 namespace tivaro::forms {
 
@@ -29,16 +30,22 @@ void Form::Load() {
     platform::WindowDesc desc;
     desc.kind = kind_;
     desc.caption = caption_;
-    desc.bounds = bounds_;
+    if (dpi_ == 0) dpi_ = platform::Current().Dpi(0);
+    desc.bounds = ToDevice(bounds_);
     desc.back_colour = back_colour;
     window_ = platform::Current().MakeWindow(desc);
     Application::Get().Register(window_, this);
+    // The monitor the window came up on decides its scale.
+    if (const std::int32_t dpi = platform::Current().Dpi(window_); dpi > 0 && dpi != dpi_) {
+        dpi_ = dpi;
+        if (scales_) SetBounds(bounds_);
+    }
     if (icon.width() > 0 && icon.height() > 0) {
         platform::Current().SetIcon(
             window_, platform::PixelView{icon.pixels(), icon.width(), icon.height(), icon.width()});
     }
-    image_ =
-        gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0, back_colour);
+    image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
+                          back_colour, Scale());
     for (Widget* child : children_) child->CreateWindows(window_);
     loaded_ = true;
     Application::Get().FormLoaded();
@@ -85,30 +92,37 @@ void Form::SetOuterPixels(std::int32_t left, std::int32_t top, std::int32_t widt
     if (window_ != 0) Form_Resize();
 }
 
+void Form::SetDpi(std::int32_t dpi) {
+    if (dpi <= 0 || dpi == Dpi()) return;
+    dpi_ = dpi;
+    if (window_ == 0 || !scales_) return;
+    Rescale();
+    Form_Resize();
+}
+
 void Form::MoveTwips(double left, double top, double width, double height) {
-    auto& be = platform::Current();
-    const double tx = be.TwipsPerPixelX();
-    const double ty = be.TwipsPerPixelY();
+    const double tx = TwipsPerPixelX();
+    const double ty = TwipsPerPixelY();
     SetOuterPixels(rt::RoundToI32(left / tx), rt::RoundToI32(top / ty), rt::RoundToI32(width / tx),
                    rt::RoundToI32(height / ty));
 }
 
 void Form::SetWidthTwips(double width) {
-    MoveTwips(outer_pos_.x * 1.0 * platform::Current().TwipsPerPixelX(),
-              outer_pos_.y * 1.0 * platform::Current().TwipsPerPixelY(), width, HeightTwips());
+    MoveTwips(outer_pos_.x * TwipsPerPixelX(), outer_pos_.y * TwipsPerPixelY(), width,
+              HeightTwips());
 }
 
 void Form::SetHeightTwips(double height) {
-    MoveTwips(outer_pos_.x * 1.0 * platform::Current().TwipsPerPixelX(),
-              outer_pos_.y * 1.0 * platform::Current().TwipsPerPixelY(), WidthTwips(), height);
+    MoveTwips(outer_pos_.x * TwipsPerPixelX(), outer_pos_.y * TwipsPerPixelY(), WidthTwips(),
+              height);
 }
 
 double Form::WidthTwips() const {
-    return (Width() + NonClientSize().x) * 1.0 * platform::Current().TwipsPerPixelX();
+    return (Width() + NonClientSize().x) * TwipsPerPixelX();
 }
 
 double Form::HeightTwips() const {
-    return (Height() + NonClientSize().y) * 1.0 * platform::Current().TwipsPerPixelY();
+    return (Height() + NonClientSize().y) * TwipsPerPixelY();
 }
 
 void Form::CollectTabStops(Widget* widget, std::vector<Widget*>& out) {
@@ -134,7 +148,7 @@ void Form::FocusNext() {
     SetFocusTo(it == stops.end() || ++it == stops.end() ? stops.front() : *it);
 }
 
-void Form::OnEvent(const Event& event) {
+void Form::HandleEvent(const Event& event) {
     switch (event.type) {
         case EventType::KeyDown:
             // The form sees key presses before its controls.
@@ -173,8 +187,21 @@ void Form::OnEvent(const Event& event) {
                 Form_Resize();
             }
             break;
+        case EventType::DpiChanged:
+            if (event.window == window_) {
+                // The system has put the window where it suggests; the layout keeps that
+                // place at the new scale.
+                if (const auto place = platform::Current().GetWindowRect(window_); place) {
+                    const double s = scales_ ? platform::ScaleForDpi(event.x) : 1.0;
+                    outer_pos_ = {rt::RoundToI32(place->left / s), rt::RoundToI32(place->top / s)};
+                    bounds_ = {outer_pos_.x, outer_pos_.y, outer_pos_.x + Width(),
+                               outer_pos_.y + Height()};
+                }
+                SetDpi(event.x);
+            }
+            break;
         default:
-            Widget::OnEvent(event);
+            Widget::HandleEvent(event);
             break;
     }
 }

@@ -29,6 +29,13 @@ public:
     void Unload(UnloadMode mode = UnloadMode::FormCode);
     bool IsLoaded() const { return loaded_; }
 
+    // Design time: the form is laid out in layout pixels (1/96 inch) and drawn at its
+    // monitor's scale, rather than in the screen's device pixels.
+    void SetScalesWithDisplay(bool scales) { scales_ = scales; }
+    // Lays the form out again for a display scale (its monitor's DPI): the same layout,
+    // drawn at the new scale, its client area resized to match.
+    void SetDpi(std::int32_t dpi);
+
     // Outer size and position in twips, as the runtime's Left/Top/Width/Height.
     void MoveTwips(double left, double top, double width, double height);
     void SetWidthTwips(double width);
@@ -43,7 +50,7 @@ public:
     void SetFocusTo(Widget* widget);
     void FocusNext();
 
-    void OnEvent(const platform::Event& event) override;
+    void HandleEvent(const platform::Event& event) override;
 
 protected:
     virtual void Form_Load() {}

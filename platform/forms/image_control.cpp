@@ -11,7 +11,8 @@ ImageControl::ImageControl(Widget* parent, std::string name) : Widget(parent, st
 void ImageControl::PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) {
     const std::int32_t w = std::min(Width(), picture_.width());
     const std::int32_t h = std::min(Height(), picture_.height());
-    frame.BitBlt(x, y, w, h, picture_, 0, 0, gfx::RasterOp::SrcCopy);
+    // At the frame's scale: whole factors repeat pixels, others interpolate.
+    frame.StretchCopy(picture_, 0, 0, w, h, x, y, w, h, gfx::Sampling::Smooth);
 }
 
 }  // namespace tivaro::forms

@@ -1,5 +1,6 @@
 // An image control: a windowless widget that shows a picture at its own size from its
-// top-left corner, never stretched; what lies beyond the control is not drawn.
+// top-left corner, stretched only by the display's scale; what lies beyond the control is
+// not drawn.
 #pragma once
 
 #include "platform/forms/widget.h"

@@ -56,16 +56,14 @@ void Label::SetEnabled(bool enabled) {
     Invalidate();
 }
 
-std::int32_t Label::ToPixels(float twips, bool vertical) {
-    auto& backend = platform::Current();
-    const double per_pixel = vertical ? backend.TwipsPerPixelY() : backend.TwipsPerPixelX();
+std::int32_t Label::ToPixels(float twips, bool vertical) const {
+    const double per_pixel = vertical ? TwipsPerPixelY() : TwipsPerPixelX();
     return rt::RoundToI32(rt::Divide(twips, per_pixel));
 }
 
 float Label::ToTwips(const std::optional<float>& kept, std::int32_t pixels, bool vertical) const {
     if (kept.has_value() && ToPixels(*kept, vertical) == pixels) return *kept;
-    auto& backend = platform::Current();
-    const double per_pixel = vertical ? backend.TwipsPerPixelY() : backend.TwipsPerPixelX();
+    const double per_pixel = vertical ? TwipsPerPixelY() : TwipsPerPixelX();
     return rt::StoreF32(pixels * per_pixel);
 }
 
@@ -155,21 +153,27 @@ void Label::PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) {
     if (w <= 0 || h <= 0) return;
     if (back_style_ == BackStyle::Opaque) frame.FillRect(x, y, w, h, back_colour);
     if (caption_.empty()) return;
-    const auto font = text::OpenFont(*font_);
-    const text::ClipRect clip{x, y, x + w, y + h};
-    std::int32_t top = y;
+    // Lines are broken in layout pixels, as at 96 DPI; the text is drawn in device pixels
+    // by the font made for the frame's scale.
+    const auto font = text::OpenFont(*font_, rt::RoundToI32(96.0 * frame.scale()));
+    const std::int32_t left_edge = frame.ToDevice(x);
+    const std::int32_t right_edge = frame.ToDevice(x + w);
+    const std::int32_t bottom = frame.ToDevice(y + h);
+    const text::ClipRect clip{left_edge, frame.ToDevice(y), right_edge, bottom};
+    std::int32_t top = frame.ToDevice(y);
     for (const std::string& line : Lines()) {
         const std::int32_t line_width = font->Measure(line).width;
-        std::int32_t left = x;
-        if (alignment_ == Alignment::Center) left = x + (w - line_width) / 2;
-        if (alignment_ == Alignment::Right) left = x + w - line_width;
+        std::int32_t left = left_edge;
+        if (alignment_ == Alignment::Center)
+            left = left_edge + (right_edge - left_edge - line_width) / 2;
+        if (alignment_ == Alignment::Right) left = right_edge - line_width;
         if (Enabled()) {
             font->Draw(frame, left, top, line, fore_colour_, &clip);
         } else {
             font->DrawDisabled(frame, left, top, line, &clip);
         }
         top += font->Measure(line).height;
-        if (top >= y + h) break;
+        if (top >= bottom) break;
     }
 }
 

@@ -65,7 +65,7 @@ public:
 private:
     void Invalidate();
     float ToTwips(const std::optional<float>& kept, std::int32_t pixels, bool vertical) const;
-    static std::int32_t ToPixels(float twips, bool vertical);
+    std::int32_t ToPixels(float twips, bool vertical) const;
 
     std::string caption_;
     gfx::Colour fore_colour_ = 0;

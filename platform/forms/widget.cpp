@@ -1,8 +1,11 @@
 #include "platform/forms/widget.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/forms/form.h"
+#include "platform/runtime/numeric.h"
+#include "platform/scale/display_scale.h"
 
 namespace tivaro::forms {
 
@@ -27,6 +30,38 @@ Form* Widget::OwnerForm() {
     return dynamic_cast<Form*>(w);
 }
 
+namespace {
+
+const Widget& Root(const Widget& widget) {
+    const Widget* w = &widget;
+    while (w->Parent() != nullptr) w = w->Parent();
+    return *w;
+}
+
+}  // namespace
+
+std::int32_t Widget::Dpi() const {
+    const Widget& root = Root(*this);
+    return root.dpi_ > 0 ? root.dpi_ : platform::Current().Dpi(0);
+}
+
+double Widget::Scale() const {
+    return Root(*this).scales_ ? platform::ScaleForDpi(Dpi()) : 1.0;
+}
+
+double Widget::TwipsPerPixelX() const {
+    return platform::Backend::TwipsPerPixel(Dpi()) * Scale();
+}
+
+platform::Rect Widget::ToDevice(const platform::Rect& layout) const {
+    const double s = Scale();
+    if (s == 1.0) return layout;
+    const std::int32_t left = rt::RoundToI32(layout.left * s);
+    const std::int32_t top = rt::RoundToI32(layout.top * s);
+    return {left, top, left + rt::RoundToI32((layout.right - layout.left) * s),
+            top + rt::RoundToI32((layout.bottom - layout.top) * s)};
+}
+
 std::int32_t Widget::InnerWidth() const {
     return std::max(0, Width() - 2 * BorderWidth());
 }
@@ -39,7 +74,7 @@ void Widget::SetBounds(const platform::Rect& bounds) {
     const std::int32_t old_h = InnerHeight();
     bounds_ = bounds;
     if (window_ != 0) {
-        platform::Current().SetBounds(window_, bounds_);
+        platform::Current().SetBounds(window_, ToDevice(bounds_));
         if (auto_redraw && (InnerWidth() != old_w || InnerHeight() != old_h)) {
             image_.Resize(InnerWidth(), InnerHeight());
         }
@@ -70,7 +105,7 @@ void Widget::CreateWindows(platform::NativeWindow parent_window) {
         platform::WindowDesc desc;
         desc.kind = platform::WindowKind::Child;
         desc.parent = parent_window;
-        desc.bounds = bounds_;
+        desc.bounds = ToDevice(bounds_);
         desc.back_colour = back_colour;
         desc.gl_capable = gl_capable;
         desc.sunken_border = border == BorderStyle::Sunken;
@@ -79,8 +114,8 @@ void Widget::CreateWindows(platform::NativeWindow parent_window) {
         if (visible_) platform::Current().ShowWindow(window_, true);
         children_parent = window_;
     }
-    image_ =
-        gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0, back_colour);
+    image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
+                          back_colour, Scale());
     for (Widget* child : children_) child->CreateWindows(children_parent);
     AfterCreate();
 }
@@ -116,7 +151,17 @@ void Widget::DrawBorder(gfx::Surface& frame) const {
     frame.Line(w - 2, 1, w - 2, h - 1, gfx::RGB(212, 208, 200));
 }
 
+void Widget::Rescale() {
+    if (window_ != 0) platform::Current().SetBounds(window_, ToDevice(bounds_));
+    image_.SetScale(Scale());
+    frame_ = gfx::Surface();
+    for (Widget* child : children_) child->Rescale();
+    if (OnResize) OnResize();
+    Refresh();
+}
+
 void Widget::Compose(gfx::Surface& frame) {
+    if (frame.scale() != Scale()) frame.SetScale(Scale());
     if (frame.width() != Width() || frame.height() != Height()) frame.Resize(Width(), Height());
     const std::int32_t b = BorderWidth();
     if (auto_redraw && image_.width() > 0) {
@@ -242,6 +287,31 @@ void Widget::DispatchMouse(const Event& event) {
 }
 
 void Widget::OnEvent(const Event& event) {
+    const double s = Scale();
+    if (s == 1.0) {
+        HandleEvent(event);
+        return;
+    }
+    Event layout = event;
+    switch (event.type) {
+        case EventType::ButtonDown:
+        case EventType::ButtonUp:
+        case EventType::Motion:
+            // The layout pixel the device pixel lies in.
+            layout.x = rt::RoundToI32(std::floor(event.x / s));
+            layout.y = rt::RoundToI32(std::floor(event.y / s));
+            break;
+        case EventType::Resized:
+            layout.x = rt::RoundToI32(event.x / s);
+            layout.y = rt::RoundToI32(event.y / s);
+            break;
+        default:
+            break;
+    }
+    HandleEvent(layout);
+}
+
+void Widget::HandleEvent(const Event& event) {
     switch (event.type) {
         case EventType::ButtonDown:
         case EventType::ButtonUp:

@@ -50,7 +50,18 @@ public:
     // None means the font a new form offers its controls (text::DefaultUiFont).
     std::shared_ptr<const text::FontDesc> ambient_font;
 
-    // Geometry in pixels, relative to the parent's inner area.
+    // The display scale the widget is drawn at: its form's DPI (96 is 100 %), the device
+    // pixels per layout pixel (1 for a form that lays itself out in device pixels), and
+    // the twips per layout pixel, a real number (15 on a form that scales, 1440 / DPI on
+    // one that does not). Every twips conversion of a widget uses the last.
+    std::int32_t Dpi() const;
+    double Scale() const;
+    double TwipsPerPixelX() const;
+    double TwipsPerPixelY() const { return TwipsPerPixelX(); }
+    // A rectangle of layout pixels in device pixels: its corner rounded, its size rounded.
+    platform::Rect ToDevice(const platform::Rect& layout) const;
+
+    // Geometry in layout pixels, relative to the parent's inner area.
     const platform::Rect& Bounds() const { return bounds_; }
     void SetBounds(const platform::Rect& bounds);
     void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
@@ -104,7 +115,10 @@ public:
     void CreateWindows(platform::NativeWindow parent_window);
     void DestroyWindows();
 
-    void OnEvent(const platform::Event& event) override;
+    // Takes a native event (device pixels) and handles it in layout pixels.
+    void OnEvent(const platform::Event& event) final;
+    // The event in layout pixels: pointer positions and sizes divided by the scale.
+    virtual void HandleEvent(const platform::Event& event);
 
     // Windowless widgets draw themselves into the frame being shown; (x, y) is their
     // top-left corner in that frame.
@@ -112,6 +126,9 @@ public:
 
 protected:
     virtual void AfterCreate() {}
+    // Draws the widget and its children anew at a new display scale: images and windows
+    // take the new device size, and each widget that redraws on a resize does so.
+    void Rescale();
     void DispatchMouse(const platform::Event& event);
     Widget* WindowlessChildAt(std::int32_t x, std::int32_t y);
     void Compose(gfx::Surface& frame);
@@ -122,6 +139,8 @@ protected:
     std::vector<Widget*> children_;
     platform::Rect bounds_;
     platform::NativeWindow window_ = 0;
+    std::int32_t dpi_ = 0;  // a form's display scale; 0: the primary monitor's
+    bool scales_ = false;   // a form that lays itself out in layout pixels
     bool visible_ = true;
     bool enabled_ = true;
     gfx::Surface image_;

@@ -160,12 +160,10 @@ void RecordingBackend::OwnInput(NativeWindow window) {
     if (forward_ != nullptr) forward_->OwnInput(window);
 }
 
-std::int32_t RecordingBackend::TwipsPerPixelX() {
-    return forward_ != nullptr ? forward_->TwipsPerPixelX() : twips_x;
-}
-
-std::int32_t RecordingBackend::TwipsPerPixelY() {
-    return forward_ != nullptr ? forward_->TwipsPerPixelY() : twips_y;
+std::int32_t RecordingBackend::Dpi(NativeWindow window) {
+    if (forward_ != nullptr) return forward_->Dpi(window);
+    if (auto it = window_dpi.find(window); it != window_dpi.end()) return it->second;
+    return dpi;
 }
 
 Point RecordingBackend::CursorPos() {

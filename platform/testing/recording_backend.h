@@ -36,8 +36,8 @@ public:
     // The monitors; none means the screen alone.
     std::vector<Rect> monitors;
     NativeWindow input_owner = 0;  // the window OwnInput was given
-    std::int32_t twips_x = 15;
-    std::int32_t twips_y = 15;
+    std::int32_t dpi = 96;                            // of every window not listed below
+    std::map<NativeWindow, std::int32_t> window_dpi;  // windows on a monitor of another scale
     Point cursor{0, 0};
     NativeWindow window_under_cursor = 0;
     std::map<std::string, NativeWindow> captions;  // what FindWindowByCaption finds
@@ -75,8 +75,7 @@ public:
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
     void OwnInput(NativeWindow window) override;
-    std::int32_t TwipsPerPixelX() override;
-    std::int32_t TwipsPerPixelY() override;
+    std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen_point) override;
     void ShowCursor(bool show) override;

@@ -1,5 +1,7 @@
 #include "platform/text/font.h"
 
+#include <algorithm>
+
 #include "platform/runtime/numeric.h"
 
 namespace tivaro::text {
@@ -13,13 +15,14 @@ FontDesc DefaultUiFont() {
     return desc;
 }
 
-std::int32_t PointsToPixels(double points) {
-    return rt::RoundToI32(points * 96.0 / 72.0);
+std::int32_t PointsToPixels(double points, std::int32_t dpi) {
+    return rt::RoundToI32(points * dpi / 72.0);
 }
 
 void Font::DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y,
                         std::string_view utf8, const ClipRect* clip) const {
-    Draw(surface, x + 1, y + 1, utf8, gfx::RGB(255, 255, 255), clip);
+    const std::int32_t offset = std::max(1, rt::RoundToI32(Dpi() / 96.0));
+    Draw(surface, x + offset, y + offset, utf8, gfx::RGB(255, 255, 255), clip);
     Draw(surface, x, y, utf8, gfx::RGB(128, 128, 128), clip);
 }
 

@@ -36,9 +36,9 @@ struct FontDesc {
 // The font a new form offers its controls: 9-point proportional gothic, Japanese charset.
 FontDesc DefaultUiFont();
 
-// Pixel height of the em for a size in points on a 96-dpi screen, rounded half to even:
-// 9.75 pt is 13 px, 9 pt is 12 px.
-std::int32_t PointsToPixels(double points);
+// Pixel height of the em for a size in points on a screen of `dpi` dots per inch, rounded
+// half to even: at 96 DPI 9.75 pt is 13 px and 9 pt is 12 px; at 192 DPI 9.75 pt is 26 px.
+std::int32_t PointsToPixels(double points, std::int32_t dpi = 96);
 
 struct TextExtent {
     std::int32_t width = 0;   // advance of the whole string, pixels
@@ -61,24 +61,28 @@ public:
     // The family the platform actually renders with (for example "IPAPGothic").
     virtual const std::string& Family() const = 0;
     virtual std::int32_t PixelSize() const = 0;
+    // The display scale the font is rasterised for (96 is 100 %).
+    virtual std::int32_t Dpi() const = 0;
     virtual std::int32_t Ascent() const = 0;
 
     // One line of UTF-8 text; line breaks are not interpreted here.
     virtual TextExtent Measure(std::string_view utf8) const = 0;
-    // Draws one line with its cell's top-left corner at (x, y), unsmoothed up to 16 px (antialiased
+    // Draws one line with its cell's top-left corner at (x, y) in the surface's device
+    // pixels (the clip too), unsmoothed up to 16 px (antialiased
     // above), blended over what the surface holds; pixels outside `clip` (when given) stay
     // untouched.
     virtual void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
                       gfx::Colour colour, const ClipRect* clip = nullptr) const = 0;
 
-    // The runtime's engraved look of disabled text: white text one pixel right and down,
-    // grey RGB(128, 128, 128) text over it at (x, y).
+    // The runtime's engraved look of disabled text: white text one layout pixel right and
+    // down, grey RGB(128, 128, 128) text over it at (x, y).
     void DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
                       const ClipRect* clip = nullptr) const;
 };
 
-// The rendered font for a description. Fonts are cached: the same description gives the
-// same object, and nothing is read from disk after the first use of a face.
-std::shared_ptr<const Font> OpenFont(const FontDesc& desc);
+// The rendered font for a description at a display scale. Fonts are cached: the same
+// description and scale give the same object, and nothing is read from disk after the
+// first use of a face.
+std::shared_ptr<const Font> OpenFont(const FontDesc& desc, std::int32_t dpi = 96);
 
 }  // namespace tivaro::text

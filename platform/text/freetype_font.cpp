@@ -77,7 +77,7 @@ std::shared_ptr<SharedFace> LoadFace(const std::string& file, int index) {
 
 class FreeTypeFont final : public Font {
 public:
-    FreeTypeFont(const FontDesc& desc, const ResolvedFace& resolved,
+    FreeTypeFont(const FontDesc& desc, std::int32_t dpi, const ResolvedFace& resolved,
                  std::shared_ptr<SharedFace> face);
     ~FreeTypeFont() override {
         if (size_ != nullptr) FT_Done_Size(size_);
@@ -88,6 +88,7 @@ public:
     const FontDesc& Desc() const override { return desc_; }
     const std::string& Family() const override { return family_; }
     std::int32_t PixelSize() const override { return pixel_size_; }
+    std::int32_t Dpi() const override { return dpi_; }
     std::int32_t Ascent() const override { return ascent_; }
     TextExtent Measure(std::string_view utf8) const override;
     void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
@@ -116,6 +117,7 @@ private:
     FT_Size size_ = nullptr;
     bool embolden_ = false;
     bool oblique_ = false;
+    std::int32_t dpi_ = 96;
     std::int32_t pixel_size_ = 0;
     std::int32_t ascent_ = 0;
     std::int32_t descent_ = 0;
@@ -125,14 +127,15 @@ private:
     mutable std::unordered_map<char32_t, Glyph> glyphs_;
 };
 
-FreeTypeFont::FreeTypeFont(const FontDesc& desc, const ResolvedFace& resolved,
+FreeTypeFont::FreeTypeFont(const FontDesc& desc, std::int32_t dpi, const ResolvedFace& resolved,
                            std::shared_ptr<SharedFace> face)
     : desc_(desc),
       family_(resolved.family),
       face_(std::move(face)),
       embolden_(resolved.embolden),
       oblique_(resolved.oblique),
-      pixel_size_(std::max(1, PointsToPixels(desc.size))) {
+      dpi_(dpi),
+      pixel_size_(std::max(1, PointsToPixels(desc.size, dpi))) {
     FT_Face f = face_->face;
     if (FT_New_Size(f, &size_) != 0) {
         size_ = nullptr;
@@ -238,7 +241,7 @@ TextExtent FreeTypeFont::Measure(std::string_view utf8) const {
 
 void FreeTypeFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y,
                         std::string_view utf8, gfx::Colour colour, const ClipRect* clip) const {
-    ClipRect box{0, 0, surface.width(), surface.height()};
+    ClipRect box{0, 0, surface.device_width(), surface.device_height()};
     if (clip != nullptr) {
         box.left = std::max(box.left, clip->left);
         box.top = std::max(box.top, clip->top);
@@ -250,7 +253,7 @@ void FreeTypeFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y,
     const std::uint32_t green = (colour >> 8) & 0xFF;
     const std::uint32_t blue = (colour >> 16) & 0xFF;
     std::uint32_t* pixels = surface.pixels();
-    const std::int32_t stride = surface.width();
+    const std::int32_t stride = surface.device_width();
     auto blend = [&](std::int32_t px, std::int32_t py, std::uint32_t alpha) {
         if (alpha == 0 || px < box.left || px >= box.right || py < box.top || py >= box.bottom) {
             return;
@@ -358,15 +361,16 @@ ResolvedFace ResolveFace(const FontDesc& desc) {
     return resolved;
 }
 
-std::shared_ptr<const Font> OpenFont(const FontDesc& desc) {
-    using Key = std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t>;
+std::shared_ptr<const Font> OpenFont(const FontDesc& desc, std::int32_t dpi) {
+    using Key =
+        std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t, std::int32_t>;
     static std::map<Key, std::shared_ptr<const Font>> cache;
-    Key key{desc.name,      desc.size,          desc.weight, desc.italic,
-            desc.underline, desc.strikethrough, desc.charset};
+    Key key{desc.name,      desc.size,          desc.weight,  desc.italic,
+            desc.underline, desc.strikethrough, desc.charset, dpi};
     if (auto it = cache.find(key); it != cache.end()) return it->second;
     const ResolvedFace resolved = ResolveFace(desc);
-    auto font =
-        std::make_shared<FreeTypeFont>(desc, resolved, LoadFace(resolved.file, resolved.index));
+    auto font = std::make_shared<FreeTypeFont>(desc, dpi, resolved,
+                                               LoadFace(resolved.file, resolved.index));
     cache.emplace(std::move(key), font);
     return font;
 }

@@ -70,7 +70,7 @@ Candidates ProportionalFaces(BYTE charset) {
 
 class GdiFont final : public Font {
 public:
-    explicit GdiFont(const FontDesc& desc);
+    GdiFont(const FontDesc& desc, std::int32_t dpi);
     ~GdiFont() override;
     GdiFont(const GdiFont&) = delete;
     GdiFont& operator=(const GdiFont&) = delete;
@@ -78,6 +78,7 @@ public:
     const FontDesc& Desc() const override { return desc_; }
     const std::string& Family() const override { return family_; }
     std::int32_t PixelSize() const override { return pixel_size_; }
+    std::int32_t Dpi() const override { return dpi_; }
     std::int32_t Ascent() const override { return ascent_; }
     TextExtent Measure(std::string_view utf8) const override;
     void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
@@ -89,6 +90,7 @@ private:
 
     FontDesc desc_;
     std::string family_;
+    std::int32_t dpi_ = 96;
     std::int32_t pixel_size_ = 0;
     std::int32_t ascent_ = 0;
     std::int32_t height_ = 0;
@@ -104,13 +106,13 @@ private:
     mutable std::int32_t bitmap_height_ = 0;
 };
 
-GdiFont::GdiFont(const FontDesc& desc)
-    : desc_(desc), pixel_size_(std::max(1, PointsToPixels(desc.size))) {
+GdiFont::GdiFont(const FontDesc& desc, std::int32_t dpi)
+    : desc_(desc), dpi_(dpi), pixel_size_(std::max(1, PointsToPixels(desc.size, dpi))) {
     dc_.reset(CreateCompatibleDC(nullptr));
     if (dc_ == nullptr) Fail("cannot make a device context for text");
     const std::wstring name = Widen(desc.name);
     const LOGFONTW lf =
-        LogFontFor(desc, FaceInstalled(name) ? name : ProportionalSansFace(desc.charset));
+        LogFontFor(desc, FaceInstalled(name) ? name : ProportionalSansFace(desc.charset), dpi);
     font_.reset(CreateFontIndirectW(&lf));
     if (font_ == nullptr) Fail("no font can be made for \"" + desc.name + "\"");
     HDC dc = dc_.get();
@@ -163,7 +165,7 @@ void GdiFont::Scratch(std::int32_t width, std::int32_t height) const {
 
 void GdiFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
                    gfx::Colour colour, const ClipRect* clip) const {
-    ClipRect box{0, 0, surface.width(), surface.height()};
+    ClipRect box{0, 0, surface.device_width(), surface.device_height()};
     if (clip != nullptr) {
         box.left = std::max(box.left, clip->left);
         box.top = std::max(box.top, clip->top);
@@ -197,7 +199,7 @@ void GdiFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::s
         return (src * alpha + dst * (255 - alpha) + 127) / 255;
     };
     std::uint32_t* pixels = surface.pixels();
-    const std::int32_t stride = surface.width();
+    const std::int32_t stride = surface.device_width();
     for (std::int32_t row = 0; row < height; ++row) {
         const std::uint32_t* ink = bits_ + static_cast<std::size_t>(row) * bitmap_width_;
         std::uint32_t* out = pixels + static_cast<std::size_t>(top + row) * stride + left;
@@ -237,9 +239,9 @@ std::wstring ProportionalSansFace(std::int16_t charset) {
     return {};
 }
 
-LOGFONTW LogFontFor(const FontDesc& desc, std::wstring_view face) {
+LOGFONTW LogFontFor(const FontDesc& desc, std::wstring_view face, std::int32_t dpi) {
     LOGFONTW lf{};
-    const std::int32_t pixels = std::max(1, PointsToPixels(desc.size));
+    const std::int32_t pixels = std::max(1, PointsToPixels(desc.size, dpi));
     lf.lfHeight = -pixels;  // negative: the em, not the cell
     lf.lfWeight = desc.weight;
     lf.lfItalic = desc.italic ? TRUE : FALSE;
@@ -261,13 +263,14 @@ LOGFONTW LogFontFor(const FontDesc& desc, std::wstring_view face) {
     return lf;
 }
 
-std::shared_ptr<const Font> OpenFont(const FontDesc& desc) {
-    using Key = std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t>;
+std::shared_ptr<const Font> OpenFont(const FontDesc& desc, std::int32_t dpi) {
+    using Key =
+        std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t, std::int32_t>;
     static std::map<Key, std::shared_ptr<const Font>> cache;
-    Key key{desc.name,      desc.size,          desc.weight, desc.italic,
-            desc.underline, desc.strikethrough, desc.charset};
+    Key key{desc.name,      desc.size,          desc.weight,  desc.italic,
+            desc.underline, desc.strikethrough, desc.charset, dpi};
     if (auto it = cache.find(key); it != cache.end()) return it->second;
-    auto font = std::make_shared<GdiFont>(desc);
+    auto font = std::make_shared<GdiFont>(desc, dpi);
     cache.emplace(std::move(key), font);
     return font;
 }

@@ -21,6 +21,6 @@ std::wstring ProportionalSansFace(std::int16_t charset);
 // The GDI description of a font with the given face; with no face, only a proportional
 // sans-serif family is asked for and the system picks. The em is PointsToPixels(size)
 // high; small text is unsmoothed.
-LOGFONTW LogFontFor(const FontDesc& desc, std::wstring_view face);
+LOGFONTW LogFontFor(const FontDesc& desc, std::wstring_view face, std::int32_t dpi = 96);
 
 }  // namespace tivaro::text

@@ -8,6 +8,10 @@
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace tivaro::platform::win32 {
 namespace {
 
@@ -246,6 +250,17 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
             info->height = height;
             Queue(EventType::Resized, hwnd, width, height);
             break;
+        }
+        case WM_DPICHANGED: {
+            // The window moved to a monitor of another scale (or the scale changed): the
+            // form lays itself out again, in the place the system suggests.
+            if (Find(hwnd) == nullptr) break;
+            Queue(EventType::DpiChanged, hwnd, LOWORD(wparam));
+            const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+            SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
         }
         case WM_DESTROY:
             // Only a window that goes away without our asking (with a foreign parent, for
@@ -500,19 +515,36 @@ std::vector<Rect> Win32Backend::Monitors() {
 void Win32Backend::OwnInput(NativeWindow) {}
 
 namespace {
-std::int32_t TwipsPerPixel(int axis) {
+
+// The primary monitor's DPI as the system reports it to a program that knows its scale.
+std::int32_t SystemDpi() {
     HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, axis);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    return dpi > 0 ? 1440 / dpi : 15;
+    return dpi > 0 ? dpi : 96;
 }
+
+// GetDpiForWindow (Windows 10, 1607 on); looked up once, since older systems lack it.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+GetDpiForWindowFn DpiForWindowFunction() {
+    static const auto function = [] {
+        HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        FARPROC address = user32 != nullptr ? GetProcAddress(user32, "GetDpiForWindow") : nullptr;
+        return reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(address));
+    }();
+    return function;
+}
+
 }  // namespace
 
-std::int32_t Win32Backend::TwipsPerPixelX() {
-    return TwipsPerPixel(LOGPIXELSX);
-}
-std::int32_t Win32Backend::TwipsPerPixelY() {
-    return TwipsPerPixel(LOGPIXELSY);
+std::int32_t Win32Backend::Dpi(NativeWindow window) {
+    if (window != 0) {
+        if (GetDpiForWindowFn dpi_for_window = DpiForWindowFunction()) {
+            const UINT dpi = dpi_for_window(ToHwnd(window));
+            if (dpi > 0) return static_cast<std::int32_t>(dpi);
+        }
+    }
+    return SystemDpi();
 }
 
 Point Win32Backend::CursorPos() {

@@ -85,8 +85,8 @@ public:
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
     void OwnInput(NativeWindow window) override;
-    std::int32_t TwipsPerPixelX() override;
-    std::int32_t TwipsPerPixelY() override;
+    // GetDpiForWindow where the system has it, else the screen's LOGPIXELSX.
+    std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen) override;
     void ShowCursor(bool show) override;

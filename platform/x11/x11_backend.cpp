@@ -1,4 +1,6 @@
 #include "platform/x11/x11_backend.h"
+
+#include "platform/scale/display_scale.h"
 #include "platform/x11/x11_blank_cursor.h"
 #include "platform/x11/x11_signals.h"
 
@@ -455,6 +457,11 @@ void X11Backend::ShowCursor(bool show) {
 void X11Backend::SetScreenSaverRunning(bool running) {
     // X has no such system-wide flag; the X screen-saver daemon keeps its own state.
     (void)running;
+}
+
+std::int32_t X11Backend::Dpi(NativeWindow) {
+    const char* resources = XResourceManagerString(display_);
+    return DpiFromResources(resources != nullptr ? resources : "");
 }
 
 Point X11Backend::CursorPos() {

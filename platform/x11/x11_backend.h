@@ -45,8 +45,9 @@ public:
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
     void OwnInput(NativeWindow window) override;
-    std::int32_t TwipsPerPixelX() override { return 15; }
-    std::int32_t TwipsPerPixelY() override { return 15; }
+    // Xft.dpi from the resource manager string, as desktops publish their scale; 96 without
+    // it. One scale for the whole display.
+    std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen) override;
     void ShowCursor(bool show) override;

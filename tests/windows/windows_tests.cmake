@@ -25,3 +25,9 @@ foreach(group Saver Settings Preview Modes)
     ENVIRONMENT "TIVARO_SCR=$<TARGET_FILE:tivaro>;TIVARO_WINE_PROBE=$<TARGET_FILE:wine_probe>;TIVARO_WINE=${TIVARO_WINE};PYTHONDONTWRITEBYTECODE=1"
     LABELS wine TIMEOUT 180 RUN_SERIAL TRUE)
 endforeach()
+
+# The program file's resources, read from the PE file: its manifest and its icon sizes.
+add_test(NAME windows.resources
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/windows/test_pe_resources.py
+                 $<TARGET_FILE:tivaro>)
+set_tests_properties(windows.resources PROPERTIES LABELS wine TIMEOUT 60)

@@ -114,11 +114,13 @@ Ball ShadedBall(int width, int height, Rgba colour) {
     return ball;
 }
 
-Picture BurstIcon() {
-    Picture icon(32, 32, {0, 0, 0, 0});
-    const double cx = 16.0, cy = 16.0;  // pixel (x, y) has its centre at (x + .5, y + .5)
+Picture BurstIcon(int size) {
+    // Drawn for its size, not scaled from another: every length is in 32nds of the side.
+    const double k = size / 32.0;
+    Picture icon(size, size, {0, 0, 0, 0});
+    const double cx = 16.0 * k, cy = 16.0 * k;  // pixel (x, y) has its centre at (x + .5, y + .5)
     auto put = [&](int x, int y, Rgba c) {
-        if (x >= 0 && y >= 0 && x < 32 && y < 32) icon.at(x, y) = c;
+        if (x >= 0 && y >= 0 && x < size && y < size) icon.at(x, y) = c;
     };
     constexpr int kFragments = 12;
     struct Fragment {
@@ -128,14 +130,14 @@ Picture BurstIcon() {
     std::array<Fragment, kFragments> fragments{};
     for (int i = 0; i < kFragments; ++i) {
         const double jitter = std::sin(i * 12.9898) * 0.12;  // fixed, uneven spacing
-        fragments[static_cast<std::size_t>(i)] = {(i + 0.5 + jitter) * 2 * kPi / kFragments,
-                                                  i % 2 == 0 ? 12.5 : 8.5, i % 2 == 0 ? 5.2 : 4.0,
-                                                  i * 0.7, Hsv(i / double(kFragments), 0.8, 1.0)};
+        fragments[static_cast<std::size_t>(i)] = {
+            (i + 0.5 + jitter) * 2 * kPi / kFragments, (i % 2 == 0 ? 12.5 : 8.5) * k,
+            (i % 2 == 0 ? 5.2 : 4.0) * k, i * 0.7, Hsv(i / double(kFragments), 0.8, 1.0)};
     }
     // Streaks first, so that fragments and core cover their ends.
     for (const Fragment& f : fragments) {
         const Rgba streak = Toward(Scaled(f.colour, 0.75), {255, 255, 255, 255}, 0.25);
-        for (double d = 3.5; d < f.distance - f.size / 2; d += 0.25) {
+        for (double d = 3.5 * k; d < f.distance - f.size / 2; d += 0.25) {
             put(static_cast<int>(std::floor(cx + d * std::cos(f.angle))),
                 static_cast<int>(std::floor(cy + d * std::sin(f.angle))), streak);
         }
@@ -145,8 +147,8 @@ Picture BurstIcon() {
         const double fx = cx + f.distance * std::cos(f.angle),
                      fy = cy + f.distance * std::sin(f.angle);
         const double c = std::cos(f.spin), s = std::sin(f.spin), half = f.size / 2;
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) {
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
                 const double dx = x + 0.5 - fx, dy = y + 0.5 - fy;
                 const double u = dx * c + dy * s, v = -dx * s + dy * c;
                 if (std::abs(u) > half || std::abs(v) > half) continue;
@@ -159,14 +161,14 @@ Picture BurstIcon() {
         }
     }
     // The bright core.
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
             const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
-            if (d <= 1.6)
+            if (d <= 1.6 * k)
                 put(x, y, {255, 255, 240, 255});
-            else if (d <= 2.7)
+            else if (d <= 2.7 * k)
                 put(x, y, {255, 230, 90, 255});
-            else if (d <= 3.6)
+            else if (d <= 3.6 * k)
                 put(x, y, {240, 140, 30, 255});
         }
     }

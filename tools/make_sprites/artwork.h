@@ -15,7 +15,7 @@ struct Ball {
 Ball ShadedBall(int width, int height, Rgba colour);
 
 // 32 x 32: coloured fragments flying out of a bright core; transparent around them.
-Picture BurstIcon();
+Picture BurstIcon(int size = 32);
 
 // 32 x 32 pointing hand, black outline, white inside, transparent elsewhere; the tip of
 // the index finger is at kHandHotX, kHandHotY.

@@ -202,6 +202,50 @@ Bytes Icon256(const Picture& picture) {
     return out;
 }
 
+Bytes IconMultiSize(const std::vector<Picture>& pictures) {
+    // Each image: 32-bit BGRA with its AND mask, or a PNG at 256 x 256 as the system
+    // expects for that size.
+    std::vector<Bytes> images;
+    for (const Picture& picture : pictures) {
+        if (picture.width >= 256) {
+            images.push_back(Png(picture));
+            continue;
+        }
+        const Bytes and_rows = BitRows(picture, IsTransparent);
+        const auto xor_size = static_cast<std::uint32_t>(picture.width * picture.height * 4);
+        Bytes image;
+        InfoHeader(image, picture.width, picture.height * 2, 32,
+                   xor_size + static_cast<std::uint32_t>(and_rows.size()), 0);
+        for (int y = picture.height - 1; y >= 0; --y) {
+            for (int x = 0; x < picture.width; ++x) {
+                const Rgba& c = picture.at(x, y);
+                image.insert(image.end(), {c.b, c.g, c.r, c.a});
+            }
+        }
+        Append(image, and_rows);
+        images.push_back(std::move(image));
+    }
+    Bytes out;
+    Put16(out, 0);
+    Put16(out, 1);
+    Put16(out, static_cast<unsigned>(pictures.size()));
+    auto offset = static_cast<std::uint32_t>(6 + 16 * pictures.size());
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const Picture& picture = pictures[i];
+        out.push_back(static_cast<unsigned char>(picture.width & 0xFF));  // 256 is written 0
+        out.push_back(static_cast<unsigned char>(picture.height & 0xFF));
+        out.push_back(0);  // no palette
+        out.push_back(0);
+        Put16(out, 1);   // planes
+        Put16(out, 32);  // bits per pixel
+        Put32(out, static_cast<std::uint32_t>(images[i].size()));
+        Put32(out, offset);
+        offset += static_cast<std::uint32_t>(images[i].size());
+    }
+    for (const Bytes& image : images) Append(out, image);
+    return out;
+}
+
 Bytes CursorMono(const Picture& picture, int hot_x, int hot_y) {
     for (const Rgba& p : picture.pixels) {
         const bool black = p.r == 0 && p.g == 0 && p.b == 0;

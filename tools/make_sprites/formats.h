@@ -23,6 +23,9 @@ Bytes Png(const Picture& picture);
 // A one-image .ico: 256-colour bitmap, transparent where alpha is 0. The picture may use
 // at most 256 distinct opaque colours.
 Bytes Icon256(const Picture& picture);
+// A .ico holding the pictures (square, each of its own size) in true colour with alpha;
+// 256 x 256 stored as PNG.
+Bytes IconMultiSize(const std::vector<Picture>& pictures);
 // A one-image .cur: monochrome; opaque pixels must be pure black or pure white.
 Bytes CursorMono(const Picture& picture, int hot_x, int hot_y);
 

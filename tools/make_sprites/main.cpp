@@ -1,12 +1,14 @@
 // Writes the credits dialog's pictures into the assets folder:
 //   make_sprites <assets dir>
 // sphere_sprite.bmp / sphere_mask.bmp, atom0..5_sprite.jpg / atom0..5_mask.jpg,
-// tivaro.ico (+ tivaro_icon.png), hand.cur (+ hand.png, hot spot in ORIGINS.md).
+// tivaro.ico (+ tivaro_icon.png), tivaro_app.ico (16 to 256 px), hand.cur (+ hand.png, hot spot in
+// ORIGINS.md).
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "artwork.h"
 #include "formats.h"
@@ -65,6 +67,10 @@ int main(int argc, char** argv) {
         const make_sprites::Picture icon = make_sprites::BurstIcon();
         Write(dir, "tivaro.ico", make_sprites::Icon256(icon));
         Write(dir, "tivaro_icon.png", make_sprites::Png(icon));
+        // The program file's icon, each size drawn for itself.
+        std::vector<make_sprites::Picture> sizes;
+        for (const int size : {16, 24, 32, 48, 256}) sizes.push_back(make_sprites::BurstIcon(size));
+        Write(dir, "tivaro_app.ico", make_sprites::IconMultiSize(sizes));
         const make_sprites::Picture hand = make_sprites::HandPointer();
         Write(dir, "hand.cur",
               make_sprites::CursorMono(hand, make_sprites::kHandHotX, make_sprites::kHandHotY));
