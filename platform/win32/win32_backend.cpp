@@ -253,8 +253,10 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
         }
         case WM_DPICHANGED: {
             // The window moved to a monitor of another scale (or the scale changed): the
-            // form lays itself out again, in the place the system suggests.
-            if (Find(hwnd) == nullptr) break;
+            // form lays itself out again, in the place the system suggests. The saver's
+            // window spans monitors of any scale and stays where it is.
+            const WindowInfo* info = Find(hwnd);
+            if (info == nullptr || info->kind != WindowKind::TopLevelDialog) break;
             Queue(EventType::DpiChanged, hwnd, LOWORD(wparam));
             const auto* suggested = reinterpret_cast<const RECT*>(lparam);
             SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
