@@ -15,7 +15,8 @@ import sys
 import time
 
 SPREAD = re.compile(r"frame interval median ([0-9.]+) ms, p99 ([0-9.]+) ms, max ([0-9.]+) ms")
-LATE = re.compile(r"after the deadline median ([0-9.]+) ms, p99 ([0-9.]+) ms, max ([0-9.]+) ms")
+LATE = re.compile(
+    r"after the deadline median (-?[0-9.]+) ms, p99 (-?[0-9.]+) ms, max (-?[0-9.]+) ms")
 FRAMES = re.compile(r"(\d+) frames in ([0-9.]+) s")
 
 
