@@ -21,12 +21,17 @@ FramePacer::Clock::time_point FramePacer::NextDeadline(Clock::time_point deadlin
     return next;
 }
 
-void FramePacer::Wait() {
-    if (!enabled_) return;
+std::optional<FramePacer::Clock::duration> FramePacer::Wait() {
+    if (!enabled_) return std::nullopt;
     const auto now = Clock::now();
     if (deadline_ == Clock::time_point{}) deadline_ = now;
-    if (deadline_ > now) platform::Current().SleepUntil(deadline_);
+    std::optional<Clock::duration> late;
+    if (deadline_ > now) {
+        platform::Current().SleepUntil(deadline_);
+        late = Clock::now() - deadline_;
+    }
     deadline_ = NextDeadline(deadline_, Clock::now());
+    return late;
 }
 
 }  // namespace tivaro::saver

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 
 namespace tivaro::saver {
 
@@ -19,8 +20,8 @@ public:
 
     // Sleeps until the next frame is due. Events are not handled while waiting: they
     // wait in the queue for the loop's next event processing, so input cannot speed up
-    // the animation.
-    void Wait();
+    // the animation. Returns how long after the deadline the sleep ended, when it slept.
+    std::optional<Clock::duration> Wait();
     // The next deadline after a frame that ended at `now`, given the current one: one
     // period on, or one period from now when the loop has fallen behind.
     static Clock::time_point NextDeadline(Clock::time_point deadline, Clock::time_point now);

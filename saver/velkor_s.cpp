@@ -159,7 +159,7 @@ void Velkor_S::FrameLoop() {
         rt::RunIgnoringErrors([&] { fountains_.RenderAll(); });
         ++frames_drawn_;
         stats_.FrameDone();
-        pacer_.Wait();
+        if (const auto late = pacer_.Wait()) stats_.WokeLate(*late);
     }
     stats_.Report();
 }

@@ -16,7 +16,7 @@ build32=${TIVARO_WIN32_BUILD_DIR:-$here/build-win32}
 jobs=${TIVARO_JOBS:-$(nproc)}
 
 packages=(cmake make python3 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          googletest libstb-dev wine wine64 xvfb xdotool x11-utils imagemagick
+          googletest libstb-dev wine wine64 xvfb xserver-xephyr xdotool x11-utils imagemagick
           fonts-ipafont-gothic nsis zip)
 bash "$here/tools/install-packages.sh" "${packages[@]}"
 

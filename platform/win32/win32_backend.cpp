@@ -264,7 +264,12 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
                          SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
+        case WM_ACTIVATEAPP:
+        case WM_DISPLAYCHANGE:
+            InputOwnerMessage(hwnd, message, wparam);
+            break;
         case WM_DESTROY:
+            if (hwnd == input_root_ || hwnd == input_window_) input_window_ = input_root_ = nullptr;
             // Only a window that goes away without our asking (with a foreign parent, for
             // example) is reported; DestroyWindow forgets its window first.
             if (Find(hwnd) != nullptr) {
@@ -508,13 +513,6 @@ void Win32Backend::WaitEvents(std::int32_t timeout_ms) {
 Point Win32Backend::ScreenSize() {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
-
-std::vector<Rect> Win32Backend::Monitors() {
-    const Point screen = ScreenSize();
-    return {Rect{0, 0, screen.x, screen.y}};
-}
-
-void Win32Backend::OwnInput(NativeWindow) {}
 
 namespace {
 

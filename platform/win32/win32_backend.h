@@ -6,6 +6,7 @@
 // Our own headers first: windows.h defines macros (min, max, CreateWindow...) that must
 // not reach them.
 #include "platform/backend.h"
+#include "platform/win32/win32_sleep.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -87,6 +88,7 @@ public:
     void OwnInput(NativeWindow window) override;
     // GetDpiForWindow where the system has it, else the screen's LOGPIXELSX.
     std::int32_t Dpi(NativeWindow window) override;
+    void SleepUntil(std::chrono::steady_clock::time_point when) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen) override;
     void ShowCursor(bool show) override;
@@ -135,6 +137,7 @@ private:
     };
 
     LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    void InputOwnerMessage(HWND hwnd, UINT message, WPARAM wparam);
     void Queue(EventType type, HWND hwnd, std::int32_t x = 0, std::int32_t y = 0,
                std::int16_t button = 0, std::int16_t key = 0, std::int16_t shift = 0);
     void Mouse(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -158,6 +161,11 @@ private:
     bool swap_interval_done_ = false;
     std::function<void()> modal_loop_hook_;
     bool in_modal_loop_hook_ = false;
+    // Since OwnInput: the window told of deactivation and display changes, and the
+    // top-level window that holds it.
+    HWND input_window_ = nullptr;
+    HWND input_root_ = nullptr;
+    PreciseSleeper sleeper_;
 };
 
 }  // namespace tivaro::platform::win32

@@ -1,9 +1,9 @@
-"""Tivaro.scr under Wine on an X server: the saver, the settings dialog, the preview in a
-pane of another program, and the modes that end at once.
+"""Tivaro.scr under Wine on an X server: the saver, the saver over two monitors, the
+settings dialog, the preview in a pane of another program, and the modes that end at once.
 
 Needs DISPLAY (an Xvfb), a Wine prefix with its wineserver running, TIVARO_SCR (the
 program), TIVARO_WINE_PROBE (wine_probe.exe) and TIVARO_WINE (the Wine loader, `wine` if
-unset). Run one class: test_wine.py Saver."""
+unset); TwoMonitors also needs Xephyr. Run one class: test_wine.py Saver."""
 import os
 import subprocess
 import sys
@@ -162,6 +162,129 @@ class Saver(unittest.TestCase):
             self.assertEqual(saver.returncode, 0)
         finally:
             stop(saver)
+
+
+def start_xephyr(*args):
+    """A nested X server in the current one: (process, its display), or (None, None). Its
+    number is the first one free from 40 on."""
+    for number in range(40, 100):
+        if os.path.exists(f"/tmp/.X{number}-lock") or \
+                os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            continue
+        display = f":{number}"
+        proc = subprocess.Popen(["Xephyr", display, "-nolisten", "tcp", "-noreset", *args],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline and proc.poll() is None:
+            if subprocess.run(["xdpyinfo", "-display", display], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0:
+                return proc, display
+            time.sleep(0.2)
+        stop_server(proc)
+    return None, None
+
+
+def stop_server(proc):
+    """Ends an X server so that it takes its lock and socket with it."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            stop(proc)
+
+
+def restart_wine(display):
+    """A new Wine session whose desktop is on `display`: Wine reads the monitors from the
+    X server its desktop runs on, so the persistent server of the stage is replaced. The
+    session's own programs (its desktop, its services) are started here with no output to
+    hold, or a test reading a program's output would wait for them to end."""
+    quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-k"], timeout=30, **quiet)
+    subprocess.run(["wineserver", "-w"], timeout=30, **quiet)
+    os.environ["DISPLAY"] = display
+    subprocess.run(["wineserver", "-p"], timeout=30, **quiet)
+    subprocess.run([WINE, "wineboot"], timeout=120, **quiet)
+    subprocess.run([WINE, PROBE, "monitors"], timeout=60, **quiet)
+
+
+class TwoMonitors(unittest.TestCase):
+    """Two 1024 x 768 monitors side by side: Xephyr's two Xinerama heads (without RandR,
+    which would show Wine one monitor) inside the stage's X server."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.outer = os.environ["DISPLAY"]
+        cls.xephyr, display = start_xephyr("-screen", "1024x768", "-screen", "1024x768",
+                                           "+xinerama", "-extension", "RANDR")
+        if cls.xephyr is None:
+            raise RuntimeError("Xephyr did not start")
+        restart_wine(display)
+
+    @classmethod
+    def tearDownClass(cls):
+        restart_wine(cls.outer)
+        stop_server(cls.xephyr)
+
+    def setUp(self):
+        self.assertEqual(probe("monitors", timeout=60).split(),
+                         ["monitors", "2", "virtual", "0", "0", "2048", "768"],
+                         "Wine sees two monitors side by side")
+
+    def start(self):
+        saver = wine(SCR, "/s")
+        self.addCleanup(stop, saver)
+        self.assertIsNotNone(find_window("Tivaro_Main", timeout=30.0))
+        xdotool("mousemove", "1536", "384")
+        time.sleep(1.5)
+        return saver
+
+    def test_covers_both_with_a_fountain_on_each_as_a_topmost_tool_window(self):
+        saver = self.start()
+        style = probe("exstyle", "Tivaro_Main").split()
+        self.assertEqual(style[2:], ["toolwindow=1", "topmost=1", "bounds", "0", "0", "2048",
+                                     "768"], "a topmost tool window over both monitors")
+        views = [view for view in unnamed_windows(2048, 768) if viewable(view)]
+        self.assertTrue(views, "the GL view spans both monitors")
+        rows = pixels(views[0], "two-monitors")
+        left, right = bright_and_coloured([row[:1024] for row in rows]), \
+            bright_and_coloured([row[1024:] for row in rows])
+        for name, (bright, coloured) in (("left", left), ("right", right)):
+            self.assertGreater(bright, 300, f"a fountain on the {name} monitor")
+            self.assertGreater(coloured, 100, f"in colour on the {name} monitor")
+        # Each fountain's heart is at its own monitor's centre.
+        for centre in (512, 1536):
+            heart = [p for row in rows[364:404] for p in row[centre - 20:centre + 20]]
+            self.assertGreater(sum(max(p) > 200 for p in heart), len(heart) // 2,
+                               f"a fountain's heart at x = {centre}")
+
+        # The monitors change (here: the window is left over one only): it covers both again.
+        self.assertEqual(probe("displaychange", "Tivaro_Main", "1024", "768").split(),
+                         ["posted", "to", "0", "0", "1024", "768"])
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            bounds = probe("exstyle", "Tivaro_Main").split()[-4:]
+            if bounds == ["0", "0", "2048", "768"]:
+                break
+            time.sleep(0.2)
+        self.assertEqual(bounds, ["0", "0", "2048", "768"], "it covers both monitors again")
+        self.assertIsNone(saver.poll(), "and runs on")
+
+    def test_a_click_on_the_second_monitor_ends_it(self):
+        saver = self.start()
+        xdotool("mousemove", "1800", "600")
+        self.assertFalse(ended(saver, 1.0), "moving the pointer there does not end it")
+        xdotool("click", "1")
+        self.assertTrue(ended(saver, 10.0), "a click on the second monitor ends it")
+        self.assertEqual(saver.returncode, 0)
+
+    def test_another_program_taking_the_foreground_ends_it(self):
+        saver = self.start()
+        self.assertFalse(ended(saver, 1.0), "it runs while nothing happens")
+        taken = probe("foreground", "3", timeout=60)
+        self.assertTrue(ended(saver, 10.0),
+                        f"another program in the foreground ends it ({taken.strip()})")
+        self.assertEqual(saver.returncode, 0)
 
 
 class Settings(unittest.TestCase):

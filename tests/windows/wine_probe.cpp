@@ -14,6 +14,20 @@
 //                                  once it is ("menu", "move" or "none"). "state" only
 //                                  prints it.
 //   wine_probe invalidate NAME     asks the window captioned NAME to repaint all of itself.
+//   wine_probe monitors            prints "monitors N virtual LEFT TOP WIDTH HEIGHT" as the
+//                                  system reports them.
+//   wine_probe exstyle NAME        prints the extended style of the top-level window
+//                                  captioned NAME: "exstyle 0xHEX toolwindow=0|1 topmost=0|1
+//                                  bounds LEFT TOP RIGHT BOTTOM".
+//   wine_probe foreground SECONDS  shows a window of its own, brings it to the foreground,
+//                                  prints "foreground 1" when it holds the foreground (0
+//                                  when not), keeps it there SECONDS and ends.
+//   wine_probe displaychange NAME W H
+//                                  sizes the top-level window captioned NAME to W x H at
+//                                  (0, 0), as a change of monitors might leave it, then
+//                                  posts it the system's word that the monitors changed;
+//                                  prints "posted to LEFT TOP RIGHT BOTTOM" (the window's
+//                                  bounds before that word).
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -150,6 +164,68 @@ int Invalidate(const wchar_t* name) {
     return 0;
 }
 
+int Monitors() {
+    std::printf("monitors %d virtual %d %d %d %d\n", GetSystemMetrics(SM_CMONITORS),
+                GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    return 0;
+}
+
+int ExStyle(const wchar_t* name) {
+    HWND hwnd = TopLevel(name);
+    if (hwnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    const auto ex = static_cast<unsigned long>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    std::printf("exstyle 0x%lx toolwindow=%d topmost=%d bounds %ld %ld %ld %ld\n", ex,
+                (ex & WS_EX_TOOLWINDOW) ? 1 : 0, (ex & WS_EX_TOPMOST) ? 1 : 0, r.left, r.top,
+                r.right, r.bottom);
+    return 0;
+}
+
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(20);
+    }
+}
+
+int Foreground(int seconds) {
+    HWND own = CreateWindowExW(0, L"STATIC", L"Tivaro test foreground", WS_POPUP | WS_VISIBLE, 200,
+                               200, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (own == nullptr) return 2;
+    const BOOL set = SetForegroundWindow(own);
+    const bool at_once = GetForegroundWindow() == own;
+    Pump(500);
+    std::printf("foreground %d set=%d at-once=%d\n", GetForegroundWindow() == own ? 1 : 0,
+                set ? 1 : 0, at_once ? 1 : 0);
+    std::fflush(stdout);
+    Pump(static_cast<DWORD>(seconds) * 1000);
+    DestroyWindow(own);
+    return 0;
+}
+
+int DisplayChange(const wchar_t* name, int width, int height) {
+    HWND hwnd = TopLevel(name);
+    if (hwnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    Sleep(500);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    PostMessageW(hwnd, WM_DISPLAYCHANGE, 32,
+                 MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    std::printf("posted to %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+}
+
 int Detached(int argc, wchar_t** argv) {
     std::wstring command;
     // The program's path quoted, the arguments as they are: "C:\x\Tivaro.scr" /p 1234.
@@ -182,8 +258,16 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 4 && std::wcscmp(argv[1], L"loop") == 0) return Loop(argv[2], argv[3]);
     if (argc >= 3 && std::wcscmp(argv[1], L"invalidate") == 0) return Invalidate(argv[2]);
     if (argc >= 3 && std::wcscmp(argv[1], L"close") == 0) return Close(argv[2]);
+    if (argc >= 2 && std::wcscmp(argv[1], L"monitors") == 0) return Monitors();
+    if (argc >= 3 && std::wcscmp(argv[1], L"exstyle") == 0) return ExStyle(argv[2]);
+    if (argc >= 3 && std::wcscmp(argv[1], L"foreground") == 0)
+        return Foreground(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
+    if (argc >= 5 && std::wcscmp(argv[1], L"displaychange") == 0)
+        return DisplayChange(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)),
+                             static_cast<int>(std::wcstol(argv[4], nullptr, 10)));
     std::fprintf(stderr,
                  "usage: wine_probe pane SECONDS | client NAME | detached EXE ARGS | "
-                 "loop NAME menu|move|end|state | invalidate NAME | close NAME\n");
+                 "loop NAME menu|move|end|state | invalidate NAME | close NAME | monitors | "
+                 "exstyle NAME | foreground SECONDS | displaychange NAME W H\n");
     return 2;
 }
