@@ -74,9 +74,9 @@ TEST(MonitorLayoutTest, TheWindowSpansTheMonitorsWithAViewOnEach) {
 
 TEST(MonitorLayoutTest, AbsurdMonitorsNeitherOverflowNorMultiplyWithoutEnd) {
     const std::int32_t big = 2147483647;
-    const MonitorLayout far = LayoutMonitors({{-big, -big, big, big}}, {800, 600});
-    ASSERT_EQ(far.views.size(), 1u);
-    EXPECT_GT(far.window.right - far.window.left, 0);
+    const MonitorLayout absurd = LayoutMonitors({{-big, -big, big, big}}, {800, 600});
+    ASSERT_EQ(absurd.views.size(), 1u);
+    EXPECT_GT(absurd.window.right - absurd.window.left, 0);
 
     std::vector<Rect> many;
     for (std::int32_t i = 0; i < 40; ++i) many.push_back({i * 100, 0, i * 100 + 100, 100});
