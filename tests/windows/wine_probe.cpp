@@ -14,6 +14,10 @@
 //                                  once it is ("menu", "move" or "none"). "state" only
 //                                  prints it.
 //   wine_probe invalidate NAME     asks the window captioned NAME to repaint all of itself.
+//   wine_probe dpi NAME            prints the DPI of the top-level window captioned NAME
+//                                  (GetDpiForWindow, 0 where the system lacks it) and the
+//                                  screen's LOGPIXELSX as this program, which knows its
+//                                  scale, sees it: "window 192 screen 192".
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -150,6 +154,25 @@ int Invalidate(const wchar_t* name) {
     return 0;
 }
 
+int Dpi(const wchar_t* name) {
+    HWND hwnd = TopLevel(name);
+    if (hwnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC address = user32 != nullptr ? GetProcAddress(user32, "GetDpiForWindow") : nullptr;
+    const auto dpi_for_window =
+        reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(address));
+    HDC screen = GetDC(nullptr);
+    const int logpixels = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    std::printf("window %u screen %d\n", dpi_for_window != nullptr ? dpi_for_window(hwnd) : 0u,
+                logpixels);
+    return 0;
+}
+
 int Detached(int argc, wchar_t** argv) {
     std::wstring command;
     // The program's path quoted, the arguments as they are: "C:\x\Tivaro.scr" /p 1234.
@@ -172,9 +195,22 @@ int Detached(int argc, wchar_t** argv) {
     return 0;
 }
 
+// Sizes and places in device pixels: a program that does not know its scale is told them
+// converted to 96 DPI.
+void KnowTheScale() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC address =
+        user32 != nullptr ? GetProcAddress(user32, "SetProcessDpiAwarenessContext") : nullptr;
+    const auto set_context = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(address));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    if (set_context == nullptr || !set_context(reinterpret_cast<HANDLE>(-4))) SetProcessDPIAware();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    KnowTheScale();
     if (argc >= 3 && std::wcscmp(argv[1], L"pane") == 0)
         return Pane(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
     if (argc >= 3 && std::wcscmp(argv[1], L"client") == 0) return Client(argv[2]);
@@ -182,8 +218,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 4 && std::wcscmp(argv[1], L"loop") == 0) return Loop(argv[2], argv[3]);
     if (argc >= 3 && std::wcscmp(argv[1], L"invalidate") == 0) return Invalidate(argv[2]);
     if (argc >= 3 && std::wcscmp(argv[1], L"close") == 0) return Close(argv[2]);
+    if (argc >= 3 && std::wcscmp(argv[1], L"dpi") == 0) return Dpi(argv[2]);
     std::fprintf(stderr,
                  "usage: wine_probe pane SECONDS | client NAME | detached EXE ARGS | "
-                 "loop NAME menu|move|end|state | invalidate NAME | close NAME\n");
+                 "loop NAME menu|move|end|state | invalidate NAME | close NAME | dpi NAME\n");
     return 2;
 }
