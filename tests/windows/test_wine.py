@@ -292,7 +292,9 @@ VIEW_BACK = (128, 128, 255)
 
 
 def wineserver(*args):
-    subprocess.run(["wineserver", *args], check=True, timeout=60)
+    """A wineserver started here outlives the test: it must not hold its output open."""
+    subprocess.run(["wineserver", *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=True, timeout=60)
 
 
 class Scale(unittest.TestCase):
@@ -317,9 +319,8 @@ class Scale(unittest.TestCase):
         for device in os.listdir(os.path.join(self.shared, "dosdevices")):
             target = os.readlink(os.path.join(self.shared, "dosdevices", device))
             os.symlink(target, os.path.join(self.prefix, "dosdevices", device))
-        wineserver("-p")  # the stage's server again, for the tests after this one
+        self.start_session()  # the stage's again, for the tests after this one
         os.environ["WINEPREFIX"] = self.prefix
-        wineserver("-p")
 
     def tearDown(self):
         wineserver("-k")
@@ -329,15 +330,22 @@ class Scale(unittest.TestCase):
 
     def set_dpi(self, dpi):
         """LogPixels for this prefix's user; a new wineserver reads it."""
-        # No pipes: the first program of a new wineserver starts the prefix's services,
-        # which would hold them open.
         done = subprocess.run([WINE, "reg", "add", r"HKCU\Control Panel\Desktop", "/v",
                                "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         self.assertEqual(done.returncode, 0, f"LogPixels set to {dpi}")
         wineserver("-k")
         wineserver("-w")
+        self.start_session()
+
+    @staticmethod
+    def start_session():
+        """A persistent wineserver, and the prefix's services started by a program whose
+        output goes nowhere: the first program of a session starts them, and they would
+        hold its output open (a test's pipes to CTest, say) for as long as they run."""
         wineserver("-p")
+        subprocess.run([WINE, "cmd", "/c", "exit"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     def dialog_at(self, dpi):
         """Opens the dialog at `dpi`, checks what depends on the scale alone and ends it
