@@ -112,9 +112,12 @@ void Label::SetHeightTwips(float twips) {
 }
 
 std::vector<std::string> Label::Lines() const {
+    const double s = Scale();
+    return Lines(*text::OpenFont(*font_, rt::RoundToI32(96.0 * s)), rt::RoundToI32(Width() * s));
+}
+
+std::vector<std::string> Label::Lines(const text::Font& font, std::int32_t width) const {
     std::vector<std::string> lines;
-    const auto font = text::OpenFont(*font_);
-    const std::int32_t width = Width();
     std::string_view rest = caption_;
     for (;;) {
         const std::size_t br = rest.find_first_of("\r\n");
@@ -130,7 +133,7 @@ std::vector<std::string> Label::Lines() const {
                 line = std::string(word);
                 first = false;
             } else if (std::string candidate = line + " " + std::string(word);
-                       font->Measure(candidate).width > width) {
+                       font.Measure(candidate).width > width) {
                 lines.push_back(std::move(line));
                 line = std::string(word);
             } else {
@@ -153,15 +156,17 @@ void Label::PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) {
     if (w <= 0 || h <= 0) return;
     if (back_style_ == BackStyle::Opaque) frame.FillRect(x, y, w, h, back_colour);
     if (caption_.empty()) return;
-    // Lines are broken in layout pixels, as at 96 DPI; the text is drawn in device pixels
-    // by the font made for the frame's scale.
+    // The text is drawn in device pixels by the font made for the frame's scale, and broken
+    // into lines by that font at the device width it is drawn in: glyphs fitted to the
+    // pixel grid do not widen exactly with the scale, so a line that fits at 96 DPI need
+    // not fit the same box elsewhere, and the other way round.
     const auto font = text::OpenFont(*font_, rt::RoundToI32(96.0 * frame.scale()));
     const std::int32_t left_edge = frame.ToDevice(x);
     const std::int32_t right_edge = frame.ToDevice(x + w);
     const std::int32_t bottom = frame.ToDevice(y + h);
     const text::ClipRect clip{left_edge, frame.ToDevice(y), right_edge, bottom};
     std::int32_t top = frame.ToDevice(y);
-    for (const std::string& line : Lines()) {
+    for (const std::string& line : Lines(*font, right_edge - left_edge)) {
         const std::int32_t line_width = font->Measure(line).width;
         std::int32_t left = left_edge;
         if (alignment_ == Alignment::Center)

@@ -57,12 +57,14 @@ public:
     void SetHeightTwips(float twips);
 
     // The lines the caption is broken into at the label's width: at line breaks, and
-    // between words where a line would be wider than the label.
+    // between words where a line would be wider than the label. Measured as drawn: by the
+    // font for the display's scale, at the label's width in device pixels.
     std::vector<std::string> Lines() const;
 
     void PaintOver(gfx::Surface& frame, std::int32_t x, std::int32_t y) override;
 
 private:
+    std::vector<std::string> Lines(const text::Font& font, std::int32_t width) const;
     void Invalidate();
     float ToTwips(const std::optional<float>& kept, std::int32_t pixels, bool vertical) const;
     std::int32_t ToPixels(float twips, bool vertical) const;

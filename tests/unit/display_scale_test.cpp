@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/velkor_r.h"
 #include "platform/forms/application.h"
@@ -119,6 +120,11 @@ TEST_P(DialogAtScale, LaysOutAsAt96AndDrawsAtTheDisplaysResolution) {
     EXPECT_NEAR(height, base_height * s, 0.2 * base_height * s);
     EXPECT_EQ(text::OpenFont(*dialog.lbl.Font(), dpi)->PixelSize(),
               text::PointsToPixels(9.75, dpi));
+    // Each label, fitted to its text as drawn at this DPI, keeps its caption on one line:
+    // broken by the same font at the same width.
+    for (const forms::Label* label : {&dialog.lbl, &dialog.lbl_URL}) {
+        EXPECT_EQ(label->Lines(), std::vector<std::string>{label->Caption()}) << label->Caption();
+    }
 
     // The gradient, drawn per layout row: device row r shows layout row floor(r / s).
     const gfx::Surface& image = dialog.Image();

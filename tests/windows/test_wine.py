@@ -1,10 +1,12 @@
 """Tivaro.scr under Wine on an X server: the saver, the saver over two monitors, the
-settings dialog, the preview in a pane of another program, and the modes that end at once.
+settings dialog, the preview in a pane of another program, the modes that end at once, and
+the dialog at four display scales.
 
 Needs DISPLAY (an Xvfb), a Wine prefix with its wineserver running, TIVARO_SCR (the
 program), TIVARO_WINE_PROBE (wine_probe.exe) and TIVARO_WINE (the Wine loader, `wine` if
 unset); TwoMonitors also needs Xephyr. Run one class: test_wine.py Saver."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -405,6 +407,214 @@ class Modes(unittest.TestCase):
             self.assertEqual(out.strip(), "exit 1", "and the program ends with an error")
         finally:
             stop(started)
+
+
+# The Exit button's 1-pixel outline, inset 1 pixel in its 73 x 25 box at 96 DPI.
+OUTLINE = (0x00, 0x3C, 0x74)
+WHITE = (255, 255, 255)
+VIEW_BACK = (128, 128, 255)
+
+
+def wineserver(*args):
+    """A wineserver started here outlives the test: it must not hold its output open."""
+    subprocess.run(["wineserver", *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=True, timeout=60)
+
+
+class Scale(unittest.TestCase):
+    """The dialog at 96, 120, 144 and 192 DPI (Wine's LogPixels, 100 % to 200 %): laid out
+    as at 96 DPI and drawn at the display's resolution.
+
+    It runs in a prefix of its own: the stage's registry, copied once the stage's
+    wineserver has written it out, with the stage's drive C. The stage's prefix stays at
+    96 DPI whatever happens here."""
+
+    DPIS = (96, 120, 144, 192)
+
+    def setUp(self):
+        self.shared = os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
+        wineserver("-k")  # it writes the registry out as it ends
+        wineserver("-w")
+        self.prefix = os.path.join(TMP, "prefix")
+        os.makedirs(os.path.join(self.prefix, "dosdevices"))
+        for name in ("system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
+            shutil.copy2(os.path.join(self.shared, name), self.prefix)
+        os.symlink(os.path.join(self.shared, "drive_c"), os.path.join(self.prefix, "drive_c"))
+        for device in os.listdir(os.path.join(self.shared, "dosdevices")):
+            target = os.readlink(os.path.join(self.shared, "dosdevices", device))
+            os.symlink(target, os.path.join(self.prefix, "dosdevices", device))
+        self.start_session()  # the stage's again, for the tests after this one
+        os.environ["WINEPREFIX"] = self.prefix
+
+    def tearDown(self):
+        wineserver("-k")
+        wineserver("-w")
+        os.environ["WINEPREFIX"] = self.shared
+        shutil.rmtree(self.prefix, ignore_errors=True)
+
+    def set_dpi(self, dpi):
+        """LogPixels for this prefix's user; a new wineserver reads it."""
+        done = subprocess.run([WINE, "reg", "add", r"HKCU\Control Panel\Desktop", "/v",
+                               "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        self.assertEqual(done.returncode, 0, f"LogPixels set to {dpi}")
+        wineserver("-k")
+        wineserver("-w")
+        self.start_session()
+
+    @staticmethod
+    def start_session():
+        """A persistent wineserver, and the prefix's services started by a program whose
+        output goes nowhere: the first program of a session starts them, and they would
+        hold its output open (a test's pipes to CTest, say) for as long as they run."""
+        wineserver("-p")
+        subprocess.run([WINE, "cmd", "/c", "exit"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def dialog_at(self, dpi):
+        """Opens the dialog at `dpi`, checks what depends on the scale alone and ends it
+        with its Exit button: its client area's pixels."""
+        s = dpi / 96
+        self.set_dpi(dpi)
+        dialog = wine(SCR, "/c")
+        try:
+            win = find_window(SETTINGS_CAPTION)
+            self.assertIsNotNone(win, "the dialog opens")
+            self.assertEqual(probe("dpi", "settings").split(),
+                             ["window", str(dpi), "screen", str(dpi)],
+                             "the system runs the dialog at this scale")
+            left, top, width, height = map(int, probe("client", "settings").split())
+            self.assertLessEqual(abs(width - 413 * s), 1, f"client width {width}")
+            self.assertLessEqual(abs(height - 359 * s), 1, f"client height {height}")
+            self.assertTrue(left >= 0 and top >= 0 and left + width <= 1024
+                            and top + height <= 768, "the client area lies on the screen")
+            time.sleep(1.0)
+            rows = pixels(win, f"scale-{dpi}")
+            self.assertEqual((len(rows[0]), len(rows)), (width, height),
+                             "Wine's X window is the client area")
+
+            def at(v):
+                return round(v * s)
+
+            # The view's sunken frame: its outer grey and white lines at their places × s.
+            mx, my = at(200), at(160)
+
+            def nearest(places, colour, where):
+                """How far the pixel of `colour` nearest to `where` lies from it."""
+                return min((abs(i - where) for i, p in places if p == colour), default=9999)
+
+            across = list(enumerate(rows[my]))
+            down = [(y, row[mx]) for y, row in enumerate(rows)]
+            self.assertLessEqual(nearest(across, (128, 128, 128), at(16)), 1, "view, left")
+            self.assertLessEqual(nearest(down, (128, 128, 128), at(20)), 1, "view, top")
+            self.assertLessEqual(nearest(across, WHITE, at(393) - 1), 1, "view, right")
+            self.assertLessEqual(nearest(down, WHITE, at(305) - 1), 1, "view, bottom")
+
+            # The button's skin: its outline crosses each edge all along it (from 15 % to
+            # 85 % of the edge), within the first 3 × s pixels inside its box.
+            bl, bt, br, bb = at(320), at(316), at(320 + 73), at(316 + 25)
+            band = range(-1, max(2, round(3 * s)) + 1)
+            edges = {
+                "top": [[(x, bt + i) for i in band] for x in range(bl, br)],
+                "bottom": [[(x, bb - 1 - i) for i in band] for x in range(bl, br)],
+                "left": [[(bl + i, y) for i in band] for y in range(bt, bb)],
+                "right": [[(br - 1 - i, y) for i in band] for y in range(bt, bb)],
+            }
+            for edge, across in edges.items():
+                inner = across[len(across) * 15 // 100:len(across) * 85 // 100 + 1]
+                missing = [line[0] for line in inner
+                           if not any(rows[y][x] == OUTLINE for x, y in line)]
+                self.assertFalse(missing, f"the button's outline along its {edge} edge "
+                                          f"(missing at {missing[:4]})")
+
+            # The credit line (white): its ink's height and width scale with the display.
+            lit = [(x, y) for y in range(at(307), at(328)) for x in range(at(20), at(318))
+                   if rows[y][x] == WHITE]
+            self.assertTrue(lit, "the credit line is drawn")
+            ink = (max(x for x, _ in lit) - min(x for x, _ in lit) + 1,
+                   max(y for _, y in lit) - min(y for _, y in lit) + 1)
+            print(f"{dpi} DPI: client {width} x {height}, credit line's ink {ink[0]} x "
+                  f"{ink[1]}", file=sys.stderr)
+
+            # Exit, at its place × s, ends the program.
+            xdotool("mousemove", str(left + at(356)), str(top + at(328)))
+            time.sleep(0.3)
+            xdotool("click", "1")
+            self.assertTrue(ended(dialog, 10.0), "clicking Exit ends the program")
+            self.assertEqual(dialog.returncode, 0)
+            return rows, ink
+        finally:
+            stop(dialog)
+
+    def test_the_dialog_is_the_96_dpi_dialog_scaled(self):
+        shots, inks = {}, {}
+        for dpi in self.DPIS:
+            with self.subTest(dpi=dpi):
+                shots[dpi], inks[dpi] = self.dialog_at(dpi)
+        self.assertEqual(set(shots), set(self.DPIS), "the dialog opened at every scale")
+
+        # The credit line's text is laid out anew at each scale: its ink is as tall and as
+        # wide as at 96 DPI × s, within a pixel or 10 %.
+        (w96, h96) = inks[96]
+        self.assertGreater(h96, 8, f"at 96 DPI the ink is {w96} x {h96}")
+        for dpi in self.DPIS[1:]:
+            s = dpi / 96
+            w, h = inks[dpi]
+            self.assertLessEqual(abs(h - h96 * s), max(1, 0.1 * h96 * s),
+                                 f"ink height at {dpi} DPI: {h}, at 96 DPI {h96}")
+            self.assertLessEqual(abs(w - w96 * s), max(1, 0.1 * w96 * s),
+                                 f"ink width at {dpi} DPI: {w}, at 96 DPI {w96}")
+
+        # 192 DPI against 96 DPI doubled. Every pixel outside the animated view and the
+        # texts (gradient, the view's frame, the button's skin) matches its 96-DPI pixel in
+        # each of its 2 x 2 copies within 4 levels a channel, and 99 % of them exactly.
+        small, big = shots[96], shots[192]
+        texts = [(18, 308, 318, 350), (326, 320, 387, 336)]
+        view = (19, 23, 391, 303)
+
+        def outside(x, y):
+            return not any(l <= x < r and t <= y < b for l, t, r, b in texts + [view])
+
+        compared = exact = 0
+        far = []
+        for y in range(359):
+            for x in range(413):
+                if not outside(x, y):
+                    continue
+                for dy in (0, 1):
+                    for dx in (0, 1):
+                        p, q = small[y][x], big[2 * y + dy][2 * x + dx]
+                        d = max(abs(a - b) for a, b in zip(p, q))
+                        compared += 1
+                        exact += d == 0
+                        if d > 4:
+                            far.append((x, y, p, q))
+        print(f"192 DPI against 96 DPI doubled: {exact} of {compared} pixels exact, "
+              f"{len(far)} more than 4 levels off", file=sys.stderr)
+        self.assertFalse(far, f"pixels unlike their 96-DPI pixel: {len(far)}, {far[:5]}")
+        self.assertGreaterEqual(exact, 0.99 * compared, f"{exact} of {compared} exactly")
+
+        # The sprite view: its back colour takes the same share of it (the sprites scale
+        # with it), within 6 points.
+        def share(rows, l, t, r, b):
+            return sum(rows[y][x] == VIEW_BACK for y in range(t, b) for x in range(l, r)) / (
+                (r - l) * (b - t))
+
+        small_share = share(small, *view)
+        big_share = share(big, *(2 * v for v in view))
+        self.assertGreater(small_share, 0.5, "the view's back colour shows at 96 DPI")
+        print(f"the view's back colour: {small_share:.3f} of it at 96 DPI, {big_share:.3f} "
+              f"at 192", file=sys.stderr)
+        self.assertLessEqual(abs(big_share - small_share), 0.06,
+                             f"the view's back colour: {small_share:.3f}, then {big_share:.3f}")
+
+        # The texts at 192 DPI are rasterised for it, not the 96-DPI pixels doubled.
+        redrawn = sum((big[y][x] == WHITE) != (small[y // 2][x // 2] == WHITE)
+                      for y in range(616, 656) for x in range(40, 636))
+        inked = sum(big[y][x] == WHITE for y in range(616, 656) for x in range(40, 636))
+        print(f"the credit line at 192 DPI: {inked} white pixels; {redrawn} pixels white in "
+              f"it or in the 96-DPI line doubled but not both", file=sys.stderr)
+        self.assertGreater(redrawn, 0.1 * inked, "the credit line is drawn anew at 192 DPI")
 
 
 if __name__ == "__main__":

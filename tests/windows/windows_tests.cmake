@@ -18,7 +18,7 @@ target_link_libraries(wine_probe PRIVATE user32 tivaro_warnings)
 # Tivaro.scr itself under Wine: one CTest test per group of test_wine.py. They share the
 # display and the one-instance rule, so they run one at a time.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-foreach(group Saver TwoMonitors Settings Preview Modes)
+foreach(group Saver TwoMonitors Settings Preview Modes Scale)
   add_test(NAME wine.${group}
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/windows/test_wine.py ${group})
   set_tests_properties(wine.${group} PROPERTIES

@@ -28,6 +28,10 @@
 //                                  posts it the system's word that the monitors changed;
 //                                  prints "posted to LEFT TOP RIGHT BOTTOM" (the window's
 //                                  bounds before that word).
+//   wine_probe dpi NAME            prints the DPI of the top-level window captioned NAME
+//                                  (GetDpiForWindow, 0 where the system lacks it) and the
+//                                  screen's LOGPIXELSX as this program, which knows its
+//                                  scale, sees it: "window 192 screen 192".
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -226,6 +230,25 @@ int DisplayChange(const wchar_t* name, int width, int height) {
     return 0;
 }
 
+int Dpi(const wchar_t* name) {
+    HWND hwnd = TopLevel(name);
+    if (hwnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC address = user32 != nullptr ? GetProcAddress(user32, "GetDpiForWindow") : nullptr;
+    const auto dpi_for_window =
+        reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(address));
+    HDC screen = GetDC(nullptr);
+    const int logpixels = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    std::printf("window %u screen %d\n", dpi_for_window != nullptr ? dpi_for_window(hwnd) : 0u,
+                logpixels);
+    return 0;
+}
+
 int Detached(int argc, wchar_t** argv) {
     std::wstring command;
     // The program's path quoted, the arguments as they are: "C:\x\Tivaro.scr" /p 1234.
@@ -248,9 +271,22 @@ int Detached(int argc, wchar_t** argv) {
     return 0;
 }
 
+// Sizes and places in device pixels: a program that does not know its scale is told them
+// converted to 96 DPI.
+void KnowTheScale() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC address =
+        user32 != nullptr ? GetProcAddress(user32, "SetProcessDpiAwarenessContext") : nullptr;
+    const auto set_context = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(address));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    if (set_context == nullptr || !set_context(reinterpret_cast<HANDLE>(-4))) SetProcessDPIAware();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    KnowTheScale();
     if (argc >= 3 && std::wcscmp(argv[1], L"pane") == 0)
         return Pane(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
     if (argc >= 3 && std::wcscmp(argv[1], L"client") == 0) return Client(argv[2]);
@@ -259,6 +295,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && std::wcscmp(argv[1], L"invalidate") == 0) return Invalidate(argv[2]);
     if (argc >= 3 && std::wcscmp(argv[1], L"close") == 0) return Close(argv[2]);
     if (argc >= 2 && std::wcscmp(argv[1], L"monitors") == 0) return Monitors();
+    if (argc >= 3 && std::wcscmp(argv[1], L"dpi") == 0) return Dpi(argv[2]);
     if (argc >= 3 && std::wcscmp(argv[1], L"exstyle") == 0) return ExStyle(argv[2]);
     if (argc >= 3 && std::wcscmp(argv[1], L"foreground") == 0)
         return Foreground(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
@@ -268,6 +305,6 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr,
                  "usage: wine_probe pane SECONDS | client NAME | detached EXE ARGS | "
                  "loop NAME menu|move|end|state | invalidate NAME | close NAME | monitors | "
-                 "exstyle NAME | foreground SECONDS | displaychange NAME W H\n");
+                 "exstyle NAME | foreground SECONDS | displaychange NAME W H | dpi NAME\n");
     return 2;
 }
