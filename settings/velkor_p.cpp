@@ -161,6 +161,12 @@ void Velkor_P::Form_Load() {
     // tmrTimer runs from creation: its first tick comes once the modal loop runs.
 }
 
+// Text does not widen exactly with the scale: the labels are fitted to it as drawn now.
+void Velkor_P::Form_DpiChange() {
+    FitToCaption(lbl);
+    FitToCaption(lbl_URL);
+}
+
 void Velkor_P::Form_Resize() {
     rt::StepsIgnoringErrors(
         [&] {

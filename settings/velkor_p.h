@@ -42,6 +42,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_Resize() override;
+    void Form_DpiChange() override;
     void Form_Unload(std::int16_t& cancel) override;
 
 private:

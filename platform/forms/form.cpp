@@ -97,6 +97,7 @@ void Form::SetDpi(std::int32_t dpi) {
     dpi_ = dpi;
     if (window_ == 0 || !scales_) return;
     Rescale();
+    Form_DpiChange();
     Form_Resize();
 }
 

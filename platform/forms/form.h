@@ -64,6 +64,8 @@ protected:
     virtual void Form_Deactivate() {}
     // The monitors changed.
     virtual void Form_DisplayChange() {}
+    // A form that scales now shows at another DPI (its controls already rescaled).
+    virtual void Form_DpiChange() {}
 
 private:
     void SetOuterPixels(std::int32_t left, std::int32_t top, std::int32_t width,

@@ -155,6 +155,14 @@ TEST(DisplayScale, ADpiChangeRedrawsTheDialogAtTheNewScaleKeepingItsLayout) {
     EXPECT_EQ(dialog.Cmd_Can.Image().device_width(), 146);
     EXPECT_EQ(
         backend.Count("SetBounds " + std::to_string(dialog.Cmd_Can.hWnd()) + " 640,632,146x50"), 1);
+    // Moved on to monitors of other scales, the labels still hold their captions on one line.
+    for (const std::int32_t dpi : {120, 144}) {
+        backend.Queue(platform::Event{platform::EventType::DpiChanged, dialog.hWnd(), dpi, 0});
+        forms::Application::Get().DoEvents();
+        for (const forms::Label* label : {&dialog.lbl, &dialog.lbl_URL}) {
+            EXPECT_EQ(label->Lines(), std::vector<std::string>{label->Caption()}) << dpi;
+        }
+    }
     dialog.Unload();
 }
 
