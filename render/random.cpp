@@ -21,7 +21,6 @@ RandomSource* g_source = nullptr;
 
 void Pcg32::Reseed(std::uint64_t state, std::uint64_t stream) {
     state_ = 0;
-    stream_ = stream;
     increment_ = (stream << 1u) | 1u;
     NextU32();
     state_ += state;
@@ -37,7 +36,7 @@ std::uint32_t Pcg32::NextU32() {
 }
 
 void Pcg32::Seed(float seconds_since_midnight) {
-    Reseed(std::bit_cast<std::uint32_t>(seconds_since_midnight), stream_);
+    Reseed(std::bit_cast<std::uint32_t>(seconds_since_midnight), increment_ >> 1u);
 }
 
 float Pcg32::Next() {

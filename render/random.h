@@ -32,8 +32,7 @@ public:
 
 private:
     std::uint64_t state_ = 0;
-    std::uint64_t increment_ = 1;
-    std::uint64_t stream_ = kProgramStream;
+    std::uint64_t increment_ = 1;  // the stream, shifted left, with the low bit set
 };
 
 // The generator the engine draws from: the program's own Pcg32 unless a test installed

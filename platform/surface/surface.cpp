@@ -140,6 +140,30 @@ bool WholeFactor(std::int64_t destination, std::int64_t source) {
 
 }  // namespace
 
+template <class Put>
+void Surface::MapNearest(const Surface& source, const DeviceRect& from, const DeviceRect& to,
+                         Put put) {
+    const std::int64_t sdw = from.x1 - from.x0;
+    const std::int64_t sdh = from.y1 - from.y0;
+    const std::int64_t ddw = to.x1 - to.x0;
+    const std::int64_t ddh = to.y1 - to.y0;
+    if (sdw <= 0 || sdh <= 0 || ddw <= 0 || ddh <= 0) return;
+    for (std::int64_t j = std::max<std::int64_t>(0, -to.y0); j < ddh && to.y0 + j < device_height_;
+         ++j) {
+        const std::int64_t srow = from.y0 + j * sdh / ddh;
+        if (srow < 0 || srow >= source.device_height_) continue;
+        std::uint32_t* out = pixels_.data() + static_cast<std::size_t>(to.y0 + j) * device_width_;
+        const std::uint32_t* in =
+            source.pixels_.data() + static_cast<std::size_t>(srow) * source.device_width_;
+        for (std::int64_t i = std::max<std::int64_t>(0, -to.x0);
+             i < ddw && to.x0 + i < device_width_; ++i) {
+            const std::int64_t scol = from.x0 + i * sdw / ddw;
+            if (scol < 0 || scol >= source.device_width_) continue;
+            put(out[to.x0 + i], in[scol]);
+        }
+    }
+}
+
 void Surface::StretchCopy(const Surface& source, std::int32_t sx, std::int32_t sy, std::int32_t sw,
                           std::int32_t sh, std::int32_t dx, std::int32_t dy, std::int32_t dw,
                           std::int32_t dh, Sampling sampling) {
@@ -153,23 +177,16 @@ void Surface::StretchCopy(const Surface& source, std::int32_t sx, std::int32_t s
     if (sdw <= 0 || sdh <= 0 || ddw <= 0 || ddh <= 0) return;
     const bool smooth = sampling == Sampling::Smooth &&
                         !(WholeFactor(ddw, sdw) && WholeFactor(ddh, sdh)) && source.width_ > 0;
+    if (!smooth) {
+        MapNearest(source, s, d, [](std::uint32_t& out, std::uint32_t in) { out = in; });
+        return;
+    }
     const auto at = [&](std::int64_t col, std::int64_t row) {
         return source.pixels_[static_cast<std::size_t>(row * source.device_width_ + col)];
     };
     for (std::int64_t j = std::max<std::int64_t>(0, -d.y0); j < ddh && d.y0 + j < device_height_;
          ++j) {
         std::uint32_t* out = pixels_.data() + static_cast<std::size_t>(d.y0 + j) * device_width_;
-        if (!smooth) {
-            const std::int64_t srow = s.y0 + j * sdh / ddh;
-            if (srow < 0 || srow >= source.device_height_) continue;
-            for (std::int64_t i = std::max<std::int64_t>(0, -d.x0);
-                 i < ddw && d.x0 + i < device_width_; ++i) {
-                const std::int64_t scol = s.x0 + i * sdw / ddw;
-                if (scol < 0 || scol >= source.device_width_) continue;
-                out[d.x0 + i] = at(scol, srow);
-            }
-            continue;
-        }
         // Bilinear between pixel centres, within the source rectangle and the source image.
         const std::int64_t top = std::max<std::int64_t>(s.y0, 0);
         const std::int64_t bottom = std::min<std::int64_t>(s.y1, source.device_height_) - 1;
@@ -228,28 +245,7 @@ void Surface::BitBlt(std::int32_t dx, std::int32_t dy, std::int32_t w, std::int3
         // Device pixel by device pixel, each from its nearest source pixel; clipped
         // against both images.
         if (w <= 0 || h <= 0) return;
-        const DeviceRect s = source.ToDevice(sx, sy, w, h);
-        const DeviceRect d = ToDevice(dx, dy, w, h);
-        const std::int64_t sdw = s.x1 - s.x0;
-        const std::int64_t sdh = s.y1 - s.y0;
-        const std::int64_t ddw = d.x1 - d.x0;
-        const std::int64_t ddh = d.y1 - d.y0;
-        if (sdw <= 0 || sdh <= 0 || ddw <= 0 || ddh <= 0) return;
-        for (std::int64_t j = std::max<std::int64_t>(0, -d.y0);
-             j < ddh && d.y0 + j < device_height_; ++j) {
-            const std::int64_t srow = s.y0 + j * sdh / ddh;
-            if (srow < 0 || srow >= source.device_height_) continue;
-            std::uint32_t* out =
-                pixels_.data() + static_cast<std::size_t>(d.y0 + j) * device_width_;
-            const std::uint32_t* in =
-                source.pixels_.data() + static_cast<std::size_t>(srow) * source.device_width_;
-            for (std::int64_t i = std::max<std::int64_t>(0, -d.x0);
-                 i < ddw && d.x0 + i < device_width_; ++i) {
-                const std::int64_t scol = s.x0 + i * sdw / ddw;
-                if (scol < 0 || scol >= source.device_width_) continue;
-                combine(out[d.x0 + i], in[scol]);
-            }
-        }
+        MapNearest(source, source.ToDevice(sx, sy, w, h), ToDevice(dx, dy, w, h), combine);
         return;
     }
     // The same scale: a straight copy of device pixels. Clip against the destination and

@@ -101,6 +101,10 @@ private:
         std::int64_t x0, y0, x1, y1;
     };
     DeviceRect ToDevice(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const;
+    // Each device pixel of `to` here, clipped to this image, with its nearest pixel of
+    // `from` in `source` (skipped where that lies off the source): put(out, in).
+    template <class Put>
+    void MapNearest(const Surface& source, const DeviceRect& from, const DeviceRect& to, Put put);
     void FillDevice(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                     Colour colour);
     std::int64_t Device(std::int64_t v) const;
