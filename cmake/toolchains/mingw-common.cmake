@@ -19,8 +19,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Windows programs built here run under Wine: CTest (and GoogleTest's test discovery)
-# start them through it.
+# start them through it, with one more try where Wine could not start the process at all.
 find_program(TIVARO_WINE wine)
 if(TIVARO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TIVARO_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../tests/windows/wine_start.sh
+                                    ${TIVARO_WINE})
 endif()
