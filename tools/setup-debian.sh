@@ -7,5 +7,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xserver-xephyr openbox xdotool x11-utils x11-xserver-utils imagemagick python3 xscreensaver man-db
+  libwayland-dev libwayland-bin wayland-protocols libegl-dev libegl-mesa0
+  sway grim wtype swayidle
 )
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"
