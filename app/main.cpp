@@ -1,5 +1,6 @@
-// The program's entry: picks the window-system backend, hands the command line to Main
-// and, where Main returns (the preview), runs the message loop while a form is loaded.
+// The program's entry: picks the window-system backend (X11 or Wayland), hands the command
+// line to Main and, where Main returns (the preview), runs the message loop while a form is
+// loaded.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -10,11 +11,39 @@
 
 #include "app/host_options.h"
 #include "app/velkor_b_main.h"
+#include "app/window_system.h"
 #include "platform/backend.h"
 #include "platform/forms/application.h"
 #include "platform/runtime/end.h"
 #include "platform/runtime/errors.h"
+#include "platform/wayland/wayland_backend.h"
 #include "platform/x11/x11_backend.h"
+
+namespace {
+
+using namespace tivaro;
+
+app::Request RequestOf(bool behind, bool hosted, std::string_view command_line) {
+    if (behind) return app::Request::Behind;
+    if (hosted) return app::Request::XWindow;
+    const std::string letter = Velkor_B::ModeLetter(command_line);
+    if (letter == "P") return app::Request::XWindow;
+    if (letter == "C") return app::Request::Dialog;
+    return app::Request::Saver;
+}
+
+// TIVARO_WAYLAND_SHELL=xdg takes a fullscreen xdg-shell toplevel per output even where the
+// compositor has layer-shell (the way GNOME and Weston are covered).
+bool WantsLayerShell() {
+    const char* shell = std::getenv("TIVARO_WAYLAND_SHELL");
+    if (shell == nullptr || *shell == '\0' || std::string_view(shell) == "layer") return true;
+    if (std::string_view(shell) == "xdg") return false;
+    throw rt::RuntimeError(
+        rt::ErrorNumber::InvalidProcedureCall,
+        "TIVARO_WAYLAND_SHELL must be layer or xdg, not \"" + std::string(shell) + "\"");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace tivaro;
@@ -33,17 +62,32 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tivaro: %s\n", e.what());
         return 2;
     }
-    std::unique_ptr<platform::x11::X11Backend> backend;
+    const bool behind = app::AsksToRunBehind(args);
+    std::unique_ptr<platform::Backend> backend;
+    platform::NativeWindow root = 0;
     try {
-        backend = std::make_unique<platform::x11::X11Backend>();
+        const app::SessionEnvironment env{std::getenv("TIVARO_BACKEND"), std::getenv("DISPLAY"),
+                                          std::getenv("WAYLAND_DISPLAY"),
+                                          std::getenv("WAYLAND_SOCKET")};
+        const app::WindowSystem system =
+            app::ChooseWindowSystem(RequestOf(behind, host.has_value(), command_line), env,
+                                    &platform::wayland::WaylandBackend::CompositorAnswers);
+        if (system == app::WindowSystem::Wayland) {
+            backend = std::make_unique<platform::wayland::WaylandBackend>(WantsLayerShell());
+        } else {
+            auto x11 = std::make_unique<platform::x11::X11Backend>();
+            root = x11->RootWindowId();
+            backend = std::move(x11);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tivaro: %s\n", e.what());
         return 1;
     }
     platform::SetCurrent(backend.get());
-    if (host) {
-        const platform::NativeWindow window =
-            host->window != 0 ? host->window : backend->RootWindowId();
+    if (behind) {
+        rt::EndOnError([] { Velkor_B::SaverBehind(); });
+    } else if (host) {
+        const platform::NativeWindow window = host->window != 0 ? host->window : root;
         rt::EndOnError([&] { Velkor_B::HostSaver(window); });
     } else {
         rt::EndOnError([&] { Velkor_B::Main(command_line); });

@@ -97,4 +97,10 @@ void HostSaver(std::uint64_t window) {
     saver::Velkor_S::Instance().Load();
 }
 
+void SaverBehind() {
+    FragmentCount = 300;
+    saver::Velkor_S::Instance().RunBehind();
+    saver::Velkor_S::Instance().Load();
+}
+
 }  // namespace tivaro::Velkor_B

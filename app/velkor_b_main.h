@@ -21,4 +21,8 @@ void Main(std::string_view command_line);
 // window ends the program with the standard error message.
 void HostSaver(std::uint64_t window);
 
+// The saver as the picture behind a screen locker: every monitor covered, behind every
+// other window, no input taken and no instance check; a termination signal ends it.
+void SaverBehind();
+
 }  // namespace tivaro::Velkor_B

@@ -16,6 +16,9 @@ namespace tivaro::platform {
 
 // A native window: an X window id or an HWND, widened. 0 is "no window".
 using NativeWindow = std::uint64_t;
+// A window that is open but that this backend cannot see, such as one shown through the
+// desktop session's other window system: FindWindowByCaption's answer for it.
+inline constexpr NativeWindow kUnseenWindow = ~NativeWindow{0};
 // A GL rendering context handle; 0 is "none".
 using GlContext = std::uint64_t;
 
@@ -78,6 +81,13 @@ struct Event {
     std::int16_t shift = 0;
 };
 
+// A drawing surface of a window's own on one monitor, where a window cannot span monitors
+// (Wayland gives each output a surface of its own).
+struct OutputSurface {
+    NativeWindow surface = 0;  // draw on it with MakeCurrent, present it with SwapBuffers
+    Point size;                // its size in device pixels
+};
+
 // The system pointer shapes the program uses.
 enum class Pointer : std::uint8_t { Default, Busy, Hand, Hidden };
 
@@ -111,7 +121,8 @@ public:
     // backend whose system takes icons from elsewhere ignores it.
     virtual void SetIcon(NativeWindow /*window*/, const PixelView& /*icon*/) {}
     virtual bool IsWindow(NativeWindow window) = 0;
-    // The first top-level window whose whole caption is `caption`, or 0.
+    // The first top-level window whose whole caption is `caption`, or 0 (kUnseenWindow for
+    // one that is open where this backend cannot look).
     virtual NativeWindow FindWindowByCaption(std::string_view caption) = 0;
     virtual void SetFocus(NativeWindow window) = 0;
     virtual void SetPointer(NativeWindow window, Pointer pointer) = 0;
@@ -150,6 +161,18 @@ public:
     // bar and the task switcher, and reports Deactivated when another program comes to
     // the foreground. Both report DisplayChanged from then on.
     virtual void OwnInput(NativeWindow window) = 0;
+    // Where a window cannot span monitors, the surfaces the saver's gl_capable `window` draws
+    // on, one per monitor, each filling its monitor; made on the first call, then kept,
+    // added or dropped as monitors come and go (DisplayChanged tells when). With OwnInput
+    // given `window` they take the keyboard and lie above every other window; without it
+    // they lie behind everything and take no input. Where one window spans the monitors
+    // (X11, Windows), there are none: `window` itself covers them (Monitors()).
+    virtual std::vector<OutputSurface> OutputSurfaces(NativeWindow /*window*/) { return {}; }
+    // Whether the system wants the next frame of `surface` now. False while the last
+    // frame presented there has not yet been shown (a hidden monitor's surface stays so),
+    // so that one surface never holds the others up. Always true where swaps are paced by
+    // the system itself.
+    virtual bool ReadyForFrame(NativeWindow /*surface*/) { return true; }
     // Sleeps until `when`, as precisely as the system's timers allow (the frame pacer).
     virtual void SleepUntil(std::chrono::steady_clock::time_point when);
 

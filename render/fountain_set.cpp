@@ -6,12 +6,11 @@
 namespace tivaro::render {
 
 void FountainSet::Fit(partEngClass& first, openGLcontrolClass& view,
-                      std::vector<platform::Rect> areas, platform::Point window, bool bare) {
+                      std::vector<FountainArea> areas, bool bare) {
     const bool had_several = areas_.size() > 1;
     first_ = &first;
     view_ = &view;
     areas_ = std::move(areas);
-    window_ = window;
     bare_ = bare;
     const std::size_t extra_count = areas_.empty() ? 0 : areas_.size() - 1;
     if (extras_.size() > extra_count) extras_.resize(extra_count);
@@ -23,10 +22,17 @@ void FountainSet::Fit(partEngClass& first, openGLcontrolClass& view,
         extras_.push_back(std::move(extra));
     }
     // Back to one monitor: the whole window again, as the view was first set up.
-    if (had_several && areas_.size() <= 1) {
+    if (had_several && areas_.size() == 1 && !SurfaceEach()) {
         Gl().Disable(GL_SCISSOR_TEST);
-        view_->SetupView(window_.x, window_.y);
+        view_->SetupView(areas_[0].surface_size.x, areas_[0].surface_size.y);
     }
+}
+
+bool FountainSet::SurfaceEach() const {
+    for (const FountainArea& a : areas_) {
+        if (a.surface != Velkor_B::glDeviceContext) return true;
+    }
+    return false;
 }
 
 partEngClass& FountainSet::At(std::size_t index) {
@@ -38,6 +44,10 @@ const partEngClass& FountainSet::Engine(std::size_t index) const {
 }
 
 void FountainSet::RenderAll() {
+    if (SurfaceEach()) {
+        RenderEachSurface();
+        return;
+    }
     if (areas_.size() <= 1) {
         first_->RenderAll();
         return;
@@ -46,10 +56,10 @@ void FountainSet::RenderAll() {
     gl.Disable(GL_SCISSOR_TEST);
     if (bare_) gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     for (std::size_t i = 0; i < areas_.size(); ++i) {
-        const platform::Rect& a = areas_[i];
+        const platform::Rect& a = areas_[i].box;
         // GL counts rows from the bottom of the window.
         const std::int32_t x = a.left;
-        const std::int32_t y = window_.y - a.bottom;
+        const std::int32_t y = areas_[i].surface_size.y - a.bottom;
         const std::int32_t width = a.right - a.left;
         const std::int32_t height = a.bottom - a.top;
         view_->SetupArea(x, y, width, height);
@@ -59,6 +69,21 @@ void FountainSet::RenderAll() {
     }
     gl.Disable(GL_SCISSOR_TEST);
     platform::Current().SwapBuffers(Velkor_B::glDeviceContext);
+}
+
+// Each surface, when the system wants its next frame, gets its own fountain's frame and is
+// presented on its own: a surface that is not shown holds none of the others up, and its
+// fountain waits meanwhile.
+void FountainSet::RenderEachSurface() {
+    auto& platform = platform::Current();
+    for (std::size_t i = 0; i < areas_.size(); ++i) {
+        const FountainArea& a = areas_[i];
+        if (!platform.ReadyForFrame(a.surface)) continue;
+        view_->DrawOn(a.surface);
+        view_->SetupView(a.surface_size.x, a.surface_size.y);
+        At(i).DrawFrame();
+        platform.SwapBuffers(a.surface);
+    }
 }
 
 void FountainSet::Zoom_Rtn() {

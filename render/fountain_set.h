@@ -1,6 +1,9 @@
-// A fountain on each monitor, in one window with one GL context: each is drawn in its own
-// viewport and scissor box, with the perspective of its own monitor's shape, and the frame
-// is presented once for them all. With one monitor it is the engine alone, call for call.
+// A fountain on each monitor, all drawn with one GL context. Each has an area: a surface and
+// a box of it. Where one window spans the monitors, every area is a box of that window, each
+// drawn in its own viewport and scissor box with the perspective of its monitor's shape, and
+// the frame is presented once for them all; where each monitor has a surface of its own, each
+// fountain fills its surface, which is presented on its own when the system wants its next
+// frame. With one monitor in one window it is the engine alone, call for call.
 #pragma once
 
 #include <memory>
@@ -13,16 +16,23 @@
 
 namespace tivaro::render {
 
+struct FountainArea {
+    platform::NativeWindow surface = 0;  // what it is drawn on and presented with
+    platform::Rect box;                  // the part of the surface it fills, in its pixels
+    platform::Point surface_size;        // the whole surface, pixels
+};
+
 class FountainSet {
 public:
     // `first` is the program's engine, already set up, with the texture every fountain
     // shows bound; it takes the first area. Each further area gets an engine of its own with
-    // its own random numbers, set up here. Areas are in the window's pixels from its top
-    // left; `bare` says some of the window lies on no area (it is cleared black).
-    // Fountains of areas that remain keep going; a new area's fountain starts afresh. One
-    // area needs the view set up for the whole window already, as the engine alone does.
-    void Fit(partEngClass& first, openGLcontrolClass& view, std::vector<platform::Rect> areas,
-             platform::Point window, bool bare);
+    // its own random numbers, set up here. Boxes are in their surface's pixels from its top
+    // left; `bare` says some of a surface lies in no box (it is cleared black). Areas on
+    // one surface come one after another. Fountains of areas that remain keep going; a new
+    // area's fountain starts afresh. One area on the view's own surface needs the view set up
+    // for the whole surface already, as the engine alone does.
+    void Fit(partEngClass& first, openGLcontrolClass& view, std::vector<FountainArea> areas,
+             bool bare);
 
     std::size_t Count() const { return areas_.size(); }
     const partEngClass& Engine(std::size_t index) const;
@@ -39,12 +49,14 @@ private:
         partEngClass engine;
     };
     partEngClass& At(std::size_t index);
+    // Whether each fountain fills a surface of its own.
+    bool SurfaceEach() const;
+    void RenderEachSurface();
 
     partEngClass* first_ = nullptr;
     openGLcontrolClass* view_ = nullptr;
     std::vector<std::unique_ptr<Extra>> extras_;
-    std::vector<platform::Rect> areas_;
-    platform::Point window_{};
+    std::vector<FountainArea> areas_;
     bool bare_ = false;
 };
 

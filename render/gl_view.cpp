@@ -41,6 +41,10 @@ void openGLcontrolClass::SetupArea(std::int32_t x, std::int32_t y, std::int32_t 
     gl.LoadIdentity();
 }
 
+void openGLcontrolClass::DrawOn(std::uint64_t surface) {
+    platform::Current().MakeCurrent(surface, Velkor_B::glRenderContext);
+}
+
 void openGLcontrolClass::Terminate() {
     auto& platform = platform::Current();
     platform.MakeCurrent(0, 0);

@@ -16,6 +16,9 @@ public:
     void SetupView(std::int32_t width, std::int32_t height);
     // The same for a box of the window, its corner (x, y) counted from the bottom left.
     void SetupArea(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+    // Makes the rendering context current on another surface of the view's (a monitor's
+    // own, where the system gives each one), for the drawing and the swap that follow.
+    void DrawOn(std::uint64_t surface);
     // Makes no context current and deletes the rendering context (the handle keeps its value).
     void Terminate();
 

@@ -37,7 +37,7 @@ void Velkor_S::Form_Load() {
                 CoverHost();
                 return;
             }
-            platform.OwnInput(Display.hWnd());
+            if (!behind_) platform.OwnInput(Display.hWnd());
             CoverMonitors();
         },
         [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
@@ -65,7 +65,8 @@ void Velkor_S::Form_Load() {
     rt::EndProgram(0);
 }
 
-// The window spans the monitors; parts of it that no monitor shows stay black.
+// The window spans the monitors; parts of it that no monitor shows stay black. Where each
+// monitor has a surface of its own instead, those are what shows.
 void Velkor_S::CoverMonitors() {
     auto& platform = platform::Current();
     layout_ = LayoutMonitors(platform.Monitors(), platform.ScreenSize());
@@ -73,20 +74,28 @@ void Velkor_S::CoverMonitors() {
     const double tx = platform.TwipsPerPixelX();
     const double ty = platform.TwipsPerPixelY();
     MoveTwips(w.left * tx, w.top * ty, (w.right - w.left) * tx, (w.bottom - w.top) * ty);
+    surfaces_ = platform.OutputSurfaces(Display.hWnd());
 }
 
-// Each monitor's fountain in its part of the window. Hosted, or with one monitor, there is
-// one fountain over the whole window.
+// Each monitor's fountain in its part of the window, or filling its own surface. Hosted, or
+// with one monitor, there is one fountain over the whole window.
 void Velkor_S::FitViews() {
+    const platform::NativeWindow dc = Display.hWnd();
     const platform::Point size{rt::RoundToI32(Display.InnerWidth()),
                                rt::RoundToI32(Display.InnerHeight())};
-    std::vector<platform::Rect> areas{platform::Rect{0, 0, size.x, size.y}};
+    std::vector<render::FountainArea> areas;
     bool bare = false;
-    if (host_ == 0 && layout_.views.size() > 1) {
-        areas = layout_.views;
+    if (host_ == 0 && !surfaces_.empty()) {
+        for (const platform::OutputSurface& s : surfaces_) {
+            areas.push_back({s.surface, {0, 0, s.size.x, s.size.y}, s.size});
+        }
+    } else if (host_ == 0 && layout_.views.size() > 1) {
+        for (const platform::Rect& view : layout_.views) areas.push_back({dc, view, size});
         bare = !layout_.covers_window;
+    } else {
+        areas.push_back({dc, {0, 0, size.x, size.y}, size});
     }
-    fountains_.Fit(*engine, *glView, std::move(areas), size, bare);
+    fountains_.Fit(*engine, *glView, std::move(areas), bare);
 }
 
 void Velkor_S::CoverHost() {
@@ -148,7 +157,7 @@ void Velkor_S::Form_DisplayChange() {
 // Another program came to the foreground: whatever the user types now goes to it, so the
 // saver gives way, as on a key.
 void Velkor_S::Form_Deactivate() {
-    if (host_ == 0) quitRequested = rt::kTrue;
+    if (EndsOnInput()) quitRequested = rt::kTrue;
 }
 
 void Velkor_S::FrameLoop() {
@@ -168,13 +177,14 @@ void Velkor_S::Timer1_Timer() {
     rt::EndOnError([&] { fountains_.Zoom_Rtn(); });
 }
 
-// In a host's window the host owns the input and ends the program itself.
+// In a host's window the host owns the input and ends the program itself; behind a locker
+// the locker does.
 void Velkor_S::Form_KeyDown(std::int16_t, std::int16_t) {
-    if (host_ == 0) quitRequested = rt::kTrue;
+    if (EndsOnInput()) quitRequested = rt::kTrue;
 }
 
 void Velkor_S::Display_Click() {
-    if (host_ == 0) quitRequested = rt::kTrue;
+    if (EndsOnInput()) quitRequested = rt::kTrue;
 }
 
 void Velkor_S::Form_QueryUnload(std::int16_t&, std::int16_t) {

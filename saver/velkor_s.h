@@ -38,6 +38,10 @@ public:
     // of covering the screen: sized to it and following its resizes, leaving input to
     // its owner. Called before Load.
     void HostIn(platform::NativeWindow host) { host_ = host; }
+    // Runs the saver behind every other window, as the picture behind a screen locker:
+    // it covers the monitors but takes no input, and only a termination signal ends it.
+    // Called before Load.
+    void RunBehind() { behind_ = true; }
 
     // How many frames the loop has drawn (one more after the input that ends it).
     std::int64_t FramesDrawn() const { return frames_drawn_; }
@@ -68,10 +72,16 @@ private:
     void Display_Click();
     void FrameLoop();
 
+    // Whether keys, clicks and the loss of the foreground end the saver.
+    bool EndsOnInput() const { return host_ == 0 && !behind_; }
+
     platform::NativeWindow host_ = 0;
+    bool behind_ = false;
     bool view_ready_ = false;  // Display placed and its view set up
     HostEvents host_events_{*this};
     MonitorLayout layout_;  // one view over the whole window when hosted
+    // Where each monitor has a surface of its own: those surfaces, else none.
+    std::vector<platform::OutputSurface> surfaces_;
     render::FountainSet fountains_;
     FramePacer pacer_;
     FrameStats stats_;

@@ -1,8 +1,10 @@
 #include "platform/x11/x11_backend.h"
 
+#include "platform/posix/end_signals.h"
+#include "platform/posix/instance_marker.h"
+#include "platform/posix/open_address.h"
 #include "platform/scale/display_scale.h"
 #include "platform/x11/x11_blank_cursor.h"
-#include "platform/x11/x11_signals.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -96,7 +98,7 @@ constexpr long kChildEvents = ButtonPressMask | ButtonReleaseMask | PointerMotio
 }  // namespace
 
 X11Backend::X11Backend() {
-    InstallEndSignals();
+    posix::InstallEndSignals();
     XSetErrorHandler(&IgnoreXError);
     XSetIOErrorHandler(&LostServer);
     const char* name = std::getenv("DISPLAY");
@@ -168,6 +170,7 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
                       static_cast<unsigned>(h), 0, depth, InputOutput, visual, mask, &attrs);
     windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false};
     if (top) {
+        markers_.Hold(window, desc.caption);
         SetCaption(window, desc.caption);
         XSetWMProtocols(display_, window, &wm_delete_window_, 1);
         XClassHint hint{const_cast<char*>("tivaro"), const_cast<char*>("Tivaro")};
@@ -201,6 +204,7 @@ void X11Backend::DestroyWindow(NativeWindow window) {
         ReleaseInput();
     }
     windows_.erase(it);
+    markers_.Release(window);
     XDestroyWindow(display_, static_cast<Window>(window));
     XFlush(display_);
 }
@@ -360,7 +364,9 @@ NativeWindow X11Backend::Search(Window window, std::string_view caption, int dep
 }
 
 NativeWindow X11Backend::FindWindowByCaption(std::string_view caption) {
-    return Search(root_, caption, 0);
+    if (const NativeWindow found = Search(root_, caption, 0); found != 0) return found;
+    // Open under the session's Wayland compositor, where no window search reaches.
+    return posix::InstanceMarkers::HeldElsewhere(caption) ? kUnseenWindow : 0;
 }
 
 void X11Backend::SetFocus(NativeWindow window) {
@@ -603,7 +609,7 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
 }
 
 void X11Backend::PollEvents(std::vector<Event>& out) {
-    if (!end_reported_ && TakeEndSignal()) {
+    if (!end_reported_ && posix::TakeEndSignal()) {
         end_reported_ = true;
         Event end;
         end.type = EventType::EndRequest;
@@ -621,8 +627,12 @@ void X11Backend::PollEvents(std::vector<Event>& out) {
 void X11Backend::WaitEvents(std::int32_t timeout_ms) {
     XFlush(display_);
     if (XPending(display_) > 0) return;
-    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {EndSignalFd(), POLLIN, 0}};
-    ::poll(fds, EndSignalFd() >= 0 ? 2 : 1, timeout_ms);
+    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {posix::EndSignalFd(), POLLIN, 0}};
+    ::poll(fds, posix::EndSignalFd() >= 0 ? 2 : 1, timeout_ms);
+}
+
+void X11Backend::OpenAddress(std::string_view address) {
+    posix::OpenWithDesktop(address, display_ != nullptr ? ConnectionNumber(display_) : -1);
 }
 
 }  // namespace tivaro::platform::x11

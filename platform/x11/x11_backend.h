@@ -5,6 +5,7 @@
 // Our own headers first: Xlib defines macros (None, FocusIn, Expose...) that must not
 // reach them.
 #include "platform/backend.h"
+#include "platform/posix/instance_marker.h"
 
 #include <GL/glx.h>
 #include <X11/Xlib.h>
@@ -108,6 +109,7 @@ private:
     Atom net_wm_icon_ = 0;
     std::unordered_map<Window, WindowInfo> windows_;
     std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
+    posix::InstanceMarkers markers_;                  // our captioned top-level windows
     bool end_reported_ = false;
     Window input_owner_ = 0;  // the saver's window that takes every key and click
     bool keyboard_grabbed_ = false;

@@ -102,7 +102,10 @@ TEST_F(FountainSetTest, EachMonitorDrawsItsOwnFountainInItsOwnBoxWithOneSwap) {
     openGLcontrolClass view;
     first.Initialize();
     FountainSet set;
-    set.Fit(first, view, {{0, 0, 1024, 768}, {1024, 200, 2048, 968}}, {2048, 968}, true);
+    set.Fit(first, view,
+            {{kSurface, {0, 0, 1024, 768}, {2048, 968}},
+             {kSurface, {1024, 200, 2048, 968}, {2048, 968}}},
+            true);
     ASSERT_EQ(set.Count(), 2u);
     gl.calls.clear();
     backend.calls.clear();

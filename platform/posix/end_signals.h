@@ -3,7 +3,7 @@
 // program on the UI thread, where the cursor and the screen-saver flag can be restored.
 #pragma once
 
-namespace tivaro::platform::x11 {
+namespace tivaro::platform::posix {
 
 // Installs the handlers once; later calls do nothing.
 void InstallEndSignals();
@@ -12,4 +12,4 @@ int EndSignalFd();
 // Whether a termination signal has arrived; drains the pipe.
 bool TakeEndSignal();
 
-}  // namespace tivaro::platform::x11
+}  // namespace tivaro::platform::posix

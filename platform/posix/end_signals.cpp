@@ -1,4 +1,4 @@
-#include "platform/x11/x11_signals.h"
+#include "platform/posix/end_signals.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <csignal>
 #include <initializer_list>
 
-namespace tivaro::platform::x11 {
+namespace tivaro::platform::posix {
 namespace {
 
 volatile std::sig_atomic_t g_end_signal = 0;
@@ -49,4 +49,4 @@ bool TakeEndSignal() {
     return true;
 }
 
-}  // namespace tivaro::platform::x11
+}  // namespace tivaro::platform::posix

@@ -1,17 +1,17 @@
 // Opening an address with the desktop's default handler: xdg-open, started without a
 // shell (the address is one argument, never parsed), detached so that it is never our
 // child once we return, and never waited for.
+#include "platform/posix/open_address.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
 
-#include "platform/x11/x11_backend.h"
+namespace tivaro::platform::posix {
 
-namespace tivaro::platform::x11 {
-
-void X11Backend::OpenAddress(std::string_view address) {
+void OpenWithDesktop(std::string_view address, int connection_fd) {
     const std::string arg(address);
     const pid_t child = fork();
     if (child < 0) return;
@@ -27,7 +27,7 @@ void X11Backend::OpenAddress(std::string_view address) {
                 dup2(null_fd, STDOUT_FILENO);
                 if (null_fd > STDERR_FILENO) close(null_fd);
             }
-            if (display_ != nullptr) close(ConnectionNumber(display_));
+            if (connection_fd >= 0) close(connection_fd);
             char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(arg.c_str()), nullptr};
             execvp("xdg-open", argv);
             _exit(127);
@@ -38,4 +38,4 @@ void X11Backend::OpenAddress(std::string_view address) {
     waitpid(child, &status, 0);  // the first child leaves at once
 }
 
-}  // namespace tivaro::platform::x11
+}  // namespace tivaro::platform::posix

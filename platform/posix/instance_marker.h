@@ -1,0 +1,36 @@
+// The one-instance rule across the window systems of one desktop session. A Wayland client
+// cannot see other clients' windows, so while a top-level window of ours with a caption is
+// open, its process holds a lock named after that caption in $XDG_RUNTIME_DIR; a new start
+// that finds the lock held knows the window is open. Both Linux backends hold and test it,
+// so a dialog under X11 and a saver under Wayland in one session see each other.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace tivaro::platform::posix {
+
+class InstanceMarkers {
+public:
+    InstanceMarkers() = default;
+    InstanceMarkers(const InstanceMarkers&) = delete;
+    InstanceMarkers& operator=(const InstanceMarkers&) = delete;
+    ~InstanceMarkers();
+
+    // Marks `caption` as open for as long as `window` lives. Without a runtime directory
+    // (no desktop session) nothing is marked.
+    void Hold(std::uint64_t window, std::string_view caption);
+    void Release(std::uint64_t window);
+    // Whether another process holds the mark for `caption`.
+    static bool HeldElsewhere(std::string_view caption);
+
+    // The lock's path, or "" when $XDG_RUNTIME_DIR is unset, not absolute or the caption
+    // cannot name a file.
+    static std::string PathFor(std::string_view caption);
+
+private:
+    std::unordered_map<std::uint64_t, int> held_;  // window -> locked descriptor
+};
+
+}  // namespace tivaro::platform::posix

@@ -1,0 +1,320 @@
+#include "platform/wayland/wayland_backend.h"
+
+#include <poll.h>
+#include <wayland-client.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/end_signals.h"
+#include "platform/posix/open_address.h"
+#include "platform/runtime/errors.h"
+
+namespace tivaro::platform::wayland {
+namespace {
+
+// How long the compositor may take to answer a request that needs an answer.
+constexpr auto kAnswerPatience = std::chrono::seconds(2);
+
+[[noreturn]] void Fail(const std::string& message) {
+    throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, message);
+}
+
+std::string SocketName() {
+    if (const char* socket = std::getenv("WAYLAND_SOCKET"); socket != nullptr && *socket) {
+        return std::string("WAYLAND_SOCKET=") + socket;
+    }
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    return std::string("WAYLAND_DISPLAY=") + (name != nullptr && *name ? name : "wayland-0");
+}
+
+}  // namespace
+
+bool WaylandBackend::CompositorAnswers() {
+    // WAYLAND_SOCKET is a descriptor handed to us once: connecting to test it would use it
+    // up, so a compositor that hands one over counts as answering.
+    if (const char* socket = std::getenv("WAYLAND_SOCKET"); socket != nullptr && *socket) {
+        return true;
+    }
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) return false;
+    wl_display_disconnect(display);
+    return true;
+}
+
+WaylandBackend::WaylandBackend(bool want_layer_shell) : want_layer_shell_(want_layer_shell) {
+    posix::InstallEndSignals();
+    const char* unpaced = std::getenv("TIVARO_UNPACED");
+    unpaced_ = unpaced != nullptr && std::strcmp(unpaced, "1") == 0;
+    Connect();
+    InitEgl();
+}
+
+WaylandBackend::~WaylandBackend() {
+    if (display_ == nullptr) return;
+    while (!surfaces_.empty()) DestroySurface(*surfaces_.back());
+    if (egl_display_ != EGL_NO_DISPLAY) {
+        eglMakeCurrent(egl_display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        for (const auto& [handle, context] : contexts_) eglDestroyContext(egl_display_, context);
+        eglTerminate(egl_display_);
+    }
+    wl_display_disconnect(display_);
+}
+
+void WaylandBackend::Connect() {
+    display_ = wl_display_connect(nullptr);
+    if (display_ == nullptr) Fail("no Wayland compositor answers at " + SocketName());
+    registry_ = wl_display_get_registry(display_);
+    static const wl_registry_listener listener = {
+        [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+           std::uint32_t version) {
+            static_cast<WaylandBackend*>(data)->OnGlobal(registry, name, interface, version);
+        },
+        [](void* data, wl_registry*, std::uint32_t name) {
+            static_cast<WaylandBackend*>(data)->OnGlobalRemove(name);
+        }};
+    wl_registry_add_listener(registry_, &listener, this);
+    Roundtrip();  // the globals
+    Roundtrip();  // what the outputs and the seat say of themselves
+    if (compositor_ == nullptr) Fail("the Wayland compositor offers no wl_compositor");
+    if (layer_shell_ == nullptr && wm_base_ == nullptr) {
+        Fail("the Wayland compositor offers neither layer-shell nor xdg-shell");
+    }
+}
+
+void WaylandBackend::InitEgl() {
+    egl_display_ = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display_));
+    EGLint major = 0;
+    EGLint minor = 0;
+    if (egl_display_ == EGL_NO_DISPLAY || !eglInitialize(egl_display_, &major, &minor)) {
+        egl_display_ = EGL_NO_DISPLAY;
+        Fail("EGL cannot be used on this Wayland display");
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) Fail("EGL offers no desktop OpenGL on this display");
+    // clang-format off
+    const EGLint attribs[] = {
+        EGL_SURFACE_TYPE, EGL_WINDOW_BIT,
+        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+        EGL_RED_SIZE, 8,
+        EGL_GREEN_SIZE, 8,
+        EGL_BLUE_SIZE, 8,
+        EGL_DEPTH_SIZE, 16,
+        EGL_NONE};
+    // clang-format on
+    EGLint count = 0;
+    EGLConfig configs[64];
+    if (!eglChooseConfig(egl_display_, attribs, configs, 64, &count) || count == 0) {
+        Fail("EGL has no double-buffered configuration with 24 colour bits and 16 depth bits");
+    }
+    // An opaque one: the fountain's alpha must not make the surface see-through.
+    egl_config_ = configs[0];
+    for (EGLint i = 0; i < count; ++i) {
+        EGLint alpha = 0;
+        eglGetConfigAttrib(egl_display_, configs[i], EGL_ALPHA_SIZE, &alpha);
+        if (alpha == 0) {
+            egl_config_ = configs[i];
+            break;
+        }
+    }
+}
+
+void WaylandBackend::LostCompositor() {
+    std::fputs("tivaro: lost the connection to the Wayland compositor\n", stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+void WaylandBackend::Flush() {
+    while (wl_display_flush(display_) < 0) {
+        if (errno != EAGAIN) LostCompositor();
+        pollfd fd{wl_display_get_fd(display_), POLLOUT, 0};
+        if (::poll(&fd, 1, 1000) <= 0) LostCompositor();  // a compositor that reads nothing
+    }
+}
+
+// Reads what the compositor sent, waiting up to `timeout_ms` for it, and handles it.
+void WaylandBackend::ReadAndDispatch(int timeout_ms) {
+    while (wl_display_prepare_read(display_) != 0) {
+        if (wl_display_dispatch_pending(display_) < 0) LostCompositor();
+    }
+    Flush();
+    pollfd fd{wl_display_get_fd(display_), POLLIN, 0};
+    const int ready = ::poll(&fd, 1, timeout_ms);
+    if (ready > 0) {
+        if (wl_display_read_events(display_) < 0) LostCompositor();
+    } else {
+        wl_display_cancel_read(display_);
+    }
+    if (wl_display_dispatch_pending(display_) < 0) LostCompositor();
+}
+
+// A round trip that gives up, rather than hangs, when the compositor does not answer.
+void WaylandBackend::Roundtrip() {
+    bool done = false;
+    wl_callback* callback = wl_display_sync(display_);
+    static const wl_callback_listener listener = {[](void* data, wl_callback* cb, std::uint32_t) {
+        *static_cast<bool*>(data) = true;
+        wl_callback_destroy(cb);
+    }};
+    wl_callback_add_listener(callback, &listener, &done);
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerPatience;
+    while (!done) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            std::fputs("tivaro: the Wayland compositor does not answer\n", stderr);
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+        ReadAndDispatch(static_cast<int>(left.count()));
+    }
+}
+
+// Windows are records: the program's forms and controls keep their geometry here, and the
+// saver's window draws through its output surfaces.
+NativeWindow WaylandBackend::MakeWindow(const WindowDesc& desc) {
+    const NativeWindow id = NewId();
+    windows_[id] = WindowInfo{desc.kind, desc.parent, desc.bounds, desc.gl_capable};
+    if (desc.kind != WindowKind::Child) markers_.Hold(id, desc.caption);
+    return id;
+}
+
+void WaylandBackend::DestroyWindow(NativeWindow window) {
+    if (windows_.erase(window) == 0) return;
+    markers_.Release(window);
+    if (window == input_owner_) ReleaseInput();
+    // The saver's window, or the form it lies in: its surfaces go with it.
+    if (surfaces_window_ != 0 &&
+        (window == surfaces_window_ || windows_.count(surfaces_window_) == 0)) {
+        while (!surfaces_.empty()) DestroySurface(*surfaces_.back());
+        surfaces_wanted_ = false;
+        surfaces_window_ = 0;
+        Flush();
+    }
+}
+
+void WaylandBackend::ReleaseInput() {
+    input_owner_ = 0;
+}
+
+void WaylandBackend::ShowWindow(NativeWindow, bool) {
+    // Output surfaces show with their first frame.
+}
+
+void WaylandBackend::SetBounds(NativeWindow window, const Rect& bounds) {
+    if (auto it = windows_.find(window); it != windows_.end()) it->second.bounds = bounds;
+}
+
+void WaylandBackend::SetCaption(NativeWindow, std::string_view) {}
+
+void WaylandBackend::SetParent(NativeWindow window, NativeWindow parent) {
+    if (auto it = windows_.find(window); it != windows_.end()) it->second.parent = parent;
+}
+
+std::optional<Rect> WaylandBackend::GetWindowRect(NativeWindow window) {
+    const auto it = windows_.find(window);
+    if (it == windows_.end()) return std::nullopt;
+    return it->second.bounds;
+}
+
+bool WaylandBackend::IsWindow(NativeWindow window) {
+    return windows_.count(window) != 0;
+}
+
+NativeWindow WaylandBackend::FindWindowByCaption(std::string_view caption) {
+    // Another process's window (under this compositor or the session's X server) holds
+    // its mark; our own hold theirs too, so look at the lock in either case.
+    return posix::InstanceMarkers::HeldElsewhere(caption) ? kUnseenWindow : 0;
+}
+
+void WaylandBackend::SetFocus(NativeWindow) {}
+void WaylandBackend::SetPointer(NativeWindow, Pointer) {}
+
+NativeWindow WaylandBackend::TopLevelOf(NativeWindow window) const {
+    for (int depth = 0; depth < 16; ++depth) {
+        const auto it = windows_.find(window);
+        if (it == windows_.end()) return 0;
+        if (it->second.kind != WindowKind::Child) return window;
+        window = it->second.parent;
+    }
+    return 0;
+}
+
+void WaylandBackend::QueueEvent(EventType type, std::int32_t x, std::int32_t y, std::int16_t button,
+                                std::int16_t key) {
+    Event e;
+    e.type = type;
+    e.window = input_owner_;
+    e.x = x;
+    e.y = y;
+    e.button = button;
+    e.key = key;
+    queued_.push_back(e);
+}
+
+void WaylandBackend::PollEvents(std::vector<Event>& out) {
+    if (!end_reported_ && posix::TakeEndSignal()) {
+        end_reported_ = true;
+        Event end;
+        end.type = EventType::EndRequest;
+        out.push_back(end);
+    }
+    ReadAndDispatch(0);
+    // The keyboard left our surfaces and did not come back to one of them at once: a
+    // locker or another program has the keyboard now.
+    constexpr auto kStraightBack = std::chrono::milliseconds(200);
+    if (keyboard_was_ours_ && keyboard_on_ == nullptr && !deactivation_reported_ &&
+        input_owner_ != 0 && std::chrono::steady_clock::now() - keyboard_left_ > kStraightBack) {
+        deactivation_reported_ = true;
+        QueueEvent(EventType::Deactivated);
+    }
+    if (display_changed_ && surfaces_window_ != 0) {
+        display_changed_ = false;
+        Event e;
+        e.type = EventType::DisplayChanged;
+        e.window = surfaces_window_;
+        queued_.push_back(e);
+    }
+    out.insert(out.end(), queued_.begin(), queued_.end());
+    queued_.clear();
+}
+
+void WaylandBackend::WaitEvents(std::int32_t timeout_ms) {
+    Flush();
+    if (!queued_.empty()) return;
+    pollfd fds[2] = {{wl_display_get_fd(display_), POLLIN, 0}, {posix::EndSignalFd(), POLLIN, 0}};
+    ::poll(fds, posix::EndSignalFd() >= 0 ? 2 : 1, timeout_ms);
+}
+
+std::int32_t WaylandBackend::Dpi(NativeWindow) {
+    return 96;  // the saver draws in device pixels; nothing here lays out text
+}
+
+Point WaylandBackend::CursorPos() {
+    return pointer_at_;  // a client knows the pointer only over its own surfaces
+}
+
+NativeWindow WaylandBackend::WindowFromPoint(Point) {
+    return 0;
+}
+
+void WaylandBackend::ShowCursor(bool) {
+    // The pointer is hidden over every surface of the saver's, whatever is asked.
+}
+
+void WaylandBackend::SetScreenSaverRunning(bool) {}
+
+void WaylandBackend::OwnInput(NativeWindow window) {
+    input_owner_ = window;
+}
+
+void WaylandBackend::Present(NativeWindow, const PixelView&, Point) {}
+void WaylandBackend::ShowBackColour(NativeWindow) {}
+
+void WaylandBackend::OpenAddress(std::string_view address) {
+    posix::OpenWithDesktop(address, wl_display_get_fd(display_));
+}
+
+}  // namespace tivaro::platform::wayland
