@@ -30,6 +30,18 @@ std::string SocketName() {
     return std::string("WAYLAND_DISPLAY=") + (name != nullptr && *name ? name : "wayland-0");
 }
 
+// A relative socket name lies in XDG_RUNTIME_DIR: without it nothing can answer (and
+// libwayland would say so in words of its own).
+bool SocketReachable() {
+    if (const char* socket = std::getenv("WAYLAND_SOCKET"); socket != nullptr && *socket) {
+        return true;
+    }
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    if (name != nullptr && name[0] == '/') return true;
+    const char* dir = std::getenv("XDG_RUNTIME_DIR");
+    return dir != nullptr && dir[0] == '/';
+}
+
 }  // namespace
 
 bool WaylandBackend::CompositorAnswers() {
@@ -38,6 +50,7 @@ bool WaylandBackend::CompositorAnswers() {
     if (const char* socket = std::getenv("WAYLAND_SOCKET"); socket != nullptr && *socket) {
         return true;
     }
+    if (!SocketReachable()) return false;
     wl_display* display = wl_display_connect(nullptr);
     if (display == nullptr) return false;
     wl_display_disconnect(display);
@@ -64,6 +77,10 @@ WaylandBackend::~WaylandBackend() {
 }
 
 void WaylandBackend::Connect() {
+    if (!SocketReachable()) {
+        Fail("no Wayland compositor can answer at " + SocketName() +
+             ": XDG_RUNTIME_DIR is not set");
+    }
     display_ = wl_display_connect(nullptr);
     if (display_ == nullptr) Fail("no Wayland compositor answers at " + SocketName());
     registry_ = wl_display_get_registry(display_);
