@@ -1,5 +1,7 @@
 #include "platform/testing/recording_backend.h"
 
+#include <algorithm>
+
 #include <sstream>
 
 namespace tivaro::platform::testing {
@@ -199,6 +201,17 @@ void RecordingBackend::SetPixelFormat(NativeWindow window, int format) {
 GlContext RecordingBackend::CreateContext(NativeWindow window) {
     calls.push_back("CreateContext " + std::to_string(window));
     return forward_ != nullptr ? forward_->CreateContext(window) : next_context_++;
+}
+
+std::vector<OutputSurface> RecordingBackend::OutputSurfaces(NativeWindow window) {
+    calls.push_back("OutputSurfaces " + std::to_string(window));
+    if (forward_ != nullptr) return forward_->OutputSurfaces(window);
+    return output_surfaces;
+}
+
+bool RecordingBackend::ReadyForFrame(NativeWindow surface) {
+    if (forward_ != nullptr) return forward_->ReadyForFrame(surface);
+    return std::find(not_ready.begin(), not_ready.end(), surface) == not_ready.end();
 }
 
 void RecordingBackend::MakeCurrent(NativeWindow window, GlContext context) {

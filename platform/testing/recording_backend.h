@@ -35,13 +35,17 @@ public:
     Point screen{1024, 768};
     // The monitors; none means the screen alone.
     std::vector<Rect> monitors;
-    NativeWindow input_owner = 0;  // the window OwnInput was given
+    NativeWindow input_owner = 0;                     // the window OwnInput was given
     std::int32_t dpi = 96;                            // of every window not listed below
     std::map<NativeWindow, std::int32_t> window_dpi;  // windows on a monitor of another scale
     Point cursor{0, 0};
     NativeWindow window_under_cursor = 0;
     std::map<std::string, NativeWindow> captions;  // what FindWindowByCaption finds
     int pixel_format = 1;                          // 0: no format found
+    // Surfaces of their own for the monitors (a system like Wayland), and those of them
+    // whose next frame the system does not want yet.
+    std::vector<OutputSurface> output_surfaces;
+    std::vector<NativeWindow> not_ready;
     // Called at the start of every PollEvents: lets a test react to what the program
     // has done so far (for example close the window it has just opened).
     std::function<void(RecordingBackend&)> on_poll;
@@ -75,6 +79,8 @@ public:
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
     void OwnInput(NativeWindow window) override;
+    std::vector<OutputSurface> OutputSurfaces(NativeWindow window) override;
+    bool ReadyForFrame(NativeWindow surface) override;
     std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen_point) override;
