@@ -129,7 +129,8 @@ void WaylandBackend::OnKeyboardLeave(wl_surface* surface) {
 }
 
 void WaylandBackend::OnKey(std::uint32_t key, bool pressed) {
-    if (input_owner_ == 0 || keyboard_on_ == nullptr) return;
+    // Keys come only to the surface with the keyboard, which is one of ours.
+    if (input_owner_ == 0) return;
     QueueEvent(pressed ? EventType::KeyDown : EventType::KeyUp, 0, 0, 0, KeyCodeOf(key));
 }
 
