@@ -16,6 +16,12 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target tivaro
 
 mode=${1:-/s}
+# On a Wayland desktop the saver covers every output natively (the dialog goes through
+# Xwayland); the program itself picks the window system.
+if [ -n "${WAYLAND_DISPLAY:-}${WAYLAND_SOCKET:-}" ] && [ -n "${XDG_RUNTIME_DIR:-}" ]; then
+  step "Running tivaro $mode on the Wayland desktop (a key or a click ends the saver)"
+  exec "$build/app/tivaro" "$mode"
+fi
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   step "Running tivaro $mode on $DISPLAY (a key or a click ends the saver)"
   exec "$build/app/tivaro" "$mode"
