@@ -1,0 +1,253 @@
+"""Helpers for the Wayland tests, which run inside run_under_sway.sh: pictures of each output
+with grim, keys with wtype, a pointer through our virtual-pointer client, and swaymsg.
+check(), finish(), start(), run(), wait_exit(), stop() and brightness_stats() are the X11
+tests' own (tests/integration/harness.py)."""
+import json
+import os
+import re
+import select
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
+from harness import (TIVARO, brightness_stats, check, finish, run, start, stop,  # noqa: E402,F401
+                     wait_exit)
+
+VIRTUAL_POINTER = os.environ.get("TIVARO_VIRTUAL_POINTER", "tivaro_virtual_pointer")
+
+
+def swaymsg(*args, timeout=10):
+    return subprocess.run(["swaymsg", *args], capture_output=True, text=True, timeout=timeout)
+
+
+def outputs():
+    """The active outputs, as sway describes them (name, rect, scale, current_mode...)."""
+    out = swaymsg("-r", "-t", "get_outputs").stdout
+    return [o for o in json.loads(out or "[]") if o.get("active")]
+
+
+def views():
+    """Every window (xdg toplevel) in sway's tree, with the output it is on."""
+    found = []
+
+    def walk(node, output):
+        if node.get("type") == "output":
+            output = node.get("name")
+        if node.get("type") in ("con", "floating_con") and node.get("pid"):
+            found.append(dict(node, output=output))
+        for child in node.get("nodes", []) + node.get("floating_nodes", []):
+            walk(child, output)
+
+    walk(json.loads(swaymsg("-r", "-t", "get_tree").stdout or "{}"), None)
+    return found
+
+
+def sway_log():
+    path = os.environ.get("TIVARO_SWAY_LOG")
+    if not path or not os.path.exists(path):
+        return ""
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return f.read()
+
+
+def layer_surfaces(namespace):
+    """The layer surfaces sway has seen made with this namespace, from its debug log, in the
+    order they came: a list of dicts with layer (0 background ... 3 overlay) and anchor."""
+    pattern = re.compile(r"new layer surface: namespace (\S+) layer (\d+) anchor (\d+)")
+    return [{"layer": int(m.group(2)), "anchor": int(m.group(3))}
+            for m in pattern.finditer(sway_log()) if m.group(1) == namespace]
+
+
+def destroyed_layer_surfaces(namespace):
+    return sway_log().count(f"Layer surface destroyed ({namespace})")
+
+
+class Picture:
+    """One output's pixels as grim gives them (device pixels), rows[y][x] = (r, g, b)."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+        self.rows = [_Row(data, y * width * 3, width) for y in range(height)]
+
+    def pixel(self, x, y):
+        o = (y * self.width + x) * 3
+        return tuple(self.data[o:o + 3])
+
+
+class _Row:
+    __slots__ = ("data", "start", "width")
+
+    def __init__(self, data, start, width):
+        self.data, self.start, self.width = data, start, width
+
+    def __getitem__(self, x):
+        o = self.start + 3 * x
+        return tuple(self.data[o:o + 3])
+
+    def __len__(self):
+        return self.width
+
+
+def grab(output, path=None):
+    """A picture of one output (grim -o), saved as PNG at path when one is given."""
+    ppm = subprocess.run(["grim", "-t", "ppm", "-o", output, "-"], capture_output=True,
+                         timeout=20)
+    if ppm.returncode != 0:
+        raise RuntimeError(f"grim -o {output} failed: {ppm.stderr.decode(errors='replace')}")
+    raw = ppm.stdout
+    # P6, width, height, maximum, then the pixels after one whitespace byte.
+    fields, at = [], 0
+    while len(fields) < 4:
+        while raw[at:at + 1].isspace():
+            at += 1
+        end = at
+        while not raw[end:end + 1].isspace():
+            end += 1
+        fields.append(raw[at:end])
+        at = end
+    width, height = int(fields[1]), int(fields[2])
+    data = raw[at + 1:at + 1 + width * height * 3]
+    if path:
+        subprocess.run(["grim", "-o", output, path], timeout=20)
+    return Picture(width, height, data)
+
+
+def fountain_stats(picture):
+    """(centre, corner): brightness_stats of the middle half and of the top-left eighth."""
+    w, h = picture.width, picture.height
+    centre = brightness_stats(picture.rows, (w // 4, h // 4, 3 * w // 4, 3 * h // 4))
+    corner = brightness_stats(picture.rows, (0, 0, w // 8, h // 8))
+    return centre, corner
+
+
+def shows_fountain(picture):
+    """Bright, coloured fragments around the centre and dark corners, as on X11."""
+    centre, corner = fountain_stats(picture)
+    return centre[0] > centre[2] // 20 and centre[1] > centre[2] // 80 and \
+        corner[0] < max(centre[0] / 10, 1), (centre, corner)
+
+
+def bright_centroid(picture, step=4):
+    """The centre of the picture's light (brightest channel over 60, weighted by it), as
+    fractions of the width and height; None for a dark picture."""
+    sx = sy = total = 0
+    data, w = picture.data, picture.width
+    for y in range(0, picture.height, step):
+        base = y * w * 3
+        for x in range(0, w, step):
+            o = base + 3 * x
+            v = max(data[o], data[o + 1], data[o + 2])
+            if v > 60:
+                sx += v * x
+                sy += v * y
+                total += v
+    if total == 0:
+        return None
+    return sx / total / w, sy / total / picture.height
+
+
+def white_near(picture, cx, cy, half):
+    """How many of the sampled pixels in the square around (cx, cy) burn white (the fountain
+    starts there, where the fragments overlap), and how many were sampled."""
+    hits = total = 0
+    for y in range(max(cy - half, 0), min(cy + half, picture.height), 2):
+        for x in range(max(cx - half, 0), min(cx + half, picture.width), 2):
+            total += 1
+            if min(picture.rows[y][x]) > 230:
+                hits += 1
+    return hits, total
+
+
+def hold_keyboard():
+    """Keeps a keyboard on sway's seat (an idle wtype) until the returned process is stopped.
+    Each wtype call adds its own keyboard and takes it away after: with no other, the seat
+    gains its keyboard only as the key goes down, and a client binds wl_keyboard too late to
+    see the press (it arrives as a key held on enter). A real seat has its keyboard all along."""
+    proc = subprocess.Popen(["wtype", "-s", "600000"], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    wait_for(lambda: '"type": "keyboard"' in swaymsg("-t", "get_inputs", "-r").stdout, 5)
+    return proc
+
+
+def wtype(*args):
+    """Types with wtype: wtype("a") types the letter a; wtype("-k", "Escape") a named key."""
+    return subprocess.run(["wtype", *args], capture_output=True, text=True, timeout=10)
+
+
+class Pointer:
+    """Our virtual-pointer client: a pointer device on sway's seat, kept connected."""
+
+    def __init__(self, timeout=5.0):
+        self.proc = subprocess.Popen([VIRTUAL_POINTER], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                     bufsize=1)
+        self.last_layout = None
+        self.ready = self._line(timeout) == "ready"
+
+    def _line(self, timeout):
+        ready, _, _ = select.select([self.proc.stdout], [], [], timeout)
+        if not ready:
+            return None
+        return self.proc.stdout.readline().strip()
+
+    def send(self, command, timeout=5.0):
+        """Sends one command; True once the compositor has it."""
+        if self.proc.poll() is not None:
+            return False
+        self.proc.stdin.write(command + "\n")
+        self.proc.stdin.flush()
+        reply = self._line(timeout)
+        if command == "layout" and reply and reply.startswith("layout"):
+            self.last_layout = [int(v) for v in reply.split()[1:]]
+            reply = self._line(timeout)
+        return reply == "ok"
+
+    def move(self, x, y):
+        return self.send(f"move {x} {y}")
+
+    def rel(self, dx, dy):
+        return self.send(f"rel {dx} {dy}")
+
+    def click(self):
+        return self.send("click")
+
+    def layout(self):
+        return self.last_layout if self.send("layout") else None
+
+    def close(self):
+        if self.proc.poll() is None:
+            try:
+                self.proc.stdin.write("quit\n")
+                self.proc.stdin.flush()
+                self.proc.wait(timeout=3)
+            except (BrokenPipeError, subprocess.TimeoutExpired):
+                self.proc.kill()
+                self.proc.wait()
+
+    def errors(self):
+        return self.proc.stderr.read() if self.proc.poll() is not None else ""
+
+
+def wait_for(condition, timeout, step=0.1):
+    """Polls condition() until it is true or timeout seconds have passed; its last value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value or time.monotonic() >= deadline:
+            return value
+        time.sleep(step)
+
+
+def stderr_of(proc):
+    """The whole stderr of a process that has ended (or been stopped)."""
+    stop(proc)
+    return proc.stderr.read().decode("utf-8", "replace")
+
+
+def terminate(proc, timeout=5.0):
+    """SIGTERM, as a locker or the session ends a background program; True if it ended."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+    return wait_exit(proc, timeout)

@@ -1,0 +1,154 @@
+"""The other ways the program meets a Wayland session (headless sway, two outputs): the
+xdg-shell fallback, --background under a locker, started by swayidle, which backend a start
+chooses, and bad input."""
+import os
+import subprocess
+import tempfile
+import time
+
+from sway_harness import (Pointer, TIVARO, bright_centroid, check, destroyed_layer_surfaces,
+                          finish, grab, hold_keyboard, layer_surfaces, run, shows_fountain,
+                          start, stderr_of, stop, terminate, views, wait_exit, wait_for, wtype)
+
+tmp = os.environ.get("TIVARO_TEST_TMP") or tempfile.mkdtemp()
+OUTPUTS = {"HEADLESS-1": (1024, 768), "HEADLESS-2": (1600, 1200)}
+BACKGROUND, OVERLAY = 0, 3
+
+
+def surfaces(layer):
+    return [s for s in layer_surfaces("tivaro") if s["layer"] == layer]
+
+
+def fountains_on_both(what):
+    for name, size in OUTPUTS.items():
+        pic = grab(name, os.path.join(tmp, f"{what.split()[0]}-{name}.png"))
+        check((pic.width, pic.height) == size, f"{what}: {name} is {size}: "
+              f"{pic.width}x{pic.height}")
+        ok, stats = shows_fountain(pic)
+        centroid = bright_centroid(pic)
+        check(ok and centroid is not None and all(abs(c - 0.5) < 0.1 for c in centroid),
+              f"{what}: {name} shows a fountain centred on it: {stats}, centre {centroid}")
+
+
+def one_line_error(code, err, what):
+    lines = err.strip().splitlines()
+    check(code == 1 and len(lines) == 1 and lines[0].startswith("tivaro: "),
+          f"{what}: one line and exit 1: {code} {err.strip()!r}")
+
+
+keyboard = hold_keyboard()
+pointer = Pointer()
+check(pointer.ready, f"the virtual pointer is ready: {pointer.errors()!r}")
+
+# TIVARO_WAYLAND_SHELL=xdg: a fullscreen xdg toplevel on each output, no layer surface.
+overlays = len(surfaces(OVERLAY))
+saver = start("/s", env={"TIVARO_WAYLAND_SHELL": "xdg"})
+
+
+def fullscreen_outputs():
+    return sorted(v["output"] for v in views()
+                  if v.get("fullscreen_mode") == 1 and v.get("pid") == saver.pid)
+
+
+wait_for(lambda: len(fullscreen_outputs()) >= 2, 5)
+shown = fullscreen_outputs()
+check(shown == ["HEADLESS-1", "HEADLESS-2"],
+      f"the xdg fallback puts a fullscreen window on each output: {shown}")
+check(len(surfaces(OVERLAY)) == overlays, "and no layer surface")
+time.sleep(1.0)
+fountains_on_both("xdg fallback")
+wtype("a")
+check(wait_exit(saver, 2.0), "a key ends the xdg fallback")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+stop(saver)
+
+# --background: a background-layer surface per output, deaf to input, ended by SIGTERM.
+saver = start("--background")
+check(wait_for(lambda: len(surfaces(BACKGROUND)) >= 2, 5),
+      f"--background makes a background surface per output: {layer_surfaces('tivaro')}")
+time.sleep(1.0)
+fountains_on_both("--background")
+wtype("a")
+if pointer.ready:
+    pointer.move(512, 384)
+    pointer.click()
+    pointer.move(1424, 300)
+    pointer.click()
+check(not wait_exit(saver, 1.0), "keys and clicks do not end --background")
+check(terminate(saver, 3.0), "SIGTERM ends it")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+stop(saver)
+
+# swayidle starts it after the idle timeout; a key ends it.
+overlays = len(surfaces(OVERLAY))
+gone = destroyed_layer_surfaces("tivaro")
+idle = subprocess.Popen(["swayidle", "-w", "timeout", "1", f"{TIVARO} /s"],
+                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+
+def started_by_idle():
+    """The pids of the saver processes below swayidle."""
+    found = []
+    for pid in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            ppid = int(fields[1])
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                cmd = f.read().split(b"\0")
+        except (OSError, ValueError, IndexError):
+            continue
+        if cmd and os.path.basename(cmd[0]) == b"tivaro" and \
+                (ppid == idle.pid or ppid in children_of(idle.pid)):
+            found.append(int(pid))
+    return found
+
+
+def children_of(parent):
+    try:
+        with open(f"/proc/{parent}/task/{parent}/children") as f:
+            return [int(p) for p in f.read().split()]
+    except OSError:
+        return []
+
+
+check(wait_for(lambda: len(surfaces(OVERLAY)) >= overlays + 2, 8),
+      "swayidle starts the saver once the session is idle")
+first = wait_for(started_by_idle, 2)
+check(bool(first), f"as its own process: {first}")
+time.sleep(0.5)
+wtype("a")
+ended = wait_for(lambda: destroyed_layer_surfaces("tivaro") >= gone + 2, 2)
+check(ended, "a key ends the saver swayidle started")
+check(not first or not os.path.exists(f"/proc/{first[0]}") or
+      open(f"/proc/{first[0]}/stat").read().split()[2] == "Z", "its process is gone")
+for pid in started_by_idle():  # a later idle timeout may have started it again
+    os.kill(pid, 9)
+stop(idle)
+for pid in started_by_idle():
+    os.kill(pid, 9)
+
+# Which backend: with an X display too, /s takes Wayland; TIVARO_BACKEND=wayland insists.
+for env, what in (({"DISPLAY": ":77"}, "with DISPLAY set as well, /s"),
+                  ({"DISPLAY": ":77", "TIVARO_BACKEND": "wayland"}, "TIVARO_BACKEND=wayland")):
+    overlays = len(surfaces(OVERLAY))
+    saver = start("/s", env=env)
+    check(wait_for(lambda: len(surfaces(OVERLAY)) >= overlays + 2, 5), f"{what} uses Wayland")
+    time.sleep(0.3)
+    wtype("a")
+    check(wait_exit(saver, 2.0) and saver.returncode == 0, f"and a key ends it with 0: "
+          f"{saver.returncode} {stderr_of(saver).strip()!r}")
+    stop(saver)
+pointer.close()
+keyboard.kill()
+
+# Bad input: a one-line error and exit 1, never a hang.
+code, err = run("/s", env={"WAYLAND_DISPLAY": "nonexistent"}, timeout=10)
+one_line_error(code, err, "WAYLAND_DISPLAY=nonexistent and no DISPLAY")
+code, err = run("/s", env={"WAYLAND_DISPLAY": "nonexistent", "DISPLAY": ":77",
+                           "TIVARO_BACKEND": "wayland"}, timeout=10)
+one_line_error(code, err, "TIVARO_BACKEND=wayland with no compositor")
+code, err = run("/c", timeout=10)
+one_line_error(code, err, "/c with Wayland alone")
+
+finish()

@@ -1,0 +1,26 @@
+# The program on a real Wayland compositor: a private headless sway per test (run_under_sway.sh),
+# with grim for pictures, wtype for keys and a virtual pointer of our own for the pointer.
+include(${PROJECT_SOURCE_DIR}/cmake/WaylandProtocols.cmake)
+
+set(TIVARO_WAYLAND_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/wayland)
+add_executable(tivaro_virtual_pointer ${TIVARO_WAYLAND_TESTS}/virtual_pointer.c)
+tivaro_wayland_protocols(tivaro_virtual_pointer
+  ${TIVARO_WAYLAND_TESTS}/protocols/wlr-virtual-pointer-unstable-v1.xml
+  ${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml)
+target_link_libraries(tivaro_virtual_pointer PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY
+                                                     tivaro_warnings)
+
+# Labelled integration too: they run the real program, and tools/test-sanitizers.sh runs such
+# tests with the leak checker's fast unwinder (the full one deadlocks in llvmpipe).
+function(tivaro_wayland_test name script)
+  cmake_parse_arguments(ARG "" "" "SWAY_ARGS" ${ARGN})
+  add_test(NAME ${name}
+           COMMAND ${TIVARO_WAYLAND_TESTS}/run_under_sway.sh ${ARG_SWAY_ARGS}
+                   ${Python3_EXECUTABLE} ${TIVARO_WAYLAND_TESTS}/${script})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "TIVARO_BIN=$<TARGET_FILE:tivaro>;TIVARO_VIRTUAL_POINTER=$<TARGET_FILE:tivaro_virtual_pointer>;PYTHONDONTWRITEBYTECODE=1"
+    TIMEOUT 180 LABELS "wayland;integration" RUN_SERIAL TRUE)
+endfunction()
+
+tivaro_wayland_test(wayland.saver test_wayland_saver.py)
+tivaro_wayland_test(wayland.modes test_wayland_modes.py)
