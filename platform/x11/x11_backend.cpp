@@ -122,7 +122,6 @@ X11Backend::X11Backend() {
     Atom values[std::size(names)] = {};
     XInternAtoms(display_, names, static_cast<int>(std::size(names)), False, values);
     for (std::size_t i = 0; i < std::size(names); ++i) *atoms[i] = values[i];
-    gc_ = XCreateGC(display_, root_, 0, nullptr);
 }
 
 X11Backend::~X11Backend() {
@@ -130,16 +129,35 @@ X11Backend::~X11Backend() {
     ReleaseShared();
     for (auto& [id, ctx] : contexts_) glXDestroyContext(display_, ctx);
     if (gl_visual_ != nullptr) XFree(gl_visual_);
-    if (gc_ != nullptr) XFreeGC(display_, gc_);
+    for (auto& [depth, gc] : gcs_) XFreeGC(display_, gc);
     XCloseDisplay(display_);
 }
 
-unsigned long X11Backend::PixelOf(std::uint32_t colour) const {
-    // TrueColor with 8 bits a channel, as every server we run on offers.
-    const unsigned long r = colour & 0xFF;
-    const unsigned long g = (colour >> 8) & 0xFF;
-    const unsigned long b = (colour >> 16) & 0xFF;
-    return (r << 16) | (g << 8) | b;
+const PixelFormat& X11Backend::FormatFor(Visual* visual, int depth, Colormap colormap) {
+    for (const auto& format : formats_) {
+        if (format->visual() == visual && format->depth() == depth) return *format;
+    }
+    formats_.push_back(std::make_unique<PixelFormat>(display_, visual, depth, colormap));
+    return *formats_.back();
+}
+
+const PixelFormat& X11Backend::FormatOf(Window window) {
+    if (auto it = windows_.find(window); it != windows_.end() && it->second.format != nullptr) {
+        return *it->second.format;
+    }
+    XWindowAttributes attrs{};
+    if (window == root_ || XGetWindowAttributes(display_, window, &attrs) == 0) {
+        return FormatFor(DefaultVisual(display_, screen_), DefaultDepth(display_, screen_),
+                         DefaultColormap(display_, screen_));
+    }
+    return FormatFor(attrs.visual, attrs.depth,
+                     attrs.colormap != 0 ? attrs.colormap : DefaultColormap(display_, screen_));
+}
+
+GC X11Backend::GcFor(Window window, int depth) {
+    auto it = gcs_.find(depth);
+    if (it == gcs_.end()) it = gcs_.emplace(depth, XCreateGC(display_, window, 0, nullptr)).first;
+    return it->second;
 }
 
 NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
@@ -151,14 +169,20 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
     attrs.border_pixel = 0;
     Visual* visual = CopyFromParent;
     int depth = CopyFromParent;
+    const PixelFormat* format = nullptr;
     if (desc.gl_capable && FrameBufferConfig() != nullptr) {
         visual = gl_visual_->visual;
         depth = gl_visual_->depth;
         attrs.colormap = gl_colormap_;
         attrs.background_pixmap = None;  // GL draws every pixel; avoid a flash
         mask |= CWColormap | CWBackPixmap;
+        format = &FormatFor(visual, depth, gl_colormap_);
     } else {
-        attrs.background_pixel = PixelOf(desc.back_colour);
+        // The parent's visual: the background in its terms (the colour is 0x00BBGGRR).
+        format = &FormatOf(parent);
+        const std::uint32_t c = desc.back_colour;
+        attrs.background_pixel =
+            format->Pixel(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
         mask |= CWBackPixel;
     }
     const int w = std::max(1, desc.bounds.right - desc.bounds.left);
@@ -166,7 +190,7 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
     Window window =
         XCreateWindow(display_, parent, desc.bounds.left, desc.bounds.top, static_cast<unsigned>(w),
                       static_cast<unsigned>(h), 0, depth, InputOutput, visual, mask, &attrs);
-    windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false};
+    windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false, format};
     if (top) {
         SetCaption(window, desc.caption);
         XSetWMProtocols(display_, window, &wm_delete_window_, 1);

@@ -10,8 +10,11 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <memory>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/x11/x11_pixel_format.h"
 
 namespace tivaro::platform::x11 {
 
@@ -75,6 +78,7 @@ private:
         std::int32_t height = 0;
         bool gl = false;
         bool mapped_once = false;
+        const PixelFormat* format = nullptr;  // of its visual
     };
 
     void Translate(const XEvent& xe, std::vector<Event>& out);
@@ -83,7 +87,11 @@ private:
     bool RetargetToOwner(const XEvent& xe, Event& e);
     bool IsDisplayChange(const XEvent& xe);
     void ReleaseInput();
-    unsigned long PixelOf(std::uint32_t colour) const;
+    // The pixel formats of windows (ours from their creation, others' asked once).
+    const PixelFormat& FormatOf(Window window);
+    const PixelFormat& FormatFor(Visual* visual, int depth, Colormap colormap);
+    // A graphics context for drawables of `window`'s depth.
+    GC GcFor(Window window, int depth);
     std::string CaptionOf(Window window);
     NativeWindow Search(Window window, std::string_view caption, int depth);
     Cursor CursorFor(Pointer pointer);
@@ -126,7 +134,8 @@ private:
     Cursor blank_cursor_ = 0;
     Cursor hand_cursor_ = 0;
     std::unordered_map<int, Cursor> cursors_;
-    GC gc_ = nullptr;
+    std::unordered_map<int, GC> gcs_;  // by depth
+    std::vector<std::unique_ptr<PixelFormat>> formats_;
     // Presenting through MIT-SHM: one shared segment, grown as needed, reused once the
     // server has finished with the last put.
     bool PresentShared(Window window, const PixelView& image, Point at);

@@ -2,6 +2,7 @@
 // least 24 colour bits and 16 depth bits), contexts by handle, buffer swaps.
 #include <cstring>
 
+#include "platform/runtime/errors.h"
 #include "platform/x11/x11_backend.h"
 
 namespace tivaro::platform::x11 {
@@ -43,7 +44,13 @@ GLXFBConfig X11Backend::FrameBufferConfig() {
 
 int X11Backend::ChoosePixelFormat(NativeWindow window) {
     auto it = windows_.find(static_cast<Window>(window));
-    if (it == windows_.end() || !it->second.gl || FrameBufferConfig() == nullptr) return 0;
+    if (it == windows_.end() || !it->second.gl) return 0;
+    // The saver has nothing to show without GL: it says so rather than stay black.
+    if (FrameBufferConfig() == nullptr) {
+        rt::StandardErrorMessage(
+            "the X server has no OpenGL configuration for this screen (double-buffered RGBA, "
+            "8 bits a channel, a 16-bit depth buffer)");
+    }
     return 1;
 }
 
