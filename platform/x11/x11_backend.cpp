@@ -2,9 +2,11 @@
 
 #include "platform/scale/display_scale.h"
 #include "platform/x11/x11_blank_cursor.h"
+#include "platform/x11/x11_lost_server.h"
 #include "platform/x11/x11_signals.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
@@ -41,9 +43,7 @@ namespace {
 
 // The server went away: nothing is left to draw on. End cleanly rather than hang.
 int LostServer(Display*) {
-    std::fputs("tivaro: lost the connection to the X server\n", stderr);
-    std::fflush(stderr);
-    std::_Exit(1);
+    EndForLostServer();
 }
 
 std::int16_t KeyCodeOf(KeySym sym) {
@@ -109,6 +109,7 @@ X11Backend::X11Backend() {
         throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
                                std::string("cannot open display ") + name);
     }
+    xcb_ = XGetXCBConnection(display_);
     screen_ = DefaultScreen(display_);
     root_ = RootWindow(display_, screen_);
     // All in one round trip.

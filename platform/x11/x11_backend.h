@@ -16,6 +16,8 @@
 
 #include "platform/x11/x11_pixel_format.h"
 
+struct xcb_connection_t;
+
 namespace tivaro::platform::x11 {
 
 // X errors so far: a request that failed is seen as a change of this count after XSync.
@@ -102,8 +104,10 @@ private:
     void SetSwapInterval(GLXDrawable drawable);
     GLXFBConfig FrameBufferConfig();
     bool HasGlxExtension(const char* name);
+    void CheckAnswer();
 
     Display* display_ = nullptr;
+    xcb_connection_t* xcb_ = nullptr;  // the same connection, as the GL library sees it
     int screen_ = 0;
     Window root_ = 0;
     Atom wm_protocols_ = 0;

@@ -30,7 +30,7 @@ def dialog_shot(name):
     """The dialog's client area on the server named by DISPLAY, or None."""
     xdotool("mousemove", "0", "0")  # away from the dialog, so nothing is hovered
     proc = start("/c")
-    win = find_window(CAPTION, timeout=5)
+    win = find_window(CAPTION, timeout=15)
     check(win is not None, f"the dialog opens ({name})")
     rows = None
     if win is not None:
