@@ -35,7 +35,7 @@ public:
     Point screen{1024, 768};
     // The monitors; none means the screen alone.
     std::vector<Rect> monitors;
-    NativeWindow input_owner = 0;  // the window OwnInput was given
+    NativeWindow input_owner = 0;                     // the window OwnInput was given
     std::int32_t dpi = 96;                            // of every window not listed below
     std::map<NativeWindow, std::int32_t> window_dpi;  // windows on a monitor of another scale
     Point cursor{0, 0};
@@ -74,6 +74,7 @@ public:
     void WaitEvents(std::int32_t timeout_ms) override;
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
+    void ClaimInput() override;
     void OwnInput(NativeWindow window) override;
     std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;

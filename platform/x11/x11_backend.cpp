@@ -524,6 +524,13 @@ NativeWindow X11Backend::WindowFromPoint(Point screen) {
 }
 
 void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
+    // Input the grab brought before the saver's window was named waits for it.
+    if (input_claimed_ && input_owner_ == 0 && xe.xany.window == root_ &&
+        (xe.type == KeyPress || xe.type == KeyRelease || xe.type == ButtonPress ||
+         xe.type == ButtonRelease)) {
+        early_input_.push_back(xe);
+        return;
+    }
     Event e;
     e.window = xe.xany.window;
     if (IsDisplayChange(xe)) {
@@ -636,6 +643,11 @@ void X11Backend::PollEvents(std::vector<Event>& out) {
     }
     TryGrab();
     XFlush(display_);
+    if (input_owner_ != 0 && !early_input_.empty()) {
+        const std::vector<XEvent> early = std::move(early_input_);
+        early_input_.clear();
+        for (const XEvent& xe : early) Translate(xe, out);
+    }
     while (XPending(display_) > 0) {
         XEvent xe;
         XNextEvent(display_, &xe);

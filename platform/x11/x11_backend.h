@@ -49,6 +49,7 @@ public:
 
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
+    void ClaimInput() override;
     void OwnInput(NativeWindow window) override;
     // Xft.dpi from the resource manager string, as desktops publish their scale; 96 without
     // it. One scale for the whole display.
@@ -121,12 +122,15 @@ private:
     std::unordered_map<Window, WindowInfo> windows_;
     std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
     bool end_reported_ = false;
-    Window input_owner_ = 0;  // the saver's window that takes every key and click
+    Window input_owner_ = 0;      // the saver's window that takes every key and click
+    bool input_claimed_ = false;  // the saver's: grabbed, or asked for until it is
     bool keyboard_grabbed_ = false;
     bool pointer_grabbed_ = false;
-    bool grab_given_up_ = false;
-    std::chrono::steady_clock::time_point grab_deadline_{};
-    int randr_event_base_ = -1;  // -1: RandR changes are not watched
+    bool grab_reported_ = false;  // said once that another program holds them
+    std::chrono::steady_clock::time_point grab_patience_end_{};
+    std::chrono::steady_clock::time_point next_grab_try_{};
+    std::vector<XEvent> early_input_;  // keys and clicks before the saver's window was named
+    int randr_event_base_ = -1;        // -1: RandR changes are not watched
     std::unordered_map<GlContext, GLXContext> contexts_;
     GlContext next_context_ = 1;
     bool fb_config_chosen_ = false;
