@@ -17,6 +17,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "assets/assets.h"
 #include "platform/image/decode.h"
@@ -233,26 +234,65 @@ void X11Backend::DestroyWindow(NativeWindow window) {
 void X11Backend::ShowWindow(NativeWindow window, bool visible) {
     const Window w = static_cast<Window>(window);
     auto it = windows_.find(w);
+    if (it != windows_.end()) it->second.shown = visible;
     if (!visible) {
         XUnmapWindow(display_, w);
         XFlush(display_);
         return;
     }
     if (it != windows_.end() && it->second.kind == WindowKind::TopLevelPlain) {
-        const Point screen = ScreenSize();
-        if (it->second.width > screen.x || it->second.height > screen.y) {
-            // Wider or taller than the primary monitor: the saver across several. A window
-            // manager would fit a full-screen window to one monitor, so none places it.
-            XSetWindowAttributes attrs{};
-            attrs.override_redirect = True;
-            XChangeWindowAttributes(display_, w, CWOverrideRedirect, &attrs);
-        } else if (it->second.width >= screen.x && it->second.height >= screen.y) {
-            XChangeProperty(display_, w, net_wm_state_, XA_ATOM, 32, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(&net_wm_state_fullscreen_), 1);
-        }
+        SetPlacement(w, it->second, !FitsOneMonitor(it->second));
     }
     XMapRaised(display_, w);
     XFlush(display_);
+}
+
+// The saver's window is full screen on one monitor; wider or taller than the primary
+// monitor it spans several, and a window manager would fit it back onto one.
+bool X11Backend::FitsOneMonitor(const WindowInfo& info) {
+    const Point screen = ScreenSize();
+    return info.width <= screen.x && info.height <= screen.y;
+}
+
+// Over several monitors no window manager places the window (override-redirect); on one
+// it is a full-screen window the window manager keeps above the others. Set before the
+// window is mapped.
+void X11Backend::SetPlacement(Window w, WindowInfo& info, bool unmanaged) {
+    info.unmanaged = unmanaged;
+    XSetWindowAttributes attrs{};
+    attrs.override_redirect = unmanaged ? True : False;
+    XChangeWindowAttributes(display_, w, CWOverrideRedirect, &attrs);
+    if (unmanaged) {
+        XDeleteProperty(display_, w, net_wm_state_);
+    } else if (info.width >= ScreenSize().x && info.height >= ScreenSize().y) {
+        XChangeProperty(display_, w, net_wm_state_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&net_wm_state_fullscreen_), 1);
+    }
+}
+
+// The monitors changed under a shown saver: how it is placed is decided again. A window
+// changes between managed and unmanaged only while it is not mapped: it is withdrawn
+// (the window manager gives it back to the root window), set anew and mapped again.
+void X11Backend::Replace(Window w, WindowInfo& info, const Rect& bounds) {
+    const bool unmanaged = !FitsOneMonitor(info);
+    if (unmanaged == info.unmanaged) return;
+    XWithdrawWindow(display_, w, screen_);
+    XSync(display_, False);
+    // A window manager reparents it back to the root window; wait for that (briefly).
+    for (int i = 0; i < 50; ++i) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display_, w, &root, &parent, &children, &count) == 0) break;
+        if (children != nullptr) XFree(children);
+        if (parent == root_) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    SetPlacement(w, info, unmanaged);
+    XMoveResizeWindow(display_, w, bounds.left, bounds.top, static_cast<unsigned>(info.width),
+                      static_cast<unsigned>(info.height));
+    XMapRaised(display_, w);
 }
 
 void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
@@ -262,6 +302,9 @@ void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
     if (auto it = windows_.find(w); it != windows_.end()) {
         it->second.width = width;
         it->second.height = height;
+        if (it->second.kind == WindowKind::TopLevelPlain && it->second.shown) {
+            Replace(w, it->second, bounds);
+        }
         if (it->second.kind == WindowKind::TopLevelDialog) {
             // The fixed frame follows the size the program sets.
             XSizeHints size{};

@@ -82,7 +82,12 @@ private:
         bool gl = false;
         bool mapped_once = false;
         const PixelFormat* format = nullptr;  // of its visual
+        bool shown = false;
+        bool unmanaged = false;  // override-redirect: no window manager places it
     };
+    bool FitsOneMonitor(const WindowInfo& info);
+    void SetPlacement(Window w, WindowInfo& info, bool unmanaged);
+    void Replace(Window w, WindowInfo& info, const Rect& bounds);
 
     void Translate(const XEvent& xe, std::vector<Event>& out);
     // Input owned by the saver (x11_input.cpp).
