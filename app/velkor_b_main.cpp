@@ -84,6 +84,8 @@ void Main(std::string_view command_line) {
         rt::AddRestorer(&RestoreDesktop);
     }
 
+    // Keys count from before the saver's window appears.
+    platform.ClaimInput();
     saver::Velkor_S::Instance().Load();
 }
 

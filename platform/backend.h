@@ -155,9 +155,13 @@ public:
     virtual NativeWindow WindowFromPoint(Point screen) = 0;
     virtual void ShowCursor(bool show) = 0;
     virtual void SetScreenSaverRunning(bool running) = 0;
+    // The saver is about to cover every monitor: keys and clicks from now on are its own,
+    // given to the window OwnInput names once it exists. X11 grabs the keyboard and the
+    // pointer here (so that no key before the window appears is lost); elsewhere nothing.
+    virtual void ClaimInput() {}
     // `window` is the saver covering every monitor: no other program may take input from
-    // it while it runs. X11 grabs the keyboard and the pointer (retrying for about a
-    // second when another client holds them); Windows keeps it topmost, out of the task
+    // it while it runs. X11 grabs the keyboard and the pointer (asking again about once a
+    // second while another client holds them); Windows keeps it topmost, out of the task
     // bar and the task switcher, and reports Deactivated when another program comes to
     // the foreground. Both report DisplayChanged from then on.
     virtual void OwnInput(NativeWindow window) = 0;

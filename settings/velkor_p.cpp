@@ -23,6 +23,8 @@ namespace {
 constexpr double kOuterWidthTwips = 6285;
 constexpr double kOuterHeightTwips = 5865;
 
+constexpr std::int16_t kKeyEscape = 27;
+
 // What the form keeps of its Exit button; every other property is the control's default.
 constexpr char kCmdCanFormData[] = R"(caption = "Exit"
 font = font {
@@ -174,6 +176,12 @@ void Velkor_P::Form_Resize() {
                                     static_cast<float>(InnerHeight()), loopIndex);
         },
         [&] { Refresh(); });
+}
+
+// Escape closes the dialog as its close box does. Enter and Space do nothing: the Exit
+// button clicks only from the pointer.
+void Velkor_P::Form_KeyDown(std::int16_t key, std::int16_t) {
+    if (key == kKeyEscape) Unload(forms::UnloadMode::FormControlMenu);
 }
 
 void Velkor_P::Form_Unload(std::int16_t&) {

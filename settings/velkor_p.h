@@ -43,6 +43,7 @@ protected:
     void Form_Load() override;
     void Form_Resize() override;
     void Form_DpiChange() override;
+    void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
     void Form_Unload(std::int16_t& cancel) override;
 
 private:

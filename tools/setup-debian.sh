@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  libx11-dev libxext-dev libxrandr-dev libxinerama-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
+  libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxinerama-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xserver-xephyr openbox xdotool x11-utils x11-xserver-utils imagemagick python3 xscreensaver man-db

@@ -156,6 +156,11 @@ std::vector<Rect> RecordingBackend::Monitors() {
     return {Rect{0, 0, screen.x, screen.y}};
 }
 
+void RecordingBackend::ClaimInput() {
+    calls.push_back("ClaimInput");
+    if (forward_ != nullptr) forward_->ClaimInput();
+}
+
 void RecordingBackend::OwnInput(NativeWindow window) {
     calls.push_back("OwnInput " + std::to_string(window));
     input_owner = window;

@@ -78,6 +78,7 @@ public:
     void WaitEvents(std::int32_t timeout_ms) override;
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
+    void ClaimInput() override;
     void OwnInput(NativeWindow window) override;
     std::vector<OutputSurface> OutputSurfaces(NativeWindow window) override;
     bool ReadyForFrame(NativeWindow surface) override;

@@ -5,8 +5,10 @@
 #include "platform/posix/open_address.h"
 #include "platform/scale/display_scale.h"
 #include "platform/x11/x11_blank_cursor.h"
+#include "platform/x11/x11_lost_server.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "assets/assets.h"
 #include "platform/image/decode.h"
@@ -43,9 +46,7 @@ namespace {
 
 // The server went away: nothing is left to draw on. End cleanly rather than hang.
 int LostServer(Display*) {
-    std::fputs("tivaro: lost the connection to the X server\n", stderr);
-    std::fflush(stderr);
-    std::_Exit(1);
+    EndForLostServer();
 }
 
 std::int16_t KeyCodeOf(KeySym sym) {
@@ -111,6 +112,7 @@ X11Backend::X11Backend() {
         throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
                                std::string("cannot open display ") + name);
     }
+    xcb_ = XGetXCBConnection(display_);
     screen_ = DefaultScreen(display_);
     root_ = RootWindow(display_, screen_);
     // All in one round trip.
@@ -124,7 +126,6 @@ X11Backend::X11Backend() {
     Atom values[std::size(names)] = {};
     XInternAtoms(display_, names, static_cast<int>(std::size(names)), False, values);
     for (std::size_t i = 0; i < std::size(names); ++i) *atoms[i] = values[i];
-    gc_ = XCreateGC(display_, root_, 0, nullptr);
 }
 
 X11Backend::~X11Backend() {
@@ -132,16 +133,35 @@ X11Backend::~X11Backend() {
     ReleaseShared();
     for (auto& [id, ctx] : contexts_) glXDestroyContext(display_, ctx);
     if (gl_visual_ != nullptr) XFree(gl_visual_);
-    if (gc_ != nullptr) XFreeGC(display_, gc_);
+    for (auto& [depth, gc] : gcs_) XFreeGC(display_, gc);
     XCloseDisplay(display_);
 }
 
-unsigned long X11Backend::PixelOf(std::uint32_t colour) const {
-    // TrueColor with 8 bits a channel, as every server we run on offers.
-    const unsigned long r = colour & 0xFF;
-    const unsigned long g = (colour >> 8) & 0xFF;
-    const unsigned long b = (colour >> 16) & 0xFF;
-    return (r << 16) | (g << 8) | b;
+const PixelFormat& X11Backend::FormatFor(Visual* visual, int depth, Colormap colormap) {
+    for (const auto& format : formats_) {
+        if (format->visual() == visual && format->depth() == depth) return *format;
+    }
+    formats_.push_back(std::make_unique<PixelFormat>(display_, visual, depth, colormap));
+    return *formats_.back();
+}
+
+const PixelFormat& X11Backend::FormatOf(Window window) {
+    if (auto it = windows_.find(window); it != windows_.end() && it->second.format != nullptr) {
+        return *it->second.format;
+    }
+    XWindowAttributes attrs{};
+    if (window == root_ || XGetWindowAttributes(display_, window, &attrs) == 0) {
+        return FormatFor(DefaultVisual(display_, screen_), DefaultDepth(display_, screen_),
+                         DefaultColormap(display_, screen_));
+    }
+    return FormatFor(attrs.visual, attrs.depth,
+                     attrs.colormap != 0 ? attrs.colormap : DefaultColormap(display_, screen_));
+}
+
+GC X11Backend::GcFor(Window window, int depth) {
+    auto it = gcs_.find(depth);
+    if (it == gcs_.end()) it = gcs_.emplace(depth, XCreateGC(display_, window, 0, nullptr)).first;
+    return it->second;
 }
 
 NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
@@ -153,14 +173,20 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
     attrs.border_pixel = 0;
     Visual* visual = CopyFromParent;
     int depth = CopyFromParent;
+    const PixelFormat* format = nullptr;
     if (desc.gl_capable && FrameBufferConfig() != nullptr) {
         visual = gl_visual_->visual;
         depth = gl_visual_->depth;
         attrs.colormap = gl_colormap_;
         attrs.background_pixmap = None;  // GL draws every pixel; avoid a flash
         mask |= CWColormap | CWBackPixmap;
+        format = &FormatFor(visual, depth, gl_colormap_);
     } else {
-        attrs.background_pixel = PixelOf(desc.back_colour);
+        // The parent's visual: the background in its terms (the colour is 0x00BBGGRR).
+        format = &FormatOf(parent);
+        const std::uint32_t c = desc.back_colour;
+        attrs.background_pixel =
+            format->Pixel(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
         mask |= CWBackPixel;
     }
     const int w = std::max(1, desc.bounds.right - desc.bounds.left);
@@ -168,7 +194,7 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
     Window window =
         XCreateWindow(display_, parent, desc.bounds.left, desc.bounds.top, static_cast<unsigned>(w),
                       static_cast<unsigned>(h), 0, depth, InputOutput, visual, mask, &attrs);
-    windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false};
+    windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false, format};
     if (top) {
         markers_.Hold(window, desc.caption);
         SetCaption(window, desc.caption);
@@ -212,26 +238,65 @@ void X11Backend::DestroyWindow(NativeWindow window) {
 void X11Backend::ShowWindow(NativeWindow window, bool visible) {
     const Window w = static_cast<Window>(window);
     auto it = windows_.find(w);
+    if (it != windows_.end()) it->second.shown = visible;
     if (!visible) {
         XUnmapWindow(display_, w);
         XFlush(display_);
         return;
     }
     if (it != windows_.end() && it->second.kind == WindowKind::TopLevelPlain) {
-        const Point screen = ScreenSize();
-        if (it->second.width > screen.x || it->second.height > screen.y) {
-            // Wider or taller than the primary monitor: the saver across several. A window
-            // manager would fit a full-screen window to one monitor, so none places it.
-            XSetWindowAttributes attrs{};
-            attrs.override_redirect = True;
-            XChangeWindowAttributes(display_, w, CWOverrideRedirect, &attrs);
-        } else if (it->second.width >= screen.x && it->second.height >= screen.y) {
-            XChangeProperty(display_, w, net_wm_state_, XA_ATOM, 32, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(&net_wm_state_fullscreen_), 1);
-        }
+        SetPlacement(w, it->second, !FitsOneMonitor(it->second));
     }
     XMapRaised(display_, w);
     XFlush(display_);
+}
+
+// The saver's window is full screen on one monitor; wider or taller than the primary
+// monitor it spans several, and a window manager would fit it back onto one.
+bool X11Backend::FitsOneMonitor(const WindowInfo& info) {
+    const Point screen = ScreenSize();
+    return info.width <= screen.x && info.height <= screen.y;
+}
+
+// Over several monitors no window manager places the window (override-redirect); on one
+// it is a full-screen window the window manager keeps above the others. Set before the
+// window is mapped.
+void X11Backend::SetPlacement(Window w, WindowInfo& info, bool unmanaged) {
+    info.unmanaged = unmanaged;
+    XSetWindowAttributes attrs{};
+    attrs.override_redirect = unmanaged ? True : False;
+    XChangeWindowAttributes(display_, w, CWOverrideRedirect, &attrs);
+    if (unmanaged) {
+        XDeleteProperty(display_, w, net_wm_state_);
+    } else if (info.width >= ScreenSize().x && info.height >= ScreenSize().y) {
+        XChangeProperty(display_, w, net_wm_state_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&net_wm_state_fullscreen_), 1);
+    }
+}
+
+// The monitors changed under a shown saver: how it is placed is decided again. A window
+// changes between managed and unmanaged only while it is not mapped: it is withdrawn
+// (the window manager gives it back to the root window), set anew and mapped again.
+void X11Backend::Replace(Window w, WindowInfo& info, const Rect& bounds) {
+    const bool unmanaged = !FitsOneMonitor(info);
+    if (unmanaged == info.unmanaged) return;
+    XWithdrawWindow(display_, w, screen_);
+    XSync(display_, False);
+    // A window manager reparents it back to the root window; wait for that (briefly).
+    for (int i = 0; i < 50; ++i) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display_, w, &root, &parent, &children, &count) == 0) break;
+        if (children != nullptr) XFree(children);
+        if (parent == root_) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    SetPlacement(w, info, unmanaged);
+    XMoveResizeWindow(display_, w, bounds.left, bounds.top, static_cast<unsigned>(info.width),
+                      static_cast<unsigned>(info.height));
+    XMapRaised(display_, w);
 }
 
 void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
@@ -241,6 +306,9 @@ void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
     if (auto it = windows_.find(w); it != windows_.end()) {
         it->second.width = width;
         it->second.height = height;
+        if (it->second.kind == WindowKind::TopLevelPlain && it->second.shown) {
+            Replace(w, it->second, bounds);
+        }
         if (it->second.kind == WindowKind::TopLevelDialog) {
             // The fixed frame follows the size the program sets.
             XSizeHints size{};
@@ -505,6 +573,13 @@ NativeWindow X11Backend::WindowFromPoint(Point screen) {
 }
 
 void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
+    // Input the grab brought before the saver's window was named waits for it.
+    if (input_claimed_ && input_owner_ == 0 && xe.xany.window == root_ &&
+        (xe.type == KeyPress || xe.type == KeyRelease || xe.type == ButtonPress ||
+         xe.type == ButtonRelease)) {
+        early_input_.push_back(xe);
+        return;
+    }
     Event e;
     e.window = xe.xany.window;
     if (IsDisplayChange(xe)) {
@@ -617,6 +692,11 @@ void X11Backend::PollEvents(std::vector<Event>& out) {
     }
     TryGrab();
     XFlush(display_);
+    if (input_owner_ != 0 && !early_input_.empty()) {
+        const std::vector<XEvent> early = std::move(early_input_);
+        early_input_.clear();
+        for (const XEvent& xe : early) Translate(xe, out);
+    }
     while (XPending(display_) > 0) {
         XEvent xe;
         XNextEvent(display_, &xe);

@@ -11,8 +11,13 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <memory>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/x11/x11_pixel_format.h"
+
+struct xcb_connection_t;
 
 namespace tivaro::platform::x11 {
 
@@ -45,6 +50,7 @@ public:
 
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
+    void ClaimInput() override;
     void OwnInput(NativeWindow window) override;
     // Xft.dpi from the resource manager string, as desktops publish their scale; 96 without
     // it. One scale for the whole display.
@@ -76,7 +82,13 @@ private:
         std::int32_t height = 0;
         bool gl = false;
         bool mapped_once = false;
+        const PixelFormat* format = nullptr;  // of its visual
+        bool shown = false;
+        bool unmanaged = false;  // override-redirect: no window manager places it
     };
+    bool FitsOneMonitor(const WindowInfo& info);
+    void SetPlacement(Window w, WindowInfo& info, bool unmanaged);
+    void Replace(Window w, WindowInfo& info, const Rect& bounds);
 
     void Translate(const XEvent& xe, std::vector<Event>& out);
     // Input owned by the saver (x11_input.cpp).
@@ -84,7 +96,11 @@ private:
     bool RetargetToOwner(const XEvent& xe, Event& e);
     bool IsDisplayChange(const XEvent& xe);
     void ReleaseInput();
-    unsigned long PixelOf(std::uint32_t colour) const;
+    // The pixel formats of windows (ours from their creation, others' asked once).
+    const PixelFormat& FormatOf(Window window);
+    const PixelFormat& FormatFor(Visual* visual, int depth, Colormap colormap);
+    // A graphics context for drawables of `window`'s depth.
+    GC GcFor(Window window, int depth);
     std::string CaptionOf(Window window);
     NativeWindow Search(Window window, std::string_view caption, int depth);
     Cursor CursorFor(Pointer pointer);
@@ -95,8 +111,10 @@ private:
     void SetSwapInterval(GLXDrawable drawable);
     GLXFBConfig FrameBufferConfig();
     bool HasGlxExtension(const char* name);
+    void CheckAnswer();
 
     Display* display_ = nullptr;
+    xcb_connection_t* xcb_ = nullptr;  // the same connection, as the GL library sees it
     int screen_ = 0;
     Window root_ = 0;
     Atom wm_protocols_ = 0;
@@ -111,12 +129,15 @@ private:
     std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
     posix::InstanceMarkers markers_;                  // our captioned top-level windows
     bool end_reported_ = false;
-    Window input_owner_ = 0;  // the saver's window that takes every key and click
+    Window input_owner_ = 0;      // the saver's window that takes every key and click
+    bool input_claimed_ = false;  // the saver's: grabbed, or asked for until it is
     bool keyboard_grabbed_ = false;
     bool pointer_grabbed_ = false;
-    bool grab_given_up_ = false;
-    std::chrono::steady_clock::time_point grab_deadline_{};
-    int randr_event_base_ = -1;  // -1: RandR changes are not watched
+    bool grab_reported_ = false;  // said once that another program holds them
+    std::chrono::steady_clock::time_point grab_patience_end_{};
+    std::chrono::steady_clock::time_point next_grab_try_{};
+    std::vector<XEvent> early_input_;  // keys and clicks before the saver's window was named
+    int randr_event_base_ = -1;        // -1: RandR changes are not watched
     std::unordered_map<GlContext, GLXContext> contexts_;
     GlContext next_context_ = 1;
     bool fb_config_chosen_ = false;
@@ -128,7 +149,8 @@ private:
     Cursor blank_cursor_ = 0;
     Cursor hand_cursor_ = 0;
     std::unordered_map<int, Cursor> cursors_;
-    GC gc_ = nullptr;
+    std::unordered_map<int, GC> gcs_;  // by depth
+    std::vector<std::unique_ptr<PixelFormat>> formats_;
     // Presenting through MIT-SHM: one shared segment, grown as needed, reused once the
     // server has finished with the last put.
     bool PresentShared(Window window, const PixelView& image, Point at);

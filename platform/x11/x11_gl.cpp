@@ -1,17 +1,28 @@
 // GLX for the X11 backend: one frame-buffer configuration (double-buffered RGBA, at
 // least 24 colour bits and 16 depth bits), contexts by handle, buffer swaps.
+//
+// The GL library talks to the server through our connection and may read a reply that
+// never came when the server goes away meanwhile: every set-up call checks the connection
+// first and runs under a LostServerGuard, and a failed answer is checked with a round
+// trip, so that a lost server ends the program as it does anywhere else.
 #include <cstring>
 
+#include "platform/runtime/errors.h"
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x11_lost_server.h"
 
 namespace tivaro::platform::x11 {
 
 GLXFBConfig X11Backend::FrameBufferConfig() {
     if (fb_config_chosen_) return fb_config_;
     fb_config_chosen_ = true;
+    const LostServerGuard guard(xcb_);
     int error_base = 0;
     int event_base = 0;
-    if (!glXQueryExtension(display_, &error_base, &event_base)) return nullptr;
+    if (!glXQueryExtension(display_, &error_base, &event_base)) {
+        CheckAnswer();
+        return nullptr;
+    }
     // clang-format off
     const int attribs[] = {
         GLX_X_RENDERABLE, True,
@@ -25,25 +36,36 @@ GLXFBConfig X11Backend::FrameBufferConfig() {
         None};
     // clang-format on
     int count = 0;
+    CheckServer(xcb_);
     GLXFBConfig* configs = glXChooseFBConfig(display_, screen_, attribs, &count);
     if (configs == nullptr || count == 0) {
         if (configs != nullptr) XFree(configs);
+        CheckAnswer();
         return nullptr;
     }
     fb_config_ = configs[0];
     XFree(configs);
+    CheckServer(xcb_);
     gl_visual_ = glXGetVisualFromFBConfig(display_, fb_config_);
     if (gl_visual_ == nullptr) {
         fb_config_ = nullptr;
+        CheckAnswer();
         return nullptr;
     }
+    CheckServer(xcb_);
     gl_colormap_ = XCreateColormap(display_, root_, gl_visual_->visual, AllocNone);
     return fb_config_;
 }
 
 int X11Backend::ChoosePixelFormat(NativeWindow window) {
     auto it = windows_.find(static_cast<Window>(window));
-    if (it == windows_.end() || !it->second.gl || FrameBufferConfig() == nullptr) return 0;
+    if (it == windows_.end() || !it->second.gl) return 0;
+    // The saver has nothing to show without GL: it says so rather than stay black.
+    if (FrameBufferConfig() == nullptr) {
+        rt::StandardErrorMessage(
+            "the X server has no OpenGL configuration for this screen (double-buffered RGBA, "
+            "8 bits a channel, a 16-bit depth buffer)");
+    }
     return 1;
 }
 
@@ -55,8 +77,12 @@ void X11Backend::SetPixelFormat(NativeWindow window, int format) {
 GlContext X11Backend::CreateContext(NativeWindow window) {
     (void)window;
     if (FrameBufferConfig() == nullptr) return 0;
+    const LostServerGuard guard(xcb_);
     GLXContext context = glXCreateNewContext(display_, fb_config_, GLX_RGBA_TYPE, nullptr, True);
-    if (context == nullptr) return 0;
+    if (context == nullptr) {
+        CheckAnswer();
+        return 0;
+    }
     const GlContext handle = next_context_++;
     contexts_[handle] = context;
     return handle;
@@ -69,7 +95,8 @@ void X11Backend::MakeCurrent(NativeWindow window, GlContext context) {
     }
     auto it = contexts_.find(context);
     if (it == contexts_.end() || window == 0) return;  // a deleted or unknown context
-    glXMakeCurrent(display_, static_cast<GLXDrawable>(window), it->second);
+    const LostServerGuard guard(xcb_);
+    if (!glXMakeCurrent(display_, static_cast<GLXDrawable>(window), it->second)) CheckAnswer();
     if (!swap_interval_done_) SetSwapInterval(static_cast<GLXDrawable>(window));
 }
 
@@ -86,9 +113,20 @@ void X11Backend::SwapBuffers(NativeWindow window) {
     glXSwapBuffers(display_, static_cast<GLXDrawable>(window));
 }
 
+// A GLX call failed: if the server has gone, the round trip says so (and ends the program).
+void X11Backend::CheckAnswer() {
+    CheckServer(xcb_);
+    XSync(display_, False);
+    CheckServer(xcb_);
+}
+
 bool X11Backend::HasGlxExtension(const char* name) {
+    CheckServer(xcb_);
     const char* list = glXQueryExtensionsString(display_, screen_);
-    if (list == nullptr) return false;
+    if (list == nullptr) {
+        CheckAnswer();
+        return false;
+    }
     const std::size_t length = std::strlen(name);
     for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
         const bool starts = p == list || p[-1] == ' ';
@@ -104,6 +142,7 @@ void X11Backend::SetSwapInterval(GLXDrawable drawable) {
     // (or crash) when they are called without the extension.
     using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
     using SwapIntervalMesa = int (*)(unsigned);
+    const LostServerGuard guard(xcb_);
     if (HasGlxExtension("GLX_EXT_swap_control")) {
         auto fn = reinterpret_cast<SwapIntervalExt>(
             glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));

@@ -9,8 +9,10 @@
 namespace tivaro::platform::x11 {
 namespace {
 
-// How long the saver keeps asking for the keyboard and the pointer another client holds.
+// For the first second the saver asks for the keyboard and the pointer another client
+// holds at every turn of its loop; from then on once a second, for as long as it runs.
 constexpr auto kGrabPatience = std::chrono::seconds(1);
+constexpr auto kGrabRetry = std::chrono::seconds(1);
 constexpr unsigned kPointerEvents = ButtonPressMask | ButtonReleaseMask;
 
 }  // namespace
@@ -62,13 +64,22 @@ std::vector<Rect> X11Backend::Monitors() {
     return found;
 }
 
-// Keys and clicks anywhere are the saver's from now on; they are reported to `window`.
-// The grabs are on the root window, which is always viewable, so they hold before the
-// saver's window is even mapped.
+// Keys and clicks anywhere are the saver's from now on. The grabs are on the root
+// window, which is always viewable, so they hold before the saver's window even exists;
+// what comes before OwnInput names the window is kept for it.
+void X11Backend::ClaimInput() {
+    if (input_claimed_) return;
+    input_claimed_ = true;
+    grab_reported_ = false;
+    grab_patience_end_ = std::chrono::steady_clock::now() + kGrabPatience;
+    next_grab_try_ = {};
+    TryGrab();
+}
+
+// From here on keys and clicks are reported to `window`.
 void X11Backend::OwnInput(NativeWindow window) {
+    ClaimInput();
     input_owner_ = static_cast<Window>(window);
-    grab_deadline_ = std::chrono::steady_clock::now() + kGrabPatience;
-    grab_given_up_ = false;
     int error_base = 0;
     if (XRRQueryExtension(display_, &randr_event_base_, &error_base)) {
         XRRSelectInput(display_, root_, RRScreenChangeNotifyMask);
@@ -80,7 +91,9 @@ void X11Backend::OwnInput(NativeWindow window) {
 }
 
 void X11Backend::TryGrab() {
-    if (input_owner_ == 0 || grab_given_up_ || (keyboard_grabbed_ && pointer_grabbed_)) return;
+    if (!input_claimed_ || (keyboard_grabbed_ && pointer_grabbed_)) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_grab_try_) return;
     if (!keyboard_grabbed_) {
         keyboard_grabbed_ = XGrabKeyboard(display_, root_, True, GrabModeAsync, GrabModeAsync,
                                           CurrentTime) == GrabSuccess;
@@ -91,11 +104,13 @@ void X11Backend::TryGrab() {
                                         GrabModeAsync, None, cursor, CurrentTime) == GrabSuccess;
     }
     XFlush(display_);
-    if (keyboard_grabbed_ && pointer_grabbed_) return;
-    if (std::chrono::steady_clock::now() < grab_deadline_) return;
-    grab_given_up_ = true;
+    if ((keyboard_grabbed_ && pointer_grabbed_) || now < grab_patience_end_) return;
+    next_grab_try_ = now + kGrabRetry;
+    if (grab_reported_) return;
+    grab_reported_ = true;
     std::fprintf(stderr,
-                 "tivaro: another program holds the %s; the saver runs without holding it\n",
+                 "tivaro: another program holds the %s; the saver runs without it and asks again "
+                 "every second\n",
                  !keyboard_grabbed_ && !pointer_grabbed_ ? "keyboard and the pointer"
                  : !keyboard_grabbed_                    ? "keyboard"
                                                          : "pointer");
@@ -134,6 +149,8 @@ void X11Backend::ReleaseInput() {
     if (keyboard_grabbed_) XUngrabKeyboard(display_, CurrentTime);
     if (pointer_grabbed_) XUngrabPointer(display_, CurrentTime);
     keyboard_grabbed_ = pointer_grabbed_ = false;
+    input_claimed_ = false;
+    early_input_.clear();
     input_owner_ = 0;
     XFlush(display_);
 }

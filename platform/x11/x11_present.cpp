@@ -1,12 +1,15 @@
-// Showing a 32-bit pixel image in a window: through a MIT-SHM segment where the server
-// offers one (no copy through the socket), with XPutImage otherwise. The shared segment
-// is reused for the next image only once the server has finished reading it.
+// Showing a 32-bit pixel image in a window. Where the window's visual stores pixels as
+// we do (24-bit TrueColor in 32 bits), through a MIT-SHM segment where the server offers
+// one (no copy through the socket), with XPutImage otherwise; the shared segment is reused
+// for the next image only once the server has finished reading it. Any other visual (16
+// or 8 bits) gets an image converted to its own format.
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/x11/x11_backend.h"
@@ -38,7 +41,8 @@ bool X11Backend::PresentShared(Window window, const PixelView& image, Point at) 
     if (shm_ == Shm::Untried) {
         shm_ = XShmQueryExtension(display_) ? Shm::Usable : Shm::Unusable;
     }
-    if (shm_ != Shm::Usable || DefaultDepth(display_, screen_) != 24) return false;
+    const PixelFormat& format = FormatOf(window);
+    if (shm_ != Shm::Usable || !format.SameAsOurs()) return false;
     // The server may still be reading the last image: let it finish before writing.
     if (shm_pending_) {
         XSync(display_, False);
@@ -52,9 +56,8 @@ bool X11Backend::PresentShared(Window window, const PixelView& image, Point at) 
             shm_image_ == nullptr ? image.height : std::max(shm_image_->height, image.height);
         ReleaseShared();
         auto* info = new XShmSegmentInfo{};
-        XImage* xi =
-            XShmCreateImage(display_, DefaultVisual(display_, screen_), 24, ZPixmap, nullptr, info,
-                            static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XImage* xi = XShmCreateImage(display_, format.visual(), 24, ZPixmap, nullptr, info,
+                                     static_cast<unsigned>(width), static_cast<unsigned>(height));
         if (xi == nullptr) {
             delete info;
             shm_ = Shm::Unusable;
@@ -91,7 +94,7 @@ bool X11Backend::PresentShared(Window window, const PixelView& image, Point at) 
         std::memcpy(shm_image_->data + static_cast<std::ptrdiff_t>(y) * shm_image_->bytes_per_line,
                     image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride, row_bytes);
     }
-    XShmPutImage(display_, window, gc_, shm_image_, 0, 0, at.x, at.y,
+    XShmPutImage(display_, window, GcFor(window, 24), shm_image_, 0, 0, at.x, at.y,
                  static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), False);
     shm_pending_ = true;
     XFlush(display_);
@@ -102,16 +105,32 @@ void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) 
     if (image.width <= 0 || image.height <= 0) return;
     const auto w = static_cast<Window>(window);
     if (PresentShared(w, image, at)) return;
-    XImage* xi = XCreateImage(display_, DefaultVisual(display_, screen_),
-                              static_cast<unsigned>(DefaultDepth(display_, screen_)), ZPixmap, 0,
-                              reinterpret_cast<char*>(const_cast<std::uint32_t*>(image.pixels)),
-                              static_cast<unsigned>(image.width),
-                              static_cast<unsigned>(image.height), 32, image.stride * 4);
+    const PixelFormat& format = FormatOf(w);
+    const auto width = static_cast<unsigned>(image.width);
+    const auto height = static_cast<unsigned>(image.height);
+    const auto depth = static_cast<unsigned>(format.depth());
+    XImage* xi = nullptr;
+    if (format.SameAsOurs()) {
+        xi = XCreateImage(display_, format.visual(), depth, ZPixmap, 0,
+                          reinterpret_cast<char*>(const_cast<std::uint32_t*>(image.pixels)), width,
+                          height, 32, image.stride * 4);
+    } else {
+        xi = XCreateImage(display_, format.visual(), depth, ZPixmap, 0, nullptr, width, height, 32,
+                          0);
+        if (xi != nullptr) {
+            xi->data = static_cast<char*>(
+                std::malloc(static_cast<std::size_t>(xi->bytes_per_line) * height));
+            if (xi->data == nullptr) {
+                XDestroyImage(xi);
+                return;
+            }
+            format.Fill(*xi, image);
+        }
+    }
     if (xi == nullptr) return;
-    XPutImage(display_, w, gc_, xi, 0, 0, at.x, at.y, static_cast<unsigned>(image.width),
-              static_cast<unsigned>(image.height));
-    xi->data = nullptr;  // the pixels belong to the surface
-    XDestroyImage(xi);
+    XPutImage(display_, w, GcFor(w, format.depth()), xi, 0, 0, at.x, at.y, width, height);
+    if (format.SameAsOurs()) xi->data = nullptr;  // the pixels belong to the surface
+    XDestroyImage(xi);                            // frees a converted copy
     XFlush(display_);
 }
 

@@ -151,3 +151,28 @@ def brightness_stats(rows, box=None):
             if max(r, g, b) - min(r, g, b) > 40:
                 coloured += 1
     return bright, coloured, total
+
+
+class KeyboardGrab:
+    """Another client holding the keyboard, as a locked-up program or a menu would."""
+
+    def __init__(self):
+        import ctypes
+
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                         ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
+        self.x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = self.x.XOpenDisplay(None)
+        root = self.x.XDefaultRootWindow(self.dpy)
+        # GrabModeAsync; 0 GrabSuccess, 1 AlreadyGrabbed
+        self.status = self.x.XGrabKeyboard(self.dpy, root, 0, 1, 1, 0)
+        self.x.XSync(self.dpy, 0)
+
+    def release(self):
+        self.x.XCloseDisplay(self.dpy)  # the grab ends with the connection

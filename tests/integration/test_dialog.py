@@ -155,6 +155,33 @@ if win is not None:
     check(dialog.returncode == 0, f"with exit code 0: {dialog.returncode}")
 stop(dialog)
 
+# From the keyboard: Tab takes the focus to Exit (its face changes), Enter and Space on
+# it do nothing, Escape closes the dialog as its close box does.
+dialog = start("/c", env=env)
+win = find_window(CAPTION, timeout=5)
+check(win is not None, "/c shows the dialog for the keyboard")
+if win is not None:
+    x0, y0, _, _ = geometry(win)
+    xdotool("mousemove", str(x0 + 5), str(y0 + 200))  # over the background, off the button
+    xdotool("windowfocus", "--sync", str(win))
+    time.sleep(0.5)
+    exit_box = (320, 316, 393, 341)
+    _, _, before = screenshot(os.path.join(tmp, "keys_before.png"))
+    xdotool("key", "Tab")
+    time.sleep(0.3)
+    _, _, after = screenshot(os.path.join(tmp, "keys_tab.png"))
+    changed = sum(
+        1 for y in range(exit_box[1], exit_box[3]) for x in range(exit_box[0], exit_box[2])
+        if client(before, (x0, y0), x, y) != client(after, (x0, y0), x, y))
+    check(changed > 50, f"Tab gives Exit the focus ({changed} pixels of its face changed)")
+    for key in ("Return", "KP_Enter", "space"):
+        xdotool("key", key)
+        check(not wait_exit(dialog, 0.7), f"{key} on the focused Exit leaves the dialog open")
+    xdotool("key", "Escape")
+    check(wait_exit(dialog, 3.0), "Escape closes the dialog")
+    check(dialog.returncode == 0, f"with exit code 0: {dialog.returncode}")
+stop(dialog)
+
 # SIGTERM ends the open dialog at once and cleanly.
 dialog = start("/c", env=env)
 if find_window(CAPTION, timeout=5) is not None:

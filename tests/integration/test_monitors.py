@@ -1,13 +1,12 @@
 """The saver on two monitors: a two-head X server (Xephyr with Xinerama, inside the test's
 Xvfb), one fountain centred on each head, input from either head, another client's grab of
 the keyboard, and a window manager."""
-import ctypes
 import os
 import subprocess
 import tempfile
 import time
 
-from harness import (check, find_window, finish, geometry, screenshot, start,
+from harness import (KeyboardGrab, check, find_window, finish, geometry, screenshot, start,
                      stop, wait_exit, xdotool)
 
 tmp = os.environ.get("TIVARO_TEST_TMP") or tempfile.mkdtemp()
@@ -24,28 +23,6 @@ def start_two_heads():
     with os.fdopen(read_fd) as pipe:
         number = pipe.readline().strip()
     return proc, f":{number}"
-
-
-class KeyboardGrab:
-    """Another client holding the keyboard, as a locked-up program or a menu would."""
-
-    def __init__(self):
-        self.x = ctypes.CDLL("libX11.so.6")
-        self.x.XOpenDisplay.restype = ctypes.c_void_p
-        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
-        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        self.x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
-                                         ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
-        self.x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.dpy = self.x.XOpenDisplay(None)
-        root = self.x.XDefaultRootWindow(self.dpy)
-        self.status = self.x.XGrabKeyboard(self.dpy, root, 0, 1, 1, 0)  # GrabModeAsync
-        self.x.XSync(self.dpy, 0)
-
-    def release(self):
-        self.x.XCloseDisplay(self.dpy)  # the grab ends with the connection
 
 
 xephyr, os.environ["DISPLAY"] = start_two_heads()

@@ -149,6 +149,7 @@ TEST_F(HostedSaverTest, FillsTheHostFollowsItsSizeIgnoresInputAndEndsWithIt) {
     EXPECT_EQ(backend.Count("SetScreenSaverRunning"), 0);
     EXPECT_EQ(backend.Count("FindWindow"), 0);
     EXPECT_EQ(backend.Count("OwnInput"), 0);
+    EXPECT_EQ(backend.Count("ClaimInput"), 0);
 }
 
 TEST_F(HostedSaverTest, AWindowThatIsNotThereEndsWithAMessage) {

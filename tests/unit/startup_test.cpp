@@ -104,6 +104,23 @@ TEST_F(StartupTest, SaverSwitchesHideTheCursorAndSetTheFlag) {
     }
 }
 
+TEST_F(StartupTest, TheSaverClaimsKeysAndClicksBeforeItsWindowIsMade) {
+    for (const char* line : {"/s", ""}) {
+        backend.calls.clear();
+        backend.windows.clear();
+        RunMain(line);
+        const auto& calls = backend.calls;
+        const auto claim = std::find(calls.begin(), calls.end(), "ClaimInput");
+        const auto window = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
+            return c.rfind("MakeWindow", 0) == 0;
+        });
+        ASSERT_NE(claim, calls.end()) << line;
+        ASSERT_NE(window, calls.end()) << line;
+        EXPECT_LT(claim, window) << line;
+        EXPECT_EQ(backend.Count("ClaimInput"), 1) << line;
+    }
+}
+
 TEST_F(StartupTest, TheSaverFormHoldsNoFrameBehindItsView) {
     // The GL view covers the whole form: the system fills the form, which never makes or
     // presents a picture of its own.

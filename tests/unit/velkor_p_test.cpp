@@ -231,6 +231,25 @@ TEST_F(VelkorP, ACloseRequestStopsTheTimerToo) {
     EXPECT_FALSE(dialog.tmrTimer.Enabled());
 }
 
+TEST_F(VelkorP, EscapeClosesItWhileEnterAndSpaceOnAFocusedExitDoNothing) {
+    dialog.Show();
+    dialog.FocusNext();
+    ASSERT_EQ(dialog.FocusedWidget(), &dialog.Cmd_Can);
+    for (const std::int16_t key : {std::int16_t{13}, std::int16_t{32}}) {
+        for (const forms::Widget* target :
+             {static_cast<forms::Widget*>(&dialog.Cmd_Can), static_cast<forms::Widget*>(&dialog)}) {
+            backend.Queue(Event{EventType::KeyDown, target->hWnd(), 0, 0, 0, key, 0});
+            backend.Queue(Event{EventType::KeyUp, target->hWnd(), 0, 0, 0, key, 0});
+            forms::Application::Get().DoEvents();
+            EXPECT_TRUE(dialog.IsLoaded()) << "key " << key;
+        }
+    }
+    backend.Queue(Event{EventType::KeyDown, dialog.Cmd_Can.hWnd(), 0, 0, 0, 27, 0});
+    forms::Application::Get().DoEvents();
+    EXPECT_FALSE(dialog.IsLoaded());
+    EXPECT_FALSE(dialog.tmrTimer.Enabled());
+}
+
 TEST_F(VelkorP, ATickDrawsTheWholeFrameFromTheStoredPicturesAndShowsItOnce) {
     // The handler is run by hand, so that no tick of the real clock comes between.
     dialog.Show();

@@ -322,6 +322,30 @@ class Settings(unittest.TestCase):
             stop(dialog)
 
 
+    def test_escape_closes_it_while_enter_and_space_on_exit_do_nothing(self):
+        dialog = wine(SCR, "/c")
+        try:
+            win = find_window(SETTINGS_CAPTION)
+            self.assertIsNotNone(win)
+            left, top, _, _ = map(int, probe("client", "settings").split())
+            xdotool("mousemove", str(left + 5), str(top + 200))  # the background, off Exit
+            time.sleep(1.0)
+            before = pixels(win, "keys-before")
+            xdotool("key", "Tab")
+            time.sleep(0.5)
+            after = pixels(win, "keys-tab")
+            changed = sum(p != q for row, other in zip(before[316:341], after[316:341])
+                          for p, q in zip(row[320:393], other[320:393]))
+            self.assertGreater(changed, 50, "Tab gives Exit the focus: its face changes")
+            for key in ("Return", "KP_Enter", "space"):
+                xdotool("key", key)
+                self.assertFalse(ended(dialog, 1.0), f"{key} on the focused Exit does nothing")
+            xdotool("key", "Escape")
+            self.assertTrue(ended(dialog, 10.0), "Escape closes the dialog")
+            self.assertEqual(dialog.returncode, 0)
+        finally:
+            stop(dialog)
+
     def test_draws_on_while_the_system_holds_it_in_a_loop_of_its_own(self):
         """The system menu and a move from the keyboard run loops of the system's inside
         the program's message handling: the animation goes on meanwhile, and a repaint the

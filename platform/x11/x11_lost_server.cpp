@@ -1,0 +1,56 @@
+#include "platform/x11/x11_lost_server.h"
+
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tivaro::platform::x11 {
+namespace {
+
+constexpr char kLine[] = "tivaro: lost the connection to the X server\n";
+
+xcb_connection_t* volatile g_guarded = nullptr;
+
+extern "C" void OnFault(int signal_number) {
+    xcb_connection_t* connection = g_guarded;
+    if (connection != nullptr && xcb_connection_has_error(connection) != 0) {
+        [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kLine, sizeof kLine - 1);
+        _exit(1);
+    }
+    // Not ours: the fault comes again on return, with the default action.
+    std::signal(signal_number, SIG_DFL);
+}
+
+}  // namespace
+
+void EndForLostServer() {
+    std::fputs(kLine, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+void CheckServer(xcb_connection_t* connection) {
+    if (connection != nullptr && xcb_connection_has_error(connection) != 0) EndForLostServer();
+}
+
+LostServerGuard::LostServerGuard(xcb_connection_t* connection) {
+    CheckServer(connection);
+    g_guarded = connection;
+    struct sigaction action {};
+    action.sa_handler = &OnFault;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_NODEFER;
+    sigaction(SIGSEGV, &action, &old_segv_);
+    sigaction(SIGBUS, &action, &old_bus_);
+}
+
+LostServerGuard::~LostServerGuard() {
+    sigaction(SIGSEGV, &old_segv_, nullptr);
+    sigaction(SIGBUS, &old_bus_, nullptr);
+    CheckServer(g_guarded);
+    g_guarded = nullptr;
+}
+
+}  // namespace tivaro::platform::x11
