@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TIVARO_PKG_BUILD_DIR:-$here/build-pkg}
 bash "$here/tools/setup-debian.sh"
-bash "$here/tools/install-packages.sh" dpkg-dev file lintian
+bash "$here/tools/install-packages.sh" dpkg-dev file lintian python3-debian
 
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
@@ -24,5 +24,6 @@ rm -f "$build"/tivaro_*.deb
 deb=$(ls "$build"/tivaro_*.deb)
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"
-lintian --fail-on error --info "$deb"
+/usr/bin/python3 "$here/packaging/debian/check_copyright.py" "$here/packaging/debian/copyright" "$here"
+lintian --fail-on error,warning --display-info "$deb"
 echo "$deb"
