@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package tivaro_<version>_<arch>.deb on Debian 12 (as root): a Release
-# build with Debian's hardening flags (dpkg-buildflags), its unit tests, CPack, lintian.
+# build with Debian's hardening flags (dpkg-buildflags), its unit tests, CPack, a strict DEP-5
+# parse of the copyright file, lintian (no error and no warning).
 # The package lands in the build folder (default build-pkg) and its path is printed last.
 # TIVARO_WERROR=ON makes warnings errors (CI); a packager's build only reports them.
 set -euo pipefail
