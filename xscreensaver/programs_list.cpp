@@ -178,14 +178,17 @@ void AppendEntry(Lines& text, const Range& range, std::string_view command) {
     }
     // The list's last line ends the resource itself: it gets the continuation mark (and the
     // escaped newline its entry lacks), then the entry and a blank line to end the resource.
+    // A last line that continues already is the file's last: only the entry follows it.
     std::string value = Value(lines, range, range.last + 1);
-    if (Trim(value).empty() || EndsWithEscapedNewline(value)) {
-        lines[range.last] += "\\";
+    bool needsNewline = !Trim(value).empty() && !EndsWithEscapedNewline(value);
+    std::string first = entry;
+    if (Continues(lastLine)) {
+        if (needsNewline) first = "\\n" + entry;
     } else {
-        lines[range.last] += "\\n\\";
+        lines[range.last] += needsNewline ? "\\n\\" : "\\";
     }
     auto at = lines.begin() + static_cast<std::ptrdiff_t>(range.last + 1);
-    at = lines.insert(at, entry);
+    at = lines.insert(at, first);
     lines.insert(at + 1, "");
 }
 

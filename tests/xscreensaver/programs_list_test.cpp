@@ -106,6 +106,15 @@ TEST(ProgramsList, LastEntryWithoutEscapedNewlineGetsOne) {
     EXPECT_EQ(ListPrograms(added).size(), 2u);
 }
 
+TEST(ProgramsList, ListContinuedOntoTheFilesEndKeepsItsLastLine) {
+    const std::string file = "programs:\t\\\n\t\t\t\tmaze --root\t\\n\\\n";  // no line after
+    std::string added = AddProgram(file, "", kCommand);
+    EXPECT_EQ(added, file + EntryLine(kCommand) + "\n\n");
+    std::vector<ProgramEntry> entries = ListPrograms(added);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].command, kCommand);
+}
+
 const std::string kSystemDefaults =
     "! the system's settings\n"
     "*timeout:\t\t0:10:00\n"
