@@ -5,8 +5,9 @@
 # hardening flags). Its dependencies are read from the program by dpkg-shlibdeps.
 include(GNUInstallDirs)
 
-# Debian's documentation: the copyright file (our pictures' origins included) and the
-# changelog, compressed as policy wants.
+# Debian's documentation: the copyright file (our pictures' origins included), the
+# changelog (compressed, as policy wants) and README.Debian: how a user adds Tivaro to the
+# daemon's list.
 set(TIVARO_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tivaro)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in
                ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
@@ -17,8 +18,15 @@ add_custom_command(
   DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog
   VERBATIM)
 add_custom_target(tivaro_package_docs ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${TIVARO_DOCDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${CMAKE_CURRENT_LIST_DIR}/debian/README.Debian
+        DESTINATION ${TIVARO_DOCDIR})
 install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${TIVARO_DOCDIR})
+
+# What Debian's own packaging strips besides the symbols: the compiler's version notes
+# (.comment, .note). Runs after the programs are installed (and stripped, for CPack).
+install(CODE "set(TIVARO_OBJCOPY \"${CMAKE_OBJCOPY}\")
+  set(TIVARO_NOTED_PROGRAMS \"${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/tivaro;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add\")")
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/debian/strip-notes.cmake)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tivaro)
@@ -30,7 +38,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+# IPA Gothic is the dialog's designed font; without it the dialog falls back to DejaVu Sans.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xscreensaver, fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fountain of Earth fragments, an OpenGL screen saver")
 # CPack puts the summary first and indents the rest; an empty line becomes " .".
@@ -39,6 +48,9 @@ out of one point like a fountain, fall under gravity, fade and relaunch.
 Every few seconds they all burst out of the centre in new colours and the
 camera jumps.
 
-The program runs under the X screen-saver daemon (xscreensaver): pick
-Tivaro in its settings.")
+The program runs under the X screen-saver daemon (xscreensaver). To add it to
+your list of screen savers, run tivaro-xscreensaver-add once as yourself (it
+changes nothing else in your ~/.xscreensaver), then pick Tivaro in
+xscreensaver-settings. tivaro /s runs the saver and tivaro /c its credits
+dialog from a shell.")
 include(CPack)

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer, and runs each for TIVARO_FUZZ_SECONDS (30 by default) from
 # its committed seeds. On Debian 12, as root (installs clang-14 when missing).
 # Usage: tools/fuzz.sh [target ...]    (targets: command_line host_options numeric
-#                                        property_bag utf8; all by default)
+#                                        property_bag utf8 programs_list; all by default)
 # What a run finds is kept in build-fuzz/corpus/<target>/ and used by the next run; a
 # crash leaves its input in build-fuzz/crashes/ and fails the script. To replay one:
 #   build-fuzz/fuzz/<target>_fuzz build-fuzz/crashes/<file>
@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TIVARO_FUZZ_BUILD_DIR:-$here/build-fuzz}
 seconds=${TIVARO_FUZZ_SECONDS:-30}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(command_line host_options numeric property_bag utf8)
+[ ${#targets[@]} -gt 0 ] || targets=(command_line host_options numeric property_bag utf8 programs_list)
 
 bash "$here/tools/setup-debian.sh"
 bash "$here/tools/install-packages.sh" clang-14 libclang-rt-14-dev

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Debian package tivaro_<version>_<arch>.deb on Debian 12 (as root): a Release
-# build with Debian's hardening flags (dpkg-buildflags), its unit tests, CPack, lintian.
+# build with Debian's hardening flags (dpkg-buildflags), its unit tests, CPack, a strict DEP-5
+# parse of the copyright file, lintian (no error and no warning).
 # The package lands in the build folder (default build-pkg) and its path is printed last.
 # TIVARO_WERROR=ON makes warnings errors (CI); a packager's build only reports them.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TIVARO_PKG_BUILD_DIR:-$here/build-pkg}
 bash "$here/tools/setup-debian.sh"
-bash "$here/tools/install-packages.sh" dpkg-dev file lintian
+bash "$here/tools/install-packages.sh" dpkg-dev file lintian python3-debian
 
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
@@ -24,5 +25,6 @@ rm -f "$build"/tivaro_*.deb
 deb=$(ls "$build"/tivaro_*.deb)
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"
-lintian --fail-on error --info "$deb"
+/usr/bin/python3 "$here/packaging/debian/check_copyright.py" "$here/packaging/debian/copyright" "$here"
+lintian --fail-on error,warning --display-info "$deb"
 echo "$deb"

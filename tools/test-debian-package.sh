@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs a Debian package of Tivaro with apt (dependencies and all), checks what it put
-# where, runs the real X screen-saver daemon's end-to-end test against the installed
-# program, then purges the package and checks that nothing of it is left. As root.
+# where, does what the package tells a user to do (tivaro-xscreensaver-add as a fresh user,
+# then the real X screen-saver daemon runs Tivaro from that list; an existing
+# ~/.xscreensaver keeps its other lines; tivaro /s from PATH), then purges the package and
+# checks that nothing of it is left. As root.
 # Usage: test-debian-package.sh <tivaro_version_arch.deb>
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,19 +16,31 @@ if dpkg-query -W -f='${Status}' tivaro 2>/dev/null | grep -q "install ok install
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+bash "$here/tools/install-packages.sh" python3-debian
 apt-get install -y -q --no-install-recommends "$deb"
 files=$(dpkg -L tivaro)
 version=$(dpkg-deb -f "$deb" Version)
 check 'dpkg-query -W -f="\${Status}" tivaro | grep -q "install ok installed"' "apt installs the package"
 check '[ -x /usr/libexec/xscreensaver/tivaro ]' "the program is in the daemon's folder"
+check '[ "$(readlink -f /usr/bin/tivaro)" = /usr/libexec/xscreensaver/tivaro ]' \
+  "/usr/bin/tivaro is that program"
+check '[ -x /usr/bin/tivaro-xscreensaver-add ] && man -w 1 tivaro-xscreensaver-add >/dev/null 2>&1' \
+  "tivaro-xscreensaver-add is installed with its manual page"
 check 'grep -q "Tivaro $version\\." /usr/share/xscreensaver/config/tivaro.xml' \
   "the settings description is installed and names version $version"
-check 'man -w 6 tivaro >/dev/null 2>&1 && man 6 tivaro 2>/dev/null | grep -q window-id' \
-  "man 6 tivaro finds the manual page"
+check '[ "$(man -w 6x tivaro 2>/dev/null)" = /usr/share/man/man6/tivaro.6x.gz ] && man 6x tivaro 2>/dev/null | grep -q window-id' \
+  "man 6x tivaro finds the manual page in section 6x"
+check 'man 6x tivaro 2>/dev/null | grep -q "/usr/libexec/xscreensaver/tivaro" && man 6x tivaro 2>/dev/null | grep -q tivaro-xscreensaver-add' \
+  "the manual page says where the daemon's copy lives and how to add it to the list"
+check 'grep -q tivaro-xscreensaver-add /usr/share/doc/tivaro/README.Debian && dpkg-deb -f "$deb" Description | grep -q tivaro-xscreensaver-add' \
+  "README.Debian and the package description name tivaro-xscreensaver-add"
 check 'grep -q "NASA Visible Earth" /usr/share/doc/tivaro/copyright' \
   "the copyright file names where the Earth photograph comes from"
+check '/usr/bin/python3 -c "import sys; from debian.copyright import Copyright; Copyright(open(sys.argv[1]), strict=True)" /usr/share/doc/tivaro/copyright' \
+  "the installed copyright file passes a strict DEP-5 parse"
 check 'dpkg-deb -f "$deb" Depends | grep -q libx11-6 && dpkg-deb -f "$deb" Recommends | grep -q xscreensaver' \
   "the package depends on the libraries the program links and recommends xscreensaver"
+check 'dpkg-deb -f "$deb" Recommends | grep -q fonts-ipafont-gothic' "the package recommends the dialog's font"
 
 "$here/tests/integration/run_under_xvfb.sh" --size 1024x768 \
   "$here/tests/integration/test_xscreensaver.sh" /usr/libexec/xscreensaver/tivaro --installed ||
@@ -37,7 +51,7 @@ check '! dpkg-query -W -f="\${Status}" tivaro 2>/dev/null | grep -q "installed"'
 left=()
 for f in $files; do
   # Folders the package shares with others (/usr, /usr/share/man, ...) stay.
-  if [ -e "$f" ] && ! [ -d "$f" ]; then left+=("$f"); fi
+  if { [ -e "$f" ] || [ -L "$f" ]; } && ! [ -d "$f" ]; then left+=("$f"); fi
   if [ -d "$f" ] && [[ "$f" == */tivaro ]]; then left+=("$f"); fi
 done
 check '[ ${#left[@]} = 0 ]' "purging leaves none of its files behind (${left[*]:-none})"

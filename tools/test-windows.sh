@@ -128,8 +128,12 @@ if bash "$here/tools/package-windows.sh" "$build64" "$build32" "$dist"; then
   if [ "$can_run_32" = 1 ] && [ -x /usr/lib/wine/wine ]; then
     timeout 600 bash "$here/packaging/windows/test_installer.sh" "$(command -v wine)" \
       "$dist/Tivaro-$version-setup-x86.exe" x86 "$dist/Tivaro-$version/x86/Tivaro.scr" || status=1
+    # Both on one account: each keeps its own record of the saver set before it.
+    timeout 900 bash "$here/packaging/windows/test_installers_together.sh" "$(command -v wine)" \
+      "$dist/Tivaro-$version-setup-x64.exe" "$dist/Tivaro-$version-setup-x86.exe" || status=1
   else
-    echo "test-windows: the 32-bit installer was built, not run (no 32-bit Wine here)"
+    echo "test-windows: the 32-bit installer was built, not run (no 32-bit Wine here), nor" \
+         "the test of both installers on one account"
   fi
   echo "test-windows: the Windows download is in $dist"
 else

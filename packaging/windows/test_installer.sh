@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Tivaro installer silently under Wine and checks what it did, then its uninstaller:
-# the .scr in the system folder (SysWOW64 for the 32-bit one in a 64-bit prefix), Tivaro
-# as the current screen saver, an uninstall entry; after uninstalling, no file or key of
-# ours left and the screen saver set before back in place. A second round starts with no
-# screen saver set, and uninstalling must leave none.
+# the .scr in the account's own folder (%LOCALAPPDATA%\Programs\Tivaro\<arch>), Tivaro as
+# the account's screen saver, an uninstall entry of the account's; after uninstalling, no
+# file or key of ours left and the screen saver set before back in place. A second round
+# starts with no screen saver set, and uninstalling must leave none.
 # Usage: test_installer.sh <wine loader> <setup.exe> <x64|x86> <the Tivaro.scr it holds>
 # Runs inside a Wine session: WINEPREFIX (64-bit) and DISPLAY set, wineserver running.
 set -u
@@ -13,20 +13,18 @@ arch=$3
 expected=$4
 fail=0
 check() { if eval "$1"; then echo "ok: $arch: $2"; else echo "FAIL: $arch: $2"; fail=1; fi; }
-drive_c="$WINEPREFIX/drive_c"
 desktop='HKCU\Control Panel\Desktop'
-if [ "$arch" = x64 ]; then
-  scr="$drive_c/windows/system32/Tivaro.scr"
-  scr_win='C:\windows\system32\Tivaro.scr'
-  instdir="$drive_c/Program Files/Tivaro"
-  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro'
-  view=/reg:64
-else
-  scr="$drive_c/windows/syswow64/Tivaro.scr"
-  scr_win='C:\windows\SysWOW64\Tivaro.scr'
-  instdir="$drive_c/Program Files (x86)/Tivaro"
-  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro (32-bit)'
-  view=/reg:32
+local_app_data=$(timeout 60 "$wine" cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+scr_win="$local_app_data\Programs\Tivaro\\$arch\Tivaro.scr"
+instdir=$(timeout 60 "$wine" winepath -u "$local_app_data\Programs\Tivaro\\$arch" 2>/dev/null)
+instdir=${instdir%/}
+scr="$instdir/Tivaro.scr"
+uninstall_key="HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro-$arch"
+state_key="HKCU\Software\Tivaro\\$arch"
+if [ "$arch" = x64 ]; then view=/reg:64; else view=/reg:32; fi
+if [ -z "$local_app_data" ] || [ -z "$instdir" ]; then
+  echo "FAIL: $arch: Wine does not say where %LOCALAPPDATA% is"
+  exit 1
 fi
 # A registry value, as `reg query` prints it (empty when absent), seen as the installer
 # sees the registry (`reg` alone would pick its view by the loader).
@@ -53,15 +51,16 @@ for previous in 'C:\windows\system32\scrnsave.scr' ''; do
   set_saver "$previous"
   timeout 300 "$wine" "$setup" /S
   check 'cmp -s "$scr" "$expected"' \
-    "the installer puts Tivaro.scr in ${scr#$drive_c/} (previous saver: $label)"
+    "the installer puts Tivaro.scr in the account's folder $scr_win (previous saver: $label)"
   saver=$(value "$desktop" SCRNSAVE.EXE)
   check '[ "${saver,,}" = "${scr_win,,}" ]' "Tivaro is the current screen saver ($saver)"
-  check '[ "$(value "$uninstall_key" DisplayVersion)" != "" ]' "an uninstall entry is registered"
+  check '[ "$(value "$uninstall_key" DisplayVersion)" != "" ]' "an uninstall entry is registered for the account"
+  check '[ "$(value "$state_key" PreviousSet)" != "" ]' "the saver set before is recorded in $state_key"
   check '[ -x "$instdir/Uninstall.exe" ]' "the uninstaller is in place"
 
   uninstall
   check '[ ! -e "$scr" ] && [ ! -e "$instdir" ]' "uninstalling removes every file"
-  check '[ -z "$(value "$uninstall_key" DisplayVersion)" ] && [ -z "$(value "HKCU\\Software\\Tivaro" PreviousSet)" ]' \
+  check '[ -z "$(value "$uninstall_key" DisplayVersion)" ] && [ -z "$(value "$state_key" PreviousSet)" ]' \
     "uninstalling removes its registry keys"
   saver=$(value "$desktop" SCRNSAVE.EXE)
   check '[ "$saver" = "$previous" ]' "uninstalling puts back the previous screen saver ($label)"

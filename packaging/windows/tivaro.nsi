@@ -1,28 +1,34 @@
 ; The Windows installer of Tivaro (NSIS 3, makensis). tools/package-windows.sh builds it:
 ;   makensis -DVERSION=1.0.0 -DARCH=x64 -DSCR=<stripped Tivaro.scr> -DREADME=<INSTALL.txt>
 ;            -DOUTFILE=<setup.exe> packaging/windows/tivaro.nsi
-; ARCH x64 makes a 64-bit installer for 64-bit Windows; ARCH x86 a 32-bit one, which on
-; 64-bit Windows lands in SysWOW64 (the system's redirection does that for it).
+; ARCH x64 makes a 64-bit installer for 64-bit Windows; ARCH x86 a 32-bit one.
 ;
-; It copies Tivaro.scr to the system folder, makes it the current screen saver
-; (SCRNSAVE.EXE under HKCU\Control Panel\Desktop) and remembers the one set before; the
-; uninstaller removes every file and key and puts that one back, unless the user has
-; chosen another saver since. /S runs either silently.
+; It installs for the account that runs it, and only that one, without asking for an
+; administrator: the screen saver Windows runs is a setting of each account
+; (SCRNSAVE.EXE under HKCU\Control Panel\Desktop, a full path), so an installer that asks
+; for elevation can end up writing another account's settings (an administrator's, typed
+; in over a standard user's shoulder) and setting nothing for the user who ran it. The
+; screen-saver settings list the .scr files of the Windows and system folders, which only
+; an administrator may write, and no per-user folder; a saver elsewhere is offered there
+; while SCRNSAVE.EXE names it (as after right-clicking a .scr and choosing "Install").
+; So Tivaro.scr goes to %LOCALAPPDATA%\Programs\Tivaro\<arch>, becomes the account's
+; current screen saver, and the one set before is remembered in HKCU\Software\Tivaro\<arch>
+; (each installer its own record, so neither uninstaller touches the other's). The
+; uninstaller removes every file and key of its own and puts that saver back, unless the
+; user has chosen another one since. /S runs either silently.
 
 Unicode true
 !if ${ARCH} == x64
   Target amd64-unicode
-  InstallDir "$PROGRAMFILES64\Tivaro"
-  !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro"
 !else
   Target x86-unicode
-  InstallDir "$PROGRAMFILES32\Tivaro"
-  !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro (32-bit)"
 !endif
+InstallDir "$LOCALAPPDATA\Programs\Tivaro\${ARCH}"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivaro-${ARCH}"
 
 Name "Tivaro ${VERSION}"
 OutFile "${OUTFILE}"
-RequestExecutionLevel admin
+RequestExecutionLevel user
 SetCompressor /SOLID lzma
 ShowInstDetails show
 ShowUninstDetails show
@@ -35,7 +41,7 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Tivaro developers"
 
 !define DESKTOP "Control Panel\Desktop"
-!define STATE "Software\Tivaro"
+!define STATE "Software\Tivaro\${ARCH}"
 
 Page directory
 Page instfiles
@@ -44,20 +50,12 @@ UninstPage instfiles
 
 Var Saver  ; the full path SCRNSAVE.EXE gets
 
-; The real folder of the installed saver: a 32-bit program on 64-bit Windows writes
-; $SYSDIR's files to SysWOW64, and the system's settings must name that folder.
-!macro FindSaver
-  StrCpy $Saver "$SYSDIR\Tivaro.scr"
-  !if ${ARCH} == x86
-    IfFileExists "$WINDIR\SysWOW64\*.*" 0 +2
-      StrCpy $Saver "$WINDIR\SysWOW64\Tivaro.scr"
-  !endif
-!macroend
-
 Section "Tivaro"
-  !insertmacro FindSaver
-  SetOutPath "$SYSDIR"
+  SetShellVarContext current
+  StrCpy $Saver "$INSTDIR\Tivaro.scr"
+  SetOutPath "$INSTDIR"
   File "/oname=Tivaro.scr" "${SCR}"
+  File "/oname=INSTALL.txt" "${README}"
 
   ; Remember the screen saver set before, once: a second install keeps the first record.
   ClearErrors
@@ -75,22 +73,22 @@ Section "Tivaro"
   remembered:
   WriteRegStr HKCU "${DESKTOP}" "SCRNSAVE.EXE" $Saver
 
-  SetOutPath "$INSTDIR"
-  File "/oname=INSTALL.txt" "${README}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tivaro screen saver (${ARCH})"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Tivaro developers"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$Saver"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Tivaro screen saver (${ARCH})"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Tivaro developers"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$Saver"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
 Section "Uninstall"
-  !insertmacro FindSaver
-  Delete "$SYSDIR\Tivaro.scr"
+  SetShellVarContext current
+  StrCpy $Saver "$INSTDIR\Tivaro.scr"
+  Delete "$INSTDIR\Tivaro.scr"
 
   ; Put the previous saver back, unless the user has chosen another one since.
   ReadRegStr $0 HKCU "${DESKTOP}" "SCRNSAVE.EXE"
@@ -103,9 +101,12 @@ Section "Uninstall"
     unset:
       DeleteRegValue HKCU "${DESKTOP}" "SCRNSAVE.EXE"
   restored:
+  ; This installer's record only; the key above it goes once no other record is left.
   DeleteRegKey HKCU "${STATE}"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\Tivaro"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
   Delete "$INSTDIR\INSTALL.txt"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
+  RMDir "$INSTDIR\.."
 SectionEnd
