@@ -93,7 +93,7 @@ void WaylandBackend::SwapBuffers(NativeWindow window) {
     }
     if (target == nullptr || target->egl_surface == EGL_NO_SURFACE || target->closed) return;
     if (eglGetCurrentSurface(EGL_DRAW) != target->egl_surface) return;
-    if (target->frame == nullptr) {
+    if (!unpaced_ && target->frame == nullptr) {
         target->frame = wl_surface_frame(target->surface);
         wl_callback_add_listener(target->frame, &kFrameDone, target);
     }
