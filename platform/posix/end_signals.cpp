@@ -49,4 +49,13 @@ bool TakeEndSignal() {
     return true;
 }
 
+void ReportEndSignal(std::vector<Event>& out) {
+    static bool reported = false;
+    if (reported || !TakeEndSignal()) return;
+    reported = true;
+    Event end;
+    end.type = EventType::EndRequest;
+    out.push_back(end);
+}
+
 }  // namespace tivaro::platform::posix

@@ -3,6 +3,10 @@
 // program on the UI thread, where the cursor and the screen-saver flag can be restored.
 #pragma once
 
+#include <vector>
+
+#include "platform/backend.h"
+
 namespace tivaro::platform::posix {
 
 // Installs the handlers once; later calls do nothing.
@@ -11,5 +15,7 @@ void InstallEndSignals();
 int EndSignalFd();
 // Whether a termination signal has arrived; drains the pipe.
 bool TakeEndSignal();
+// Appends one EndRequest event the first time a termination signal is seen, and never again.
+void ReportEndSignal(std::vector<Event>& out);
 
 }  // namespace tivaro::platform::posix

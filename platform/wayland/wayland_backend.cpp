@@ -272,12 +272,7 @@ void WaylandBackend::QueueEvent(EventType type, std::int32_t x, std::int32_t y, 
 }
 
 void WaylandBackend::PollEvents(std::vector<Event>& out) {
-    if (!end_reported_ && posix::TakeEndSignal()) {
-        end_reported_ = true;
-        Event end;
-        end.type = EventType::EndRequest;
-        out.push_back(end);
-    }
+    posix::ReportEndSignal(out);
     ReadAndDispatch(0);
     // The keyboard left our surfaces and did not come back to one of them at once: a
     // locker or another program has the keyboard now.

@@ -198,7 +198,6 @@ private:
     NativeWindow input_owner_ = 0;
     posix::InstanceMarkers markers_;
     std::vector<Event> queued_;
-    bool end_reported_ = false;
     // The keyboard: on one of our surfaces, and since when it has been on none.
     wl_surface* keyboard_on_ = nullptr;
     bool keyboard_was_ours_ = false;

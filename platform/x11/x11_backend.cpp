@@ -684,12 +684,7 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
 }
 
 void X11Backend::PollEvents(std::vector<Event>& out) {
-    if (!end_reported_ && posix::TakeEndSignal()) {
-        end_reported_ = true;
-        Event end;
-        end.type = EventType::EndRequest;
-        out.push_back(end);
-    }
+    posix::ReportEndSignal(out);
     TryGrab();
     XFlush(display_);
     if (input_owner_ != 0 && !early_input_.empty()) {

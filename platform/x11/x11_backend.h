@@ -128,7 +128,6 @@ private:
     std::unordered_map<Window, WindowInfo> windows_;
     std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
     posix::InstanceMarkers markers_;                  // our captioned top-level windows
-    bool end_reported_ = false;
     Window input_owner_ = 0;      // the saver's window that takes every key and click
     bool input_claimed_ = false;  // the saver's: grabbed, or asked for until it is
     bool keyboard_grabbed_ = false;
