@@ -9,7 +9,8 @@
 #
 # sway refuses to run as root, so it runs as nobody with a runtime directory of its own; the
 # command runs as the caller (root can reach nobody's socket). The command gets
-# WAYLAND_DISPLAY, XDG_RUNTIME_DIR, SWAYSOCK and TIVARO_SWAY_PID, and no DISPLAY.
+# WAYLAND_DISPLAY, XDG_RUNTIME_DIR and SWAYSOCK, TIVARO_SWAY_PID (to kill it) and
+# TIVARO_SWAY_LOG (its debug log, which names each layer surface made), and no DISPLAY.
 set -u
 outputs=2
 scale=2

@@ -71,10 +71,6 @@ class Picture:
         self.width, self.height, self.data = width, height, data
         self.rows = [_Row(data, y * width * 3, width) for y in range(height)]
 
-    def pixel(self, x, y):
-        o = (y * self.width + x) * 3
-        return tuple(self.data[o:o + 3])
-
 
 class _Row:
     __slots__ = ("data", "start", "width")
@@ -91,7 +87,7 @@ class _Row:
 
 
 def grab(output, path=None):
-    """A picture of one output (grim -o), saved as PNG at path when one is given."""
+    """A picture of one output (grim -o), kept as a PPM file at path when one is given."""
     ppm = subprocess.run(["grim", "-t", "ppm", "-o", output, "-"], capture_output=True,
                          timeout=20)
     if ppm.returncode != 0:
@@ -110,7 +106,8 @@ def grab(output, path=None):
     width, height = int(fields[1]), int(fields[2])
     data = raw[at + 1:at + 1 + width * height * 3]
     if path:
-        subprocess.run(["grim", "-o", output, path], timeout=20)
+        with open(path, "wb") as f:
+            f.write(raw)
     return Picture(width, height, data)
 
 
@@ -127,6 +124,18 @@ def shows_fountain(picture):
     centre, corner = fountain_stats(picture)
     return centre[0] > centre[2] // 20 and centre[1] > centre[2] // 80 and \
         corner[0] < max(centre[0] / 10, 1), (centre, corner)
+
+
+def grab_fountain(output, path=None, tries=3):
+    """A picture of the output that shows_fountain() accepts, of up to `tries` taken half a
+    second apart (now and then the camera comes so near that fragments fill the corners too),
+    or else the last one."""
+    for attempt in range(tries):
+        picture = grab(output, path)
+        if shows_fountain(picture)[0]:
+            break
+        time.sleep(0.5)
+    return picture
 
 
 def bright_centroid(picture, step=4):
@@ -146,18 +155,6 @@ def bright_centroid(picture, step=4):
     if total == 0:
         return None
     return sx / total / w, sy / total / picture.height
-
-
-def white_near(picture, cx, cy, half):
-    """How many of the sampled pixels in the square around (cx, cy) burn white (the fountain
-    starts there, where the fragments overlap), and how many were sampled."""
-    hits = total = 0
-    for y in range(max(cy - half, 0), min(cy + half, picture.height), 2):
-        for x in range(max(cx - half, 0), min(cx + half, picture.width), 2):
-            total += 1
-            if min(picture.rows[y][x]) > 230:
-                hits += 1
-    return hits, total
 
 
 def hold_keyboard():

@@ -3,14 +3,18 @@ xdg-shell fallback, --background under a locker, started by swayidle, which back
 chooses, and bad input."""
 import os
 import subprocess
-import tempfile
 import time
 
 from sway_harness import (Pointer, TIVARO, bright_centroid, check, destroyed_layer_surfaces,
-                          finish, grab, hold_keyboard, layer_surfaces, run, shows_fountain,
+                          finish, grab_fountain, hold_keyboard, layer_surfaces, run, shows_fountain,
                           start, stderr_of, stop, terminate, views, wait_exit, wait_for, wtype)
 
-tmp = os.environ.get("TIVARO_TEST_TMP") or tempfile.mkdtemp()
+# Pictures are kept only where TIVARO_TEST_TMP names a folder for them.
+tmp = os.environ.get("TIVARO_TEST_TMP")
+
+
+def keep(name):
+    return os.path.join(tmp, name) if tmp else None
 OUTPUTS = {"HEADLESS-1": (1024, 768), "HEADLESS-2": (1600, 1200)}
 BACKGROUND, OVERLAY = 0, 3
 
@@ -21,7 +25,7 @@ def surfaces(layer):
 
 def fountains_on_both(what):
     for name, size in OUTPUTS.items():
-        pic = grab(name, os.path.join(tmp, f"{what.split()[0]}-{name}.png"))
+        pic = grab_fountain(name, keep(f"{what.split()[0].lstrip('-')}-{name}.ppm"))
         check((pic.width, pic.height) == size, f"{what}: {name} is {size}: "
               f"{pic.width}x{pic.height}")
         ok, stats = shows_fountain(pic)
@@ -36,6 +40,41 @@ def one_line_error(code, err, what):
           f"{what}: one line and exit 1: {code} {err.strip()!r}")
 
 
+def fullscreen_outputs(proc):
+    """The outputs on which proc has a fullscreen window."""
+    return sorted(v["output"] for v in views()
+                  if v.get("fullscreen_mode") == 1 and v.get("pid") == proc.pid)
+
+
+def children_of(parent):
+    try:
+        with open(f"/proc/{parent}/task/{parent}/children") as f:
+            return [int(p) for p in f.read().split()]
+    except OSError:
+        return []
+
+
+def savers_below(parent):
+    """The pids of the saver processes that parent started (directly or through a shell)."""
+    found = []
+    for pid in [*children_of(parent), *(g for c in children_of(parent) for g in children_of(c))]:
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                if os.path.basename(f.read().split(b"\0")[0]) == b"tivaro":
+                    found.append(pid)
+        except OSError:
+            pass
+    return found
+
+
+def ended(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except OSError:
+        return True
+
+
 keyboard = hold_keyboard()
 pointer = Pointer()
 check(pointer.ready, f"the virtual pointer is ready: {pointer.errors()!r}")
@@ -43,15 +82,8 @@ check(pointer.ready, f"the virtual pointer is ready: {pointer.errors()!r}")
 # TIVARO_WAYLAND_SHELL=xdg: a fullscreen xdg toplevel on each output, no layer surface.
 overlays = len(surfaces(OVERLAY))
 saver = start("/s", env={"TIVARO_WAYLAND_SHELL": "xdg"})
-
-
-def fullscreen_outputs():
-    return sorted(v["output"] for v in views()
-                  if v.get("fullscreen_mode") == 1 and v.get("pid") == saver.pid)
-
-
-wait_for(lambda: len(fullscreen_outputs()) >= 2, 5)
-shown = fullscreen_outputs()
+wait_for(lambda: len(fullscreen_outputs(saver)) >= 2, 5)
+shown = fullscreen_outputs(saver)
 check(shown == ["HEADLESS-1", "HEADLESS-2"],
       f"the xdg fallback puts a fullscreen window on each output: {shown}")
 check(len(surfaces(OVERLAY)) == overlays, "and no layer surface")
@@ -83,49 +115,20 @@ stop(saver)
 overlays = len(surfaces(OVERLAY))
 gone = destroyed_layer_surfaces("tivaro")
 idle = subprocess.Popen(["swayidle", "-w", "timeout", "1", f"{TIVARO} /s"],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-
-
-def started_by_idle():
-    """The pids of the saver processes below swayidle."""
-    found = []
-    for pid in os.listdir("/proc"):
-        try:
-            with open(f"/proc/{pid}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            ppid = int(fields[1])
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                cmd = f.read().split(b"\0")
-        except (OSError, ValueError, IndexError):
-            continue
-        if cmd and os.path.basename(cmd[0]) == b"tivaro" and \
-                (ppid == idle.pid or ppid in children_of(idle.pid)):
-            found.append(int(pid))
-    return found
-
-
-def children_of(parent):
-    try:
-        with open(f"/proc/{parent}/task/{parent}/children") as f:
-            return [int(p) for p in f.read().split()]
-    except OSError:
-        return []
-
-
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 check(wait_for(lambda: len(surfaces(OVERLAY)) >= overlays + 2, 8),
       "swayidle starts the saver once the session is idle")
-first = wait_for(started_by_idle, 2)
+first = wait_for(lambda: savers_below(idle.pid), 2)
 check(bool(first), f"as its own process: {first}")
 time.sleep(0.5)
 wtype("a")
-ended = wait_for(lambda: destroyed_layer_surfaces("tivaro") >= gone + 2, 2)
-check(ended, "a key ends the saver swayidle started")
-check(not first or not os.path.exists(f"/proc/{first[0]}") or
-      open(f"/proc/{first[0]}/stat").read().split()[2] == "Z", "its process is gone")
-for pid in started_by_idle():  # a later idle timeout may have started it again
+check(wait_for(lambda: destroyed_layer_surfaces("tivaro") >= gone + 2, 2),
+      "a key ends the saver swayidle started")
+check(bool(first) and wait_for(lambda: ended(first[0]), 2), "its process is gone")
+for pid in savers_below(idle.pid):  # a later idle timeout may have started it again
     os.kill(pid, 9)
 stop(idle)
-for pid in started_by_idle():
+for pid in savers_below(idle.pid):
     os.kill(pid, 9)
 
 # Which backend: with an X display too, /s takes Wayland; TIVARO_BACKEND=wayland insists.
