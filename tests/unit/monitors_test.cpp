@@ -1,6 +1,7 @@
 // A fountain per monitor: where the window and the views go for the monitors a system
 // reports, and what one frame of two fountains asks of GL.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "engine_test_support.h"
 #include "render/fountain_set.h"
@@ -154,6 +155,37 @@ TEST_F(FountainSetTest, EachMonitorDrawsItsOwnFountainInItsOwnBoxWithOneSwap) {
     set.Zoom_Rtn();
     EXPECT_EQ(Velkor_B::ZoomTicks, 1);
     EXPECT_EQ(set.Engine(1).TicksSinceBurst(), 1);
+}
+
+// Back from two monitors to one: the one fountain has the whole window again, its view set
+// up for it and no scissor box left on.
+TEST_F(FountainSetTest, BackToOneMonitorRestoresTheWholeViewAndTurnsTheScissorOff) {
+    partEngClass first;
+    openGLcontrolClass view;
+    first.Initialize();
+    FountainSet set;
+    set.Fit(
+        first, view,
+        {{kSurface, {0, 0, 1024, 768}, {2048, 768}}, {kSurface, {1024, 0, 2048, 768}, {2048, 768}}},
+        false);
+    set.RenderAll();
+    gl.calls.clear();
+    set.Fit(first, view, {{kSurface, {0, 0, 1280, 1024}, {1280, 1024}}}, false);
+    ASSERT_EQ(set.Count(), 1u);
+    std::vector<std::string> refit;
+    for (const GlCall& call : gl.calls) refit.push_back(call.Text());
+    const auto at = [&](const std::string& text) {
+        return std::find(refit.begin(), refit.end(), text) - refit.begin();
+    };
+    ASSERT_LT(at("glDisable 3089"), static_cast<long>(refit.size())) << "scissor off";
+    ASSERT_LT(at("glViewport 0 0 1280 1024"), static_cast<long>(refit.size()));
+    EXPECT_NE(std::find(refit.begin(), refit.end(), "gluPerspective 45 1.25 0.1 200"), refit.end());
+    gl.calls.clear();
+    set.RenderAll();
+    for (const GlCall& call : gl.calls) {
+        EXPECT_NE(call.Text(), "glEnable 3089") << "no scissor box drawing one fountain";
+        EXPECT_NE(call.name, "glViewport") << "the engine draws into the view as set up";
+    }
 }
 
 }  // namespace
