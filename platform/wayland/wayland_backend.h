@@ -112,6 +112,7 @@ public:
     void OnPointerButton(std::uint32_t button, bool pressed);
     void OnCloseRequest();
     Surface* SurfaceOf(wl_surface* surface);
+    Surface* SurfaceById(NativeWindow id);
 
     struct Output {
         WaylandBackend* backend = nullptr;

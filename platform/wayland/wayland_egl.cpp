@@ -43,10 +43,7 @@ void WaylandBackend::MakeCurrent(NativeWindow window, GlContext context) {
     if (it == contexts_.end() || window == 0) return;
     // An output surface itself; for the saver's window, the first of its surfaces, or none
     // yet (Mesa's surfaceless context) until one is configured.
-    Surface* target = nullptr;
-    for (const auto& s : surfaces_) {
-        if (s->id == window) target = s.get();
-    }
+    Surface* target = SurfaceById(window);
     if (target == nullptr && windows_.count(window) != 0) {
         for (const auto& s : surfaces_) {
             if (s->egl_surface != EGL_NO_SURFACE && !s->closed) {
@@ -78,19 +75,15 @@ void WaylandBackend::DeleteContext(GlContext context) {
 }
 
 bool WaylandBackend::ReadyForFrame(NativeWindow surface) {
-    for (const auto& s : surfaces_) {
-        if (s->id != surface) continue;
-        if (!s->configured || s->closed || s->egl_surface == EGL_NO_SURFACE) return false;
-        return unpaced_ || s->frame == nullptr;
+    const Surface* s = SurfaceById(surface);
+    if (s == nullptr || !s->configured || s->closed || s->egl_surface == EGL_NO_SURFACE) {
+        return false;
     }
-    return false;
+    return unpaced_ || s->frame == nullptr;
 }
 
 void WaylandBackend::SwapBuffers(NativeWindow window) {
-    Surface* target = nullptr;
-    for (const auto& s : surfaces_) {
-        if (s->id == window) target = s.get();
-    }
+    Surface* target = SurfaceById(window);
     if (target == nullptr || target->egl_surface == EGL_NO_SURFACE || target->closed) return;
     if (eglGetCurrentSurface(EGL_DRAW) != target->egl_surface) return;
     if (!unpaced_ && target->frame == nullptr) {

@@ -396,6 +396,13 @@ void WaylandBackend::DestroySurface(Surface& s) {
                                  [&](const auto& p) { return p.get() == &s; }));
 }
 
+WaylandBackend::Surface* WaylandBackend::SurfaceById(NativeWindow id) {
+    for (const auto& s : surfaces_) {
+        if (s->id == id) return s.get();
+    }
+    return nullptr;
+}
+
 WaylandBackend::Surface* WaylandBackend::SurfaceOf(wl_surface* surface) {
     for (const auto& s : surfaces_) {
         if (s->surface == surface) return s.get();
