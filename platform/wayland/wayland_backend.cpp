@@ -16,7 +16,7 @@ namespace tivaro::platform::wayland {
 namespace {
 
 // How long the compositor may take to answer a request that needs an answer.
-constexpr auto kAnswerPatience = std::chrono::seconds(2);
+constexpr std::chrono::milliseconds kAnswerPatience{2000};
 
 [[noreturn]] void Fail(const std::string& message) {
     throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, message);
@@ -138,9 +138,27 @@ void WaylandBackend::InitEgl() {
 }
 
 void WaylandBackend::LostCompositor() {
-    std::fputs("tivaro: lost the connection to the Wayland compositor\n", stderr);
+    GiveUp("lost the connection to the Wayland compositor");
+}
+
+// Nothing can be drawn: say why in one line and end, as when the X server goes.
+void WaylandBackend::GiveUp(const char* why) {
+    std::fprintf(stderr, "tivaro: %s\n", why);
     std::fflush(stderr);
     std::_Exit(1);
+}
+
+// Handles what the compositor sends until `done` holds, giving up with `why` rather than
+// hanging when that takes longer than `patience`.
+void WaylandBackend::DispatchUntil(const std::function<bool()>& done,
+                                   std::chrono::milliseconds patience, const char* why) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!done()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) GiveUp(why);
+        ReadAndDispatch(static_cast<int>(left.count()));
+    }
 }
 
 void WaylandBackend::Flush() {
@@ -176,17 +194,7 @@ void WaylandBackend::Roundtrip() {
         wl_callback_destroy(cb);
     }};
     wl_callback_add_listener(callback, &listener, &done);
-    const auto deadline = std::chrono::steady_clock::now() + kAnswerPatience;
-    while (!done) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            std::fputs("tivaro: the Wayland compositor does not answer\n", stderr);
-            std::fflush(stderr);
-            std::_Exit(1);
-        }
-        ReadAndDispatch(static_cast<int>(left.count()));
-    }
+    DispatchUntil([&] { return done; }, kAnswerPatience, "the Wayland compositor does not answer");
 }
 
 // Windows are records: the program's forms and controls keep their geometry here, and the

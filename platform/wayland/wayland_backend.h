@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -157,6 +158,9 @@ private:
     void Connect();
     void InitEgl();
     [[noreturn]] void LostCompositor();
+    [[noreturn]] static void GiveUp(const char* why);
+    void DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds patience,
+                       const char* why);
     void Flush();
     void ReadAndDispatch(int timeout_ms);
     void Roundtrip();

@@ -20,7 +20,7 @@ namespace tivaro::platform::wayland {
 namespace {
 
 // How long a new surface may wait for the compositor to give it a size.
-constexpr auto kConfigurePatience = std::chrono::seconds(2);
+constexpr std::chrono::milliseconds kConfigurePatience{2000};
 constexpr char kNamespace[] = "tivaro";
 
 template <typename T>
@@ -298,23 +298,12 @@ WaylandBackend::Surface& WaylandBackend::MakeSurface(const Output& output, bool 
 }
 
 void WaylandBackend::WaitForConfigure() {
-    const auto deadline = std::chrono::steady_clock::now() + kConfigurePatience;
-    const auto waiting = [&] {
-        return std::any_of(surfaces_.begin(), surfaces_.end(),
-                           [](const auto& s) { return !s->configured && !s->closed; });
-    };
-    while (waiting()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            std::fputs(
-                "tivaro: the Wayland compositor gave the saver's surface no size within 2 s\n",
-                stderr);
-            std::fflush(stderr);
-            std::_Exit(1);
-        }
-        ReadAndDispatch(static_cast<int>(left.count()));
-    }
+    DispatchUntil(
+        [&] {
+            return std::none_of(surfaces_.begin(), surfaces_.end(),
+                                [](const auto& s) { return !s->configured && !s->closed; });
+        },
+        kConfigurePatience, "the Wayland compositor gave the saver's surface no size within 2 s");
 }
 
 void WaylandBackend::OnConfigure(Surface& s, std::int32_t width, std::int32_t height) {
