@@ -141,7 +141,7 @@ public:
     virtual Point ScreenSize() = 0;  // the primary monitor's size, pixels
     // The monitors, in screen pixels (on Windows the origin may lie inside the desktop, so
     // a monitor can start at negative coordinates). A system that reports none gives the
-    // whole screen as one.
+    // whole screen as one. The primary monitor comes first.
     virtual std::vector<Rect> Monitors() = 0;
     // The display scale as dots per inch (96 is 100 %, 192 is 200 %): of the monitor a
     // window shows on, or of the primary monitor for window 0.

@@ -71,8 +71,8 @@ void Velkor_S::CoverMonitors() {
     auto& platform = platform::Current();
     layout_ = LayoutMonitors(platform.Monitors(), platform.ScreenSize());
     const platform::Rect& w = layout_.window;
-    const double tx = platform.TwipsPerPixelX();
-    const double ty = platform.TwipsPerPixelY();
+    const double tx = TwipsPerPixelX();  // the form's own, as MoveTwips converts back
+    const double ty = TwipsPerPixelY();
     MoveTwips(w.left * tx, w.top * ty, (w.right - w.left) * tx, (w.bottom - w.top) * ty);
     surfaces_ = platform.OutputSurfaces(Display.hWnd());
 }
@@ -111,8 +111,8 @@ void Velkor_S::CoverHost() {
     platform.WatchWindow(host_);
     // From here on its end is reported; one that came before is seen now.
     if (!platform.IsWindow(host_)) gone();
-    MoveTwips(0, 0, 1.0 * (area->right - area->left) * platform.TwipsPerPixelX(),
-              1.0 * (area->bottom - area->top) * platform.TwipsPerPixelY());
+    MoveTwips(0, 0, 1.0 * (area->right - area->left) * TwipsPerPixelX(),
+              1.0 * (area->bottom - area->top) * TwipsPerPixelY());
 }
 
 void Velkor_S::HostEvents::OnEvent(const platform::Event& event) {
@@ -126,11 +126,8 @@ void Velkor_S::HostEvents::OnEvent(const platform::Event& event) {
 
 // The host changed size: fill it again (Form_Resize sets the view up for the new size).
 void Velkor_S::Host_Resize(std::int32_t width, std::int32_t height) {
-    auto& platform = platform::Current();
-    rt::RunIgnoringErrors([&] {
-        MoveTwips(0, 0, 1.0 * width * platform.TwipsPerPixelX(),
-                  1.0 * height * platform.TwipsPerPixelY());
-    });
+    rt::RunIgnoringErrors(
+        [&] { MoveTwips(0, 0, 1.0 * width * TwipsPerPixelX(), 1.0 * height * TwipsPerPixelY()); });
 }
 
 // The window's size changed after the view was set up (a host's resize, or a window

@@ -90,13 +90,18 @@ Velkor_P::Velkor_P()
     // Laid out in layout pixels and drawn at the display's scale: a client area of
     // 413 x 359 at 96 DPI, 826 x 718 device pixels at 192.
     SetScalesWithDisplay(true);
-    // Opens centred on the screen, at its designed size.
-    auto& backend = platform::Current();
-    const platform::Point screen = backend.ScreenSize();
-    const double tx = backend.TwipsPerPixelX();
-    const double ty = backend.TwipsPerPixelY();
-    const double left = std::max(0.0, std::floor((screen.x - kOuterWidthTwips / tx) / 2));
-    const double top = std::max(0.0, std::floor((screen.y - kOuterHeightTwips / ty) / 2));
+    // Opens centred on the primary monitor (the first listed), at its designed size:
+    // reckoned in the form's own pixels and twips, which are layout pixels.
+    const platform::Rect primary = platform::Current().Monitors().front();
+    const double s = Scale();
+    const double tx = TwipsPerPixelX();
+    const double ty = TwipsPerPixelY();
+    const double width = (primary.right - primary.left) / s;
+    const double height = (primary.bottom - primary.top) / s;
+    const double left = std::floor(primary.left / s) +
+                        std::max(0.0, std::floor((width - kOuterWidthTwips / tx) / 2));
+    const double top = std::floor(primary.top / s) +
+                       std::max(0.0, std::floor((height - kOuterHeightTwips / ty) / 2));
     MoveTwips(left * tx, top * ty, kOuterWidthTwips, kOuterHeightTwips);
     OnMouseMove = [this](std::int16_t, std::int16_t, float, float) { ShowLinkPointer(false); };
 

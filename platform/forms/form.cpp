@@ -35,10 +35,19 @@ void Form::Load() {
     desc.back_colour = back_colour;
     window_ = platform::Current().MakeWindow(desc);
     Application::Get().Register(window_, this);
-    // The monitor the window came up on decides its scale.
+    // The monitor the window came up on decides its scale: the form keeps its place on
+    // the screen and lays itself out there as after a change of DPI.
+    bool rescaled = false;
     if (const std::int32_t dpi = platform::Current().Dpi(window_); dpi > 0 && dpi != dpi_) {
+        const platform::Rect device = ToDevice(bounds_);
         dpi_ = dpi;
-        if (scales_) SetBounds(bounds_);
+        if (scales_) {
+            const double s = Scale();
+            outer_pos_ = {rt::RoundToI32(device.left / s), rt::RoundToI32(device.top / s)};
+            bounds_ = {outer_pos_.x, outer_pos_.y, outer_pos_.x + Width(), outer_pos_.y + Height()};
+            SetBounds(bounds_);
+            rescaled = true;
+        }
     }
     if (icon.width() > 0 && icon.height() > 0) {
         platform::Current().SetIcon(
@@ -47,6 +56,7 @@ void Form::Load() {
     image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
                           back_colour, Scale());
     for (Widget* child : children_) child->CreateWindows(window_);
+    if (rescaled) Form_DpiChange();
     loaded_ = true;
     Application::Get().FormLoaded();
     Form_Load();

@@ -169,6 +169,7 @@ void RecordingBackend::OwnInput(NativeWindow window) {
 
 std::int32_t RecordingBackend::Dpi(NativeWindow window) {
     if (forward_ != nullptr) return forward_->Dpi(window);
+    if (window == 0 && system_dpi > 0) return system_dpi;
     if (auto it = window_dpi.find(window); it != window_dpi.end()) return it->second;
     return dpi;
 }

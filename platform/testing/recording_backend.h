@@ -37,6 +37,7 @@ public:
     std::vector<Rect> monitors;
     NativeWindow input_owner = 0;                     // the window OwnInput was given
     std::int32_t dpi = 96;                            // of every window not listed below
+    std::int32_t system_dpi = 0;                      // Dpi(0), the system's; 0: the same as `dpi`
     std::map<NativeWindow, std::int32_t> window_dpi;  // windows on a monitor of another scale
     Point cursor{0, 0};
     NativeWindow window_under_cursor = 0;

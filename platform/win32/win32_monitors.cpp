@@ -14,16 +14,18 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
     info.cbSize = sizeof(info);
     if (GetMonitorInfoW(monitor, &info)) {
         const RECT& r = info.rcMonitor;
-        reinterpret_cast<std::vector<Rect>*>(found)->push_back(
-            Rect{r.left, r.top, r.right, r.bottom});
+        auto& list = *reinterpret_cast<std::vector<Rect>*>(found);
+        // The primary monitor first, as on X11.
+        const bool primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+        list.insert(primary ? list.begin() : list.end(), Rect{r.left, r.top, r.right, r.bottom});
     }
     return TRUE;
 }
 
 }  // namespace
 
-// Every monitor's rectangle on the virtual screen; else the virtual screen; else the
-// primary monitor.
+// Every monitor's rectangle on the virtual screen, the primary first; else the virtual screen; else
+// the primary monitor.
 std::vector<Rect> Win32Backend::Monitors() {
     std::vector<Rect> found;
     EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&found));

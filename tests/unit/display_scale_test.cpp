@@ -166,6 +166,55 @@ TEST(DisplayScale, ADpiChangeRedrawsTheDialogAtTheNewScaleKeepingItsLayout) {
     dialog.Unload();
 }
 
+// The system's DPI (fixed at sign-in) and the one the dialog's window shows at differ: it
+// lays itself out at its window's, labels fitted again, and opens inside the monitor.
+TEST(DisplayScale, ADialogShowingAtAnotherDpiThanTheSystemsLaysItselfOutAtItsWindows) {
+    for (const auto& [system, window] :
+         {std::pair{144, 96}, std::pair{96, 144}, std::pair{96, 192}, std::pair{192, 120}}) {
+        platform::testing::RecordingBackend backend;
+        backend.monitors = {{0, 0, 1920, 1080}};
+        backend.system_dpi = system;
+        backend.dpi = window;
+        settings::Velkor_P dialog;
+        dialog.Load();
+        forms::Application::Get().DoEvents();
+        const double s = window / 96.0;
+        const std::string at = std::to_string(system) + " / " + std::to_string(window);
+        EXPECT_EQ(dialog.Width(), 413) << at;
+        EXPECT_EQ(dialog.Image().device_width(), rt::RoundToI32(413 * s)) << at;
+        for (const forms::Label* label : {&dialog.lbl, &dialog.lbl_URL}) {
+            EXPECT_EQ(label->Lines(), std::vector<std::string>{label->Caption()}) << at;
+        }
+        const platform::Rect r = backend.windows.at(dialog.hWnd()).desc.bounds;
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 1920 && r.bottom <= 1080)
+            << at << ": " << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+        dialog.Unload();
+    }
+}
+
+// A 1024-wide monitor on the left and a 1920-wide primary on its right: the dialog is
+// asked for in the middle of the primary monitor, at every scale combination.
+TEST(DisplayScale, TheDialogOpensInTheMiddleOfAPrimaryMonitorThatIsNotAtTheOrigin) {
+    for (const auto& [system, window] :
+         {std::pair{96, 96}, std::pair{144, 96}, std::pair{96, 144}, std::pair{144, 144}}) {
+        platform::testing::RecordingBackend backend;
+        backend.monitors = {{1024, 0, 2944, 1080}, {0, 0, 1024, 768}};  // the primary first
+        backend.system_dpi = system;
+        backend.dpi = window;
+        settings::Velkor_P dialog;
+        dialog.Load();
+        const std::string at = std::to_string(system) + " / " + std::to_string(window);
+        const platform::Rect r = backend.windows.at(dialog.hWnd()).desc.bounds;
+        EXPECT_TRUE(r.left >= 1024 && r.top >= 0 && r.right <= 2944 && r.bottom <= 1080)
+            << at << ": " << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+        if (system == window) {
+            const double centre = (r.left + r.right) / 2.0;
+            EXPECT_NEAR(centre, (1024 + 2944) / 2.0, 6 * window / 96.0) << at;
+        }
+        dialog.Unload();
+    }
+}
+
 TEST(DisplayScale, ThePreviewStillFillsItsShareOfAPaneAt192Dpi) {
     platform::testing::RecordingBackend backend;
     constexpr platform::NativeWindow kPane = 0x4242;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/velkor_b.h"
 #include "app/velkor_b_main.h"
@@ -119,6 +121,37 @@ TEST_F(StartupTest, TheSaverClaimsKeysAndClicksBeforeItsWindowIsMade) {
         EXPECT_LT(claim, window) << line;
         EXPECT_EQ(backend.Count("ClaimInput"), 1) << line;
     }
+}
+
+// The system's DPI (fixed at sign-in) and the DPI its window shows at differ, either way:
+// the saver's window and its view are still exactly the monitor, in device pixels.
+TEST_F(StartupTest, TheSaverCoversTheMonitorExactlyWhateverTheSystemsDpi) {
+    for (const auto& [system, window] : {std::pair{144, 96}, std::pair{96, 144}}) {
+        backend.calls.clear();
+        backend.windows.clear();
+        backend.monitors = {{0, 0, 1920, 1080}};
+        backend.system_dpi = system;
+        backend.dpi = window;
+        render::testing::GlRecorder recorder;
+        RunMain("/s");
+        const std::string at = std::to_string(system) + " / " + std::to_string(window);
+        const auto saver =
+            std::find_if(backend.windows.begin(), backend.windows.end(),
+                         [](const auto& w) { return w.second.desc.caption == "Tivaro_Main"; });
+        ASSERT_NE(saver, backend.windows.end()) << at;
+        const platform::Rect r = saver->second.desc.bounds;
+        EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}),
+                  (std::vector<int>{0, 0, 1920, 1080}))
+            << at;
+        std::string viewport;
+        for (const auto& call : recorder.calls) {
+            if (call.name == "glViewport") viewport = call.Text();
+        }
+        EXPECT_EQ(viewport, "glViewport 0 0 1920 1080") << at;
+    }
+    backend.monitors.clear();
+    backend.system_dpi = 0;
+    backend.dpi = 96;
 }
 
 TEST_F(StartupTest, TheSaverFormHoldsNoFrameBehindItsView) {
