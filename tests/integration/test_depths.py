@@ -31,12 +31,14 @@ def dialog_shot(name):
     xdotool("mousemove", "0", "0")  # away from the dialog, so nothing is hovered
     proc = start("/c")
     win = find_window(CAPTION, timeout=15)
-    check(win is not None, f"the dialog opens ({name})")
-    rows = None
-    if win is not None:
-        time.sleep(0.5)
-        _, _, rows = screenshot(os.path.join(tmp, f"{name}.png"), win)
-        check(geometry(win)[2:] == (413, 359), f"its client area is 413 x 359 ({name})")
+    if win is None:
+        stop(proc)
+        said = proc.stderr.read().decode(errors="replace").strip()
+        check(False, f"the dialog opens ({name}); it said: {said}")
+        return None
+    time.sleep(0.5)
+    _, _, rows = screenshot(os.path.join(tmp, f"{name}.png"), win)
+    check(geometry(win)[2:] == (413, 359), f"its client area is 413 x 359 ({name})")
     stop(proc)
     return rows
 
@@ -47,7 +49,8 @@ check(depth in (8, 16), f"the server runs at 8 or 16 bits: {depth}")
 # The same dialog on a 24-bit server of our own.
 read_end, write_end = os.pipe()
 reference = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                              "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_end,),
+                              "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                             pass_fds=(write_end,),
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 os.close(write_end)
 with os.fdopen(read_end) as numbers:
