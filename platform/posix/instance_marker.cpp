@@ -9,6 +9,25 @@
 
 namespace tivaro::platform::posix {
 
+std::string InstanceMarkers::SessionName() {
+    std::string name;
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr && *wayland) {
+        name = wayland;
+    } else if (const char* x = std::getenv("DISPLAY"); x != nullptr && *x) {
+        name = x;
+        // ":0.0" and ":0" are one display: its screens share the session.
+        const std::size_t colon = name.rfind(':');
+        const std::size_t dot = name.rfind('.');
+        if (colon != std::string::npos && dot != std::string::npos && dot > colon) {
+            name.erase(dot);
+        }
+    }
+    for (char& c : name) {
+        if (c == '/') c = '_';
+    }
+    return name;
+}
+
 std::string InstanceMarkers::PathFor(std::string_view caption) {
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     if (dir == nullptr || dir[0] != '/') return {};
@@ -16,7 +35,9 @@ std::string InstanceMarkers::PathFor(std::string_view caption) {
         caption.find('\0') != std::string_view::npos || caption == "." || caption == "..") {
         return {};
     }
-    return std::string(dir) + "/" + std::string(caption) + ".lock";
+    const std::string session = SessionName();
+    return std::string(dir) + "/" + std::string(caption) + (session.empty() ? "" : "@") + session +
+           ".lock";
 }
 
 InstanceMarkers::~InstanceMarkers() {

@@ -1,10 +1,13 @@
 // The one-instance rule across the window systems of one desktop session. A Wayland client
 // cannot see other clients' windows, so while a top-level window of ours with a caption is
-// open, its process holds a lock named after that caption in $XDG_RUNTIME_DIR; a new start
-// that finds the lock held knows the window is open. Both Linux backends hold and test it,
-// so a dialog under X11 and a saver under Wayland in one session see each other.
+// open, its process holds a lock named after that caption and the session's display in
+// $XDG_RUNTIME_DIR; a new start that finds the lock held knows the window is open. Both
+// Linux backends hold and test it, so a dialog under X11 (Xwayland) and a saver under
+// Wayland in one session see each other, while another session of the same user (a
+// remote desktop, a second X server) keeps its own windows.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,6 +28,9 @@ public:
     // Whether another process holds the mark for `caption`.
     static bool HeldElsewhere(std::string_view caption);
 
+    // The session's display: $WAYLAND_DISPLAY when set (X clients under Xwayland have it
+    // too), else $DISPLAY without its screen number, else "".
+    static std::string SessionName();
     // The lock's path, or "" when $XDG_RUNTIME_DIR is unset, not absolute or the caption
     // cannot name a file.
     static std::string PathFor(std::string_view caption);

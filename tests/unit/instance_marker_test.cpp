@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -19,7 +20,11 @@ TEST(InstanceMarkers, ACaptionIsMarkedWhileItsWindowLives) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("tivaro-marker-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved_display = display != nullptr ? display : "";
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", ":1.0", 1);
     {
         InstanceMarkers markers;
         EXPECT_FALSE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
@@ -29,6 +34,20 @@ TEST(InstanceMarkers, ACaptionIsMarkedWhileItsWindowLives) {
         EXPECT_TRUE(InstanceMarkers::HeldElsewhere(
             "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A"));
         EXPECT_FALSE(InstanceMarkers::HeldElsewhere("Tivaro"));
+        // Another X server of the same user is another session; another screen of this
+        // one is not.
+        setenv("DISPLAY", ":2", 1);
+        EXPECT_FALSE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
+        setenv("DISPLAY", ":1", 1);
+        EXPECT_TRUE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
+        // Under a Wayland session the compositor's display names it, for X clients too.
+        setenv("WAYLAND_DISPLAY", "wayland-1", 1);
+        EXPECT_FALSE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
+        markers.Hold(9, "Tivaro_Main");
+        setenv("DISPLAY", ":7", 1);
+        EXPECT_TRUE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("DISPLAY", ":1", 1);
         markers.Release(7);
         EXPECT_FALSE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
         EXPECT_EQ(InstanceMarkers::PathFor("a/b"), "");
@@ -42,6 +61,11 @@ TEST(InstanceMarkers, ACaptionIsMarkedWhileItsWindowLives) {
     unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(InstanceMarkers::PathFor("Tivaro_Main"), "");
     std::filesystem::remove_all(dir);
+    if (saved_display.empty()) {
+        unsetenv("DISPLAY");
+    } else {
+        setenv("DISPLAY", saved_display.c_str(), 1);
+    }
 }
 
 }  // namespace
