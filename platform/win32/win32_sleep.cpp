@@ -1,7 +1,5 @@
 #include "platform/win32/win32_sleep.h"
 
-#include <timeapi.h>
-
 #include <atomic>
 
 #include "platform/runtime/end.h"
@@ -19,13 +17,13 @@ constexpr DWORD kHighResolutionTimer = 0x00000002;  // CREATE_WAITABLE_TIMER_HIG
 std::atomic<int> g_holders{0};
 
 void GiveBackResolution() noexcept {
-    if (g_holders.exchange(0) > 0) timeEndPeriod(1);
+    if (g_holders.exchange(0) > 0) SleepCalls().end_period(1);
 }
 
 bool RaiseResolution() {
-    if (timeBeginPeriod(1) != TIMERR_NOERROR) return false;
+    if (SleepCalls().begin_period(1) != TIMERR_NOERROR) return false;
     // Each raise is one more request to the system; the process keeps only one.
-    if (g_holders.fetch_add(1) > 0) timeEndPeriod(1);
+    if (g_holders.fetch_add(1) > 0) SleepCalls().end_period(1);
     static const bool registered = [] {
         rt::AddRestorer([] { GiveBackResolution(); });
         return true;
@@ -38,10 +36,15 @@ void LowerResolution() noexcept {
     int holders = g_holders.load();
     while (holders > 0 && !g_holders.compare_exchange_weak(holders, holders - 1)) {
     }
-    if (holders == 1) timeEndPeriod(1);
+    if (holders == 1) SleepCalls().end_period(1);
 }
 
 }  // namespace
+
+SleepSystemCalls& SleepCalls() {
+    static SleepSystemCalls calls;
+    return calls;
+}
 
 PreciseSleeper::~PreciseSleeper() {
     if (timer_ != nullptr) CloseHandle(timer_);
@@ -78,7 +81,7 @@ void PreciseSleeper::SleepUntil(std::chrono::steady_clock::time_point when) {
                 std::chrono::ceil<std::chrono::duration<LONGLONG, std::ratio<1, 10000000>>>(left);
             LARGE_INTEGER due{};
             due.QuadPart = -units.count();
-            if (SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE) &&
+            if (SleepCalls().set_timer(timer_, &due, 0, nullptr, nullptr, FALSE) &&
                 WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0) {
                 continue;
             }

@@ -15,9 +15,20 @@
 #endif
 #include <windows.h>
 
+#include <timeapi.h>
+
 #include <chrono>
 
 namespace tivaro::platform::win32 {
+
+// The system calls the sleeper makes to change the timer resolution and to arm its timer.
+// Tests put counting or failing ones in their place.
+struct SleepSystemCalls {
+    decltype(&timeBeginPeriod) begin_period = &timeBeginPeriod;
+    decltype(&timeEndPeriod) end_period = &timeEndPeriod;
+    decltype(&SetWaitableTimer) set_timer = &SetWaitableTimer;
+};
+SleepSystemCalls& SleepCalls();
 
 class PreciseSleeper {
 public:

@@ -1,6 +1,6 @@
-// The frame pacer's sleeper on Windows (under Wine here): it never ends a sleep before its
-// deadline, whichever way it sleeps, and a raised timer resolution is given back both when
-// the sleeper goes and when the program ends through its restorers.
+// The frame pacer's sleeper on Windows (under Wine here): every raise of the system's timer
+// resolution it makes is given back exactly once, whichever way its sleepers go, when a
+// raise is refused, when the high-resolution timer fails, and when the program ends.
 #include "platform/win32/win32_sleep.h"
 
 #include <gtest/gtest.h>
@@ -12,48 +12,99 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void ExpectNoEarlyWake(PreciseSleeper& sleeper) {
-    for (int i = 0; i < 20; ++i) {
-        const Clock::time_point when = Clock::now() + std::chrono::microseconds(1500 + 700 * i);
-        sleeper.SleepUntil(when);
-        EXPECT_GE(Clock::now(), when) << "sleep " << i;
-    }
+// The system as the sleeper sees it: how many 1 ms requests stand, and how many
+// give-backs came without a request standing.
+struct FakeSystem {
+    int standing = 0;
+    int unmatched = 0;
+    bool refuse = false;
+    bool timer_fails = false;
+};
+FakeSystem g_system;
+
+MMRESULT WINAPI BeginPeriod(UINT period) {
+    if (period != 1 || g_system.refuse) return TIMERR_NOCANDO;
+    ++g_system.standing;
+    return TIMERR_NOERROR;
 }
 
-TEST(PreciseSleeper, NeverWakesBeforeItsDeadlineOnTheHighResolutionTimer) {
-    PreciseSleeper sleeper;
-    EXPECT_EQ(sleeper.method(), PreciseSleeper::Method::None);
-    ExpectNoEarlyWake(sleeper);
-    // Wine has the timer; a system without it falls back, and holds the resolution.
-    if (sleeper.method() == PreciseSleeper::Method::HighResolutionTimer) {
-        EXPECT_FALSE(PreciseSleeper::ResolutionRaised());
-    } else {
-        EXPECT_TRUE(PreciseSleeper::ResolutionRaised());
+MMRESULT WINAPI EndPeriod(UINT period) {
+    if (period != 1 || g_system.standing == 0) {
+        ++g_system.unmatched;
+        return TIMERR_NOCANDO;
     }
+    --g_system.standing;
+    return TIMERR_NOERROR;
 }
 
-TEST(PreciseSleeper, WithoutTheTimerRaisesTheResolutionAndGivesItBackWhenItGoes) {
+BOOL WINAPI ArmTimer(HANDLE timer, const LARGE_INTEGER* due, LONG period, PTIMERAPCROUTINE routine,
+                     LPVOID argument, BOOL resume) {
+    if (g_system.timer_fails) return FALSE;
+    return SetWaitableTimer(timer, due, period, routine, argument, resume);
+}
+
+class PreciseSleeperCalls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_system = {};
+        saved_ = SleepCalls();
+        SleepCalls() = {&BeginPeriod, &EndPeriod, &ArmTimer};
+    }
+    void TearDown() override {
+        EXPECT_EQ(g_system.unmatched, 0) << "a give-back without a raise standing";
+        SleepCalls() = saved_;
+    }
+    static void Nap(PreciseSleeper& sleeper) {
+        sleeper.SleepUntil(Clock::now() + std::chrono::milliseconds(1));
+    }
+
+private:
+    SleepSystemCalls saved_;
+};
+
+TEST_F(PreciseSleeperCalls, EveryRaiseIsGivenBackOnceWhicheverWayTheSleepersGo) {
     {
-        PreciseSleeper sleeper(false);
-        EXPECT_FALSE(PreciseSleeper::ResolutionRaised()) << "nothing is raised before a sleep";
-        ExpectNoEarlyWake(sleeper);
-        EXPECT_EQ(sleeper.method(), PreciseSleeper::Method::RaisedTimerResolution);
-        EXPECT_TRUE(PreciseSleeper::ResolutionRaised());
+        PreciseSleeper first(false);
+        EXPECT_EQ(g_system.standing, 0) << "nothing is raised before a sleep";
+        Nap(first);
+        EXPECT_EQ(g_system.standing, 1);
         {
             PreciseSleeper second(false);
-            second.SleepUntil(Clock::now() + std::chrono::milliseconds(1));
+            Nap(second);
+            EXPECT_EQ(g_system.standing, 1) << "the process holds one request, not two";
         }
-        EXPECT_TRUE(PreciseSleeper::ResolutionRaised()) << "held while one sleeper is left";
+        EXPECT_EQ(g_system.standing, 1) << "held while one sleeper is left";
+        EXPECT_TRUE(PreciseSleeper::ResolutionRaised());
     }
+    EXPECT_EQ(g_system.standing, 0);
     EXPECT_FALSE(PreciseSleeper::ResolutionRaised());
+
+    g_system.refuse = true;
+    {
+        PreciseSleeper refused(false);
+        Nap(refused);
+        EXPECT_FALSE(PreciseSleeper::ResolutionRaised());
+    }
+    g_system.refuse = false;
+
+    // A high-resolution timer that fails once is given up for the raised resolution.
+    g_system.timer_fails = true;
+    {
+        PreciseSleeper fallen_back;
+        Nap(fallen_back);
+        EXPECT_EQ(fallen_back.method(), PreciseSleeper::Method::RaisedTimerResolution);
+        EXPECT_EQ(g_system.standing, 1);
+    }
+    EXPECT_EQ(g_system.standing, 0);
 }
 
-TEST(PreciseSleeper, TheProgramsEndGivesTheResolutionBack) {
+TEST_F(PreciseSleeperCalls, TheProgramsEndGivesTheResolutionBackBeforeItsSleeperGoes) {
     PreciseSleeper sleeper(false);
-    sleeper.SleepUntil(Clock::now() + std::chrono::milliseconds(1));
-    ASSERT_TRUE(PreciseSleeper::ResolutionRaised());
+    Nap(sleeper);
+    ASSERT_EQ(g_system.standing, 1);
     // What rt::EndProgram runs before the process exits, where no destructor runs.
     rt::RunRestorers();
+    EXPECT_EQ(g_system.standing, 0);
     EXPECT_FALSE(PreciseSleeper::ResolutionRaised());
 }
 
