@@ -126,18 +126,6 @@ def shows_fountain(picture):
         corner[0] < max(centre[0] / 10, 1), (centre, corner)
 
 
-def grab_fountain(output, path=None, tries=3):
-    """A picture of the output that shows_fountain() accepts, of up to `tries` taken half a
-    second apart (now and then the camera comes so near that fragments fill the corners too),
-    or else the last one."""
-    for attempt in range(tries):
-        picture = grab(output, path)
-        if shows_fountain(picture)[0]:
-            break
-        time.sleep(0.5)
-    return picture
-
-
 def bright_centroid(picture, step=4):
     """The centre of the picture's light (brightest channel over 60, weighted by it), as
     fractions of the width and height; None for a dark picture."""
@@ -155,6 +143,23 @@ def bright_centroid(picture, step=4):
     if total == 0:
         return None
     return sx / total / w, sy / total / picture.height
+
+
+def centred(centroid):
+    """Whether a bright_centroid() lies within a tenth of the picture's size of its middle."""
+    return centroid is not None and all(abs(c - 0.5) < 0.1 for c in centroid)
+
+
+def grab_fountain(output, path=None, tries=5):
+    """A picture of the output that shows_fountain() accepts with its light centred, of up to
+    `tries` taken half a second apart (now and then the camera comes so near that fragments
+    fill the corners too, or the spray leans far to one side), or else the last one."""
+    for attempt in range(tries):
+        picture = grab(output, path)
+        if shows_fountain(picture)[0] and centred(bright_centroid(picture)):
+            break
+        time.sleep(0.5)
+    return picture
 
 
 def hold_keyboard():

@@ -5,9 +5,10 @@ import os
 import subprocess
 import time
 
-from sway_harness import (Pointer, TIVARO, bright_centroid, check, destroyed_layer_surfaces,
-                          finish, grab_fountain, hold_keyboard, layer_surfaces, run, shows_fountain,
-                          start, stderr_of, stop, terminate, views, wait_exit, wait_for, wtype)
+from sway_harness import (Pointer, TIVARO, bright_centroid, centred, check,
+                          destroyed_layer_surfaces, finish, grab_fountain, hold_keyboard,
+                          layer_surfaces, run, shows_fountain, start, stderr_of, stop, terminate,
+                          views, wait_exit, wait_for, wtype)
 
 # Pictures are kept only where TIVARO_TEST_TMP names a folder for them.
 tmp = os.environ.get("TIVARO_TEST_TMP")
@@ -30,7 +31,7 @@ def fountains_on_both(what):
               f"{pic.width}x{pic.height}")
         ok, stats = shows_fountain(pic)
         centroid = bright_centroid(pic)
-        check(ok and centroid is not None and all(abs(c - 0.5) < 0.1 for c in centroid),
+        check(ok and centred(centroid),
               f"{what}: {name} shows a fountain centred on it: {stats}, centre {centroid}")
 
 

@@ -7,9 +7,9 @@ import re
 import signal
 import time
 
-from sway_harness import (Pointer, bright_centroid, check, finish, grab_fountain, hold_keyboard,
-                          layer_surfaces, outputs, run, shows_fountain, start, stderr_of, stop,
-                          swaymsg, wait_exit, wait_for, wtype)
+from sway_harness import (Pointer, bright_centroid, centred, check, finish, grab_fountain,
+                          hold_keyboard, layer_surfaces, outputs, run, shows_fountain, start,
+                          stderr_of, stop, swaymsg, wait_exit, wait_for, wtype)
 
 # Pictures are kept only where TIVARO_TEST_TMP names a folder for them.
 tmp = os.environ.get("TIVARO_TEST_TMP")
@@ -78,7 +78,7 @@ for name, size, centre in (("HEADLESS-1", (1024, 768), (512, 384)),
     ok, stats = shows_fountain(pic)
     check(ok, f"{name} shows a fountain (centre, corner): {stats}")
     centroid = bright_centroid(pic)
-    check(centroid is not None and all(abs(c - 0.5) < 0.1 for c in centroid),
+    check(centred(centroid),
           f"{name}: centred on the output: its light's centre is at {centroid} of its size")
 
 # The scale-2 output's fountain is drawn at 1600x1200, not drawn at 800x600 and enlarged.
@@ -120,7 +120,7 @@ if new:
     ok, stats = shows_fountain(pic)
     check(ok, f"{name} shows a fountain: {stats}")
     centroid = bright_centroid(pic)
-    check(centroid is not None and all(abs(c - 0.5) < 0.1 for c in centroid),
+    check(centred(centroid),
           f"centred on it: its light's centre is at {centroid} of its size")
     # (Taking an output away cannot be tried here: sway 1.7 fails to disable a headless
     # output, and has no command to unplug one.)
