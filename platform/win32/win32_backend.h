@@ -35,9 +35,6 @@ inline NativeWindow ToNative(HWND window) {
 // 16 depth bits, everything else zero.
 PIXELFORMATDESCRIPTOR DesignedPixelFormat();
 
-// True when a space-separated extension list names `name` exactly.
-bool ListsExtension(const char* list, std::string_view name);
-
 // The shift state of an event from the keyboard's state: 1 Shift, 2 Ctrl, 4 Alt.
 std::int16_t ShiftState(bool shift, bool control, bool alt);
 

@@ -3,6 +3,8 @@
 // offers WGL_EXT_swap_control.
 #include "platform/win32/win32_backend.h"
 
+#include "platform/extension_list.h"
+
 #include <GL/gl.h>
 
 #include <cstdint>
@@ -34,18 +36,6 @@ PIXELFORMATDESCRIPTOR DesignedPixelFormat() {
     pfd.cDepthBits = 16;
     pfd.iLayerType = PFD_MAIN_PLANE;
     return pfd;
-}
-
-bool ListsExtension(const char* list, std::string_view name) {
-    if (list == nullptr || name.empty()) return false;
-    const std::string_view all(list);
-    for (std::size_t at = all.find(name); at != std::string_view::npos;
-         at = all.find(name, at + 1)) {
-        const bool starts = at == 0 || all[at - 1] == ' ';
-        const bool ends = at + name.size() == all.size() || all[at + name.size()] == ' ';
-        if (starts && ends) return true;
-    }
-    return false;
 }
 
 int Win32Backend::ChoosePixelFormat(NativeWindow window) {

@@ -5,8 +5,8 @@
 // never came when the server goes away meanwhile: every set-up call checks the connection
 // first and runs under a LostServerGuard, and a failed answer is checked with a round
 // trip, so that a lost server ends the program as it does anywhere else.
-#include <cstring>
 
+#include "platform/extension_list.h"
 #include "platform/runtime/errors.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_lost_server.h"
@@ -127,13 +127,7 @@ bool X11Backend::HasGlxExtension(const char* name) {
         CheckAnswer();
         return false;
     }
-    const std::size_t length = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
-        const bool starts = p == list || p[-1] == ' ';
-        const bool ends = p[length] == ' ' || p[length] == '\0';
-        if (starts && ends) return true;
-    }
-    return false;
+    return ListsExtension(list, name);
 }
 
 void X11Backend::SetSwapInterval(GLXDrawable drawable) {

@@ -23,16 +23,6 @@ TEST(Win32Gl, TheDesignedPixelFormatIsDoubleBufferedRgbaWith24ColourAnd16DepthBi
     EXPECT_EQ(pfd.cAlphaBits + pfd.cAccumBits + pfd.cStencilBits + pfd.cAuxBuffers, 0);
 }
 
-TEST(Win32Gl, ExtensionsAreMatchedWholeInTheList) {
-    const char* list = "WGL_ARB_pixel_format WGL_EXT_swap_control_tear WGL_EXT_swap_control";
-    EXPECT_TRUE(ListsExtension(list, "WGL_EXT_swap_control"));
-    EXPECT_TRUE(ListsExtension(list, "WGL_ARB_pixel_format"));
-    EXPECT_FALSE(ListsExtension("WGL_EXT_swap_control_tear", "WGL_EXT_swap_control"));
-    EXPECT_FALSE(ListsExtension("XWGL_EXT_swap_control", "WGL_EXT_swap_control"));
-    EXPECT_FALSE(ListsExtension(nullptr, "WGL_EXT_swap_control"));
-    EXPECT_FALSE(ListsExtension("", "WGL_EXT_swap_control"));
-}
-
 TEST(Win32Gl, WhatDriversReturnForAMissingFunctionIsNoFunction) {
     for (const std::intptr_t value : {0, 1, 2, 3, -1}) {
         EXPECT_EQ(UsableProcAddress(reinterpret_cast<PROC>(value)), nullptr) << value;
