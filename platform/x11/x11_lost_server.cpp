@@ -37,6 +37,7 @@ void CheckServer(xcb_connection_t* connection) {
 
 LostServerGuard::LostServerGuard(xcb_connection_t* connection) {
     CheckServer(connection);
+    outer_ = g_guarded;
     g_guarded = connection;
     struct sigaction action {};
     action.sa_handler = &OnFault;
@@ -50,7 +51,7 @@ LostServerGuard::~LostServerGuard() {
     sigaction(SIGSEGV, &old_segv_, nullptr);
     sigaction(SIGBUS, &old_bus_, nullptr);
     CheckServer(g_guarded);
-    g_guarded = nullptr;
+    g_guarded = outer_;
 }
 
 }  // namespace tivaro::platform::x11

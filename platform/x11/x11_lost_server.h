@@ -14,7 +14,8 @@ void CheckServer(xcb_connection_t* connection);
 
 // For the life of a guard, a fault inside a GLX call made as the server goes away (the GL
 // library reads a reply that never came) ends the program as a lost server does. A fault
-// while the connection still stands crashes as it would without the guard.
+// while the connection still stands crashes as it would without the guard. Guards nest:
+// the inner one's end leaves the outer one's connection guarded.
 class LostServerGuard {
 public:
     explicit LostServerGuard(xcb_connection_t* connection);
@@ -23,6 +24,7 @@ public:
     LostServerGuard& operator=(const LostServerGuard&) = delete;
 
 private:
+    xcb_connection_t* outer_ = nullptr;  // the guard this one is nested in, if any
     struct sigaction old_segv_ {};
     struct sigaction old_bus_ {};
 };
