@@ -73,7 +73,14 @@ int main(int argc, char** argv) {
             app::ChooseWindowSystem(RequestOf(behind, host.has_value(), command_line), env,
                                     &platform::wayland::WaylandBackend::CompositorAnswers);
         if (system == app::WindowSystem::Wayland) {
-            backend = std::make_unique<platform::wayland::WaylandBackend>(WantsLayerShell());
+            auto wayland = std::make_unique<platform::wayland::WaylandBackend>(WantsLayerShell());
+            // Behind a locker the picture lies on the background layer; a fullscreen window
+            // would lie over the lock instead and take its input.
+            if (behind && !wayland->HasLayerShell()) {
+                throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                                       "--background needs a Wayland compositor with layer-shell");
+            }
+            backend = std::move(wayland);
         } else {
             auto x11 = std::make_unique<platform::x11::X11Backend>();
             root = x11->RootWindowId();

@@ -33,7 +33,12 @@ WindowSystem ChooseWindowSystem(Request request, const SessionEnvironment& env,
             if (forced == "wayland") Refuse("X window ids need X11, not TIVARO_BACKEND=wayland");
             return WindowSystem::X11;
         case Request::Dialog:
-            if (forced == "wayland" || (forced.empty() && !Set(env.display) && wayland_named)) {
+            if (forced == "wayland") {
+                Refuse(
+                    "the credits dialog needs an X display (Xwayland on a Wayland desktop), "
+                    "not TIVARO_BACKEND=wayland");
+            }
+            if (forced.empty() && !Set(env.display) && wayland_named) {
                 Refuse(
                     "the credits dialog needs an X display (Xwayland on a Wayland desktop); "
                     "DISPLAY is not set");

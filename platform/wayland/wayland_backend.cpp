@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -157,7 +158,7 @@ void WaylandBackend::DispatchUntil(const std::function<bool()>& done,
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) GiveUp(why);
-        ReadAndDispatch(static_cast<int>(left.count()));
+        ReadAndDispatch(left);
     }
 }
 
@@ -169,14 +170,17 @@ void WaylandBackend::Flush() {
     }
 }
 
-// Reads what the compositor sent, waiting up to `timeout_ms` for it, and handles it.
-void WaylandBackend::ReadAndDispatch(int timeout_ms) {
+// Reads what the compositor sent, waiting up to `timeout` for it, and handles it.
+void WaylandBackend::ReadAndDispatch(std::chrono::nanoseconds timeout) {
     while (wl_display_prepare_read(display_) != 0) {
         if (wl_display_dispatch_pending(display_) < 0) LostCompositor();
     }
     Flush();
     pollfd fd{wl_display_get_fd(display_), POLLIN, 0};
-    const int ready = ::poll(&fd, 1, timeout_ms);
+    const auto wait = std::max(timeout, std::chrono::nanoseconds::zero());
+    const timespec limit{static_cast<time_t>(wait.count() / 1000000000),
+                         static_cast<long>(wait.count() % 1000000000)};
+    const int ready = ::ppoll(&fd, 1, &limit, nullptr);
     if (ready > 0) {
         if (wl_display_read_events(display_) < 0) LostCompositor();
     } else {
@@ -281,7 +285,7 @@ void WaylandBackend::QueueEvent(EventType type, std::int32_t x, std::int32_t y, 
 
 void WaylandBackend::PollEvents(std::vector<Event>& out) {
     posix::ReportEndSignal(out);
-    ReadAndDispatch(0);
+    ReadAndDispatch(std::chrono::nanoseconds::zero());
     // The keyboard left our surfaces and did not come back to one of them at once: a
     // locker or another program has the keyboard now.
     constexpr auto kStraightBack = std::chrono::milliseconds(200);

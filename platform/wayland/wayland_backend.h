@@ -56,6 +56,8 @@ public:
 
     // Whether a compositor answers at the socket the environment names (no globals needed).
     static bool CompositorAnswers();
+    // Whether the surfaces are layer-shell surfaces (else fullscreen xdg-shell toplevels).
+    bool HasLayerShell() const { return layer_shell_ != nullptr; }
 
     NativeWindow MakeWindow(const WindowDesc& desc) override;
     void DestroyWindow(NativeWindow window) override;
@@ -82,6 +84,7 @@ public:
     void OwnInput(NativeWindow window) override;
     std::vector<OutputSurface> OutputSurfaces(NativeWindow window) override;
     bool ReadyForFrame(NativeWindow surface) override;
+    void SleepUntil(std::chrono::steady_clock::time_point when) override;
 
     int ChoosePixelFormat(NativeWindow window) override;
     void SetPixelFormat(NativeWindow window, int format) override;
@@ -94,7 +97,7 @@ public:
     void ShowBackColour(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
 
-    // Protocol callbacks (wayland_registry.cpp, wayland_outputs.cpp, wayland_input.cpp).
+    // Protocol callbacks (wayland_outputs.cpp, wayland_egl.cpp, wayland_input.cpp).
     struct Output;
     struct Surface;
     void OnGlobal(wl_registry* registry, std::uint32_t name, const char* interface,
@@ -162,7 +165,9 @@ private:
     void DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds patience,
                        const char* why);
     void Flush();
-    void ReadAndDispatch(int timeout_ms);
+    void ReadAndDispatch(std::chrono::nanoseconds timeout);
+    // Whether any surface could take a frame now, or none waits for the compositor's refresh.
+    bool FrameWanted() const;
     void Roundtrip();
     void ReleaseInput();
     NativeWindow NewId() { return next_id_++; }

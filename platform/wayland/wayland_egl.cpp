@@ -1,12 +1,18 @@
 // EGL for the Wayland backend: one desktop-OpenGL context for every output surface, made
 // current on each in turn. Swaps never wait (interval 0): each surface asks for a frame
-// callback instead, so a hidden output holds nothing up (ReadyForFrame).
+// callback instead, so a hidden output holds nothing up (ReadyForFrame); the wait between
+// frames handles the callbacks as they come (SleepUntil).
 #include <wayland-client.h>
 
 #include "platform/wayland/wayland_backend.h"
 
 namespace tivaro::platform::wayland {
 namespace {
+
+// How long a due frame may wait for an output's refresh that is about to come. Frames keep
+// the pacer's 60 Hz schedule; only a callback that misses a frame's moment by a hair is
+// waited for, where it would otherwise hold its output back a whole period.
+constexpr std::chrono::microseconds kRefreshPatience{4000};
 
 const wl_callback_listener kFrameDone = {[](void* data, wl_callback*, std::uint32_t) {
     auto& s = *static_cast<WaylandBackend::Surface*>(data);
@@ -74,6 +80,34 @@ void WaylandBackend::DeleteContext(GlContext context) {
     contexts_.erase(it);
 }
 
+// Until the frame is due, what the compositor sends is handled as it comes (input waits in
+// the queue for the loop's next event processing). A due frame whose surfaces all still wait
+// for their output's refresh waits a little for the first of them; an output that is not
+// shown (whose callbacks never come) costs no more than that.
+void WaylandBackend::SleepUntil(std::chrono::steady_clock::time_point when) {
+    using Clock = std::chrono::steady_clock;
+    for (auto left = when - Clock::now(); left > Clock::duration::zero();
+         left = when - Clock::now()) {
+        ReadAndDispatch(left);
+    }
+    if (unpaced_) return;
+    const auto latest = when + kRefreshPatience;
+    for (auto left = latest - Clock::now(); !FrameWanted() && left > Clock::duration::zero();
+         left = latest - Clock::now()) {
+        ReadAndDispatch(left);
+    }
+}
+
+bool WaylandBackend::FrameWanted() const {
+    bool waiting = false;
+    for (const auto& s : surfaces_) {
+        if (!s->configured || s->closed || s->egl_surface == EGL_NO_SURFACE) continue;
+        if (s->frame == nullptr) return true;
+        waiting = true;
+    }
+    return !waiting;
+}
+
 bool WaylandBackend::ReadyForFrame(NativeWindow surface) {
     const Surface* s = SurfaceById(surface);
     if (s == nullptr || !s->configured || s->closed || s->egl_surface == EGL_NO_SURFACE) {
@@ -90,8 +124,13 @@ void WaylandBackend::SwapBuffers(NativeWindow window) {
         target->frame = wl_surface_frame(target->surface);
         wl_callback_add_listener(target->frame, &kFrameDone, target);
     }
-    if (!eglSwapBuffers(egl_display_, target->egl_surface) && wl_display_get_error(display_) != 0) {
-        LostCompositor();
+    if (!eglSwapBuffers(egl_display_, target->egl_surface)) {
+        if (wl_display_get_error(display_) != 0) LostCompositor();
+        // Nothing was committed, so no callback will come: the surface must not wait for one.
+        if (target->frame != nullptr) {
+            wl_callback_destroy(target->frame);
+            target->frame = nullptr;
+        }
     }
 }
 

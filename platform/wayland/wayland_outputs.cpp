@@ -196,9 +196,14 @@ void WaylandBackend::OnGlobalRemove(std::uint32_t name) {
 }
 
 void WaylandBackend::OnOutputDone(Output& output) {
-    // A new output, or a new mode or scale for one we cover: the saver covers them again.
+    // A new output, or a new mode or scale for one we cover: the saver covers them again,
+    // with buffers at the output's device resolution now, whether or not the compositor
+    // configures the surfaces anew (a new scale may keep their logical size).
     output.done = true;
     display_changed_ = true;
+    for (const auto& s : surfaces_) {
+        if (s->output_name == output.name && s->configured) SizeBuffer(*s);
+    }
 }
 
 Point WaylandBackend::ScreenSize() {
@@ -375,9 +380,11 @@ void WaylandBackend::DestroySurface(Surface& s) {
     if (s.toplevel != nullptr) xdg_toplevel_destroy(s.toplevel);
     if (s.xdg != nullptr) xdg_surface_destroy(s.xdg);
     if (keyboard_on_ == s.surface) {
-        // Its output went, not the keyboard: the compositor gives it to another surface.
+        // Its output went: as after a leave, the keyboard must come straight back to another
+        // surface of ours, or another program has it now (PollEvents). The compositor's own
+        // leave for this surface arrives without it.
         keyboard_on_ = nullptr;
-        keyboard_was_ours_ = false;
+        keyboard_left_ = std::chrono::steady_clock::now();
     }
     if (pointer_on_ == s.surface) pointer_on_ = nullptr;
     wl_surface_destroy(s.surface);

@@ -154,5 +154,9 @@ code, err = run("/s", env={"WAYLAND_DISPLAY": "nonexistent", "DISPLAY": ":77",
 one_line_error(code, err, "TIVARO_BACKEND=wayland with no compositor")
 code, err = run("/c", timeout=10)
 one_line_error(code, err, "/c with Wayland alone")
+# Without layer-shell there is no background layer: a fullscreen window would lie over the
+# lock and take its input.
+code, err = run("--background", env={"TIVARO_WAYLAND_SHELL": "xdg"}, timeout=10)
+one_line_error(code, err, "--background without layer-shell")
 
 finish()

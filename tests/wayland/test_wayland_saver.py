@@ -122,6 +122,20 @@ if new:
     centroid = bright_centroid(pic)
     check(centred(centroid),
           f"centred on it: its light's centre is at {centroid} of its size")
+    # A new scale that keeps the output's logical size (640x480 at 1, then 1280x960 at 2)
+    # gives its fountain a buffer of the new device size, drawn at device pixels.
+    swaymsg("output", name, "resolution", "1280x960", "scale", "2")
+    time.sleep(1.0)
+    check(saver.poll() is None, "a new scale for it does not end the saver")
+    pic = grab_fountain(name, keep(f"{name}-scale2.ppm"))
+    check((pic.width, pic.height) == (1280, 960), f"{name} is now 1280x960: "
+          f"{pic.width}x{pic.height}")
+    ok, stats = shows_fountain(pic)
+    check(ok, f"{name} at scale 2 shows a fountain: {stats}")
+    sharp, steps, within, across = sharpness(pic)
+    check(sharp > steps * 0.015 and within > across * 0.8,
+          f"drawn at its new device pixels: {sharp} of {steps} steps sharp, {within} within "
+          f"pairs of columns, {across} across")
     # (Taking an output away cannot be tried here: sway 1.7 fails to disable a headless
     # output, and has no command to unplug one.)
 
