@@ -1,5 +1,9 @@
 #include "platform/forms/form.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "platform/runtime/numeric.h"
 #include "platform/scale/display_scale.h"
 
@@ -10,7 +14,35 @@ using platform::EventType;
 
 namespace {
 constexpr std::int16_t kKeyTab = 9;
+
+// Where a top-level window whose frame was asked for at `device` goes once its frame is
+// `size` layout pixels at scale `s`, in layout pixels: its centre stays where it was asked
+// for, so a window centred on a monitor stays centred there, and it keeps within the monitor
+// its centre lies on (its caption bar first, where it is larger than the monitor).
+platform::Point KeepCentreOnMonitor(const platform::Rect& device, double s, platform::Point size) {
+    const double cx = (device.left + device.right) / 2.0;
+    const double cy = (device.top + device.bottom) / 2.0;
+    std::int32_t left = rt::RoundToI32(cx / s - size.x / 2.0);
+    std::int32_t top = rt::RoundToI32(cy / s - size.y / 2.0);
+    const std::vector<platform::Rect> monitors = platform::Current().Monitors();
+    const platform::Rect* on = monitors.empty() ? nullptr : &monitors.front();
+    for (const platform::Rect& m : monitors) {
+        if (cx >= m.left && cx < m.right && cy >= m.top && cy < m.bottom) {
+            on = &m;
+            break;
+        }
+    }
+    if (on != nullptr) {
+        // The monitor in whole layout pixels that lie on it.
+        const platform::Rect m{
+            rt::RoundToI32(std::ceil(on->left / s)), rt::RoundToI32(std::ceil(on->top / s)),
+            rt::RoundToI32(std::floor(on->right / s)), rt::RoundToI32(std::floor(on->bottom / s))};
+        left = std::max(m.left, std::min(left, m.right - size.x));
+        top = std::max(m.top, std::min(top, m.bottom - size.y));
+    }
+    return {left, top};
 }
+}  // namespace
 
 Form::Form(std::string name, platform::WindowKind kind, std::string caption)
     : Widget(nullptr, std::move(name)), kind_(kind), caption_(std::move(caption)) {
@@ -36,14 +68,21 @@ void Form::Load() {
     window_ = platform::Current().MakeWindow(desc);
     Application::Get().Register(window_, this);
     // The monitor the window came up on decides its scale: the form keeps its place on
-    // the screen and lays itself out there as after a change of DPI.
+    // the screen (a top-level one its centre, on its monitor; a child its corner) and lays
+    // itself out there as after a change of DPI.
     bool rescaled = false;
     if (const std::int32_t dpi = platform::Current().Dpi(window_); dpi > 0 && dpi != dpi_) {
-        const platform::Rect device = ToDevice(bounds_);
+        const platform::Point nc = NonClientSize();
+        const platform::Point frame{Width() + nc.x, Height() + nc.y};
+        const platform::Rect device =
+            ToDevice({bounds_.left, bounds_.top, bounds_.left + frame.x, bounds_.top + frame.y});
         dpi_ = dpi;
         if (scales_) {
             const double s = Scale();
-            outer_pos_ = {rt::RoundToI32(device.left / s), rt::RoundToI32(device.top / s)};
+            outer_pos_ = kind_ == platform::WindowKind::Child
+                             ? platform::Point{rt::RoundToI32(device.left / s),
+                                               rt::RoundToI32(device.top / s)}
+                             : KeepCentreOnMonitor(device, s, frame);
             bounds_ = {outer_pos_.x, outer_pos_.y, outer_pos_.x + Width(), outer_pos_.y + Height()};
             SetBounds(bounds_);
             rescaled = true;

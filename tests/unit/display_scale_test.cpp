@@ -167,28 +167,51 @@ TEST(DisplayScale, ADpiChangeRedrawsTheDialogAtTheNewScaleKeepingItsLayout) {
 }
 
 // The system's DPI (fixed at sign-in) and the one the dialog's window shows at differ: it
-// lays itself out at its window's, labels fitted again, and opens inside the monitor.
+// lays itself out at its window's, labels fitted again, and opens where it would had the
+// user signed in at its window's DPI: in the middle of the monitor, inside it, on a large
+// monitor and on a laptop's 1366 x 768 (at 192 DPI the dialog is taller than that: its
+// caption bar stays on the screen).
 TEST(DisplayScale, ADialogShowingAtAnotherDpiThanTheSystemsLaysItselfOutAtItsWindows) {
-    for (const auto& [system, window] :
-         {std::pair{144, 96}, std::pair{96, 144}, std::pair{96, 192}, std::pair{192, 120}}) {
+    const auto open = [](std::int32_t system, std::int32_t window, platform::Rect monitor,
+                         const std::string& at) {
         platform::testing::RecordingBackend backend;
-        backend.monitors = {{0, 0, 1920, 1080}};
+        backend.monitors = {monitor};
         backend.system_dpi = system;
         backend.dpi = window;
         settings::Velkor_P dialog;
         dialog.Load();
         forms::Application::Get().DoEvents();
         const double s = window / 96.0;
-        const std::string at = std::to_string(system) + " / " + std::to_string(window);
         EXPECT_EQ(dialog.Width(), 413) << at;
         EXPECT_EQ(dialog.Image().device_width(), rt::RoundToI32(413 * s)) << at;
         for (const forms::Label* label : {&dialog.lbl, &dialog.lbl_URL}) {
             EXPECT_EQ(label->Lines(), std::vector<std::string>{label->Caption()}) << at;
         }
         const platform::Rect r = backend.windows.at(dialog.hWnd()).desc.bounds;
-        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 1920 && r.bottom <= 1080)
-            << at << ": " << r.left << "," << r.top << " " << r.right << "," << r.bottom;
         dialog.Unload();
+        return r;
+    };
+    for (const auto& [system, window, monitor] :
+         {std::tuple{144, 96, platform::Rect{0, 0, 1920, 1080}},
+          std::tuple{96, 144, platform::Rect{0, 0, 1920, 1080}},
+          std::tuple{96, 192, platform::Rect{0, 0, 1920, 1080}},
+          std::tuple{192, 120, platform::Rect{0, 0, 1920, 1080}},
+          std::tuple{96, 168, platform::Rect{0, 0, 1366, 768}},
+          std::tuple{96, 192, platform::Rect{0, 0, 1366, 768}}}) {
+        const std::string at = std::to_string(system) + " / " + std::to_string(window) + " on " +
+                               std::to_string(monitor.right) + "x" + std::to_string(monitor.bottom);
+        const platform::Rect r = open(system, window, monitor, at);
+        const platform::Rect want = open(window, window, monitor, at + " (signed in at it)");
+        const std::string where = at + ": " + std::to_string(r.left) + "," + std::to_string(r.top) +
+                                  " " + std::to_string(r.right) + "," + std::to_string(r.bottom) +
+                                  ", signed in at it " + std::to_string(want.left) + "," +
+                                  std::to_string(want.top);
+        EXPECT_NEAR(r.left, want.left, 3) << where;
+        EXPECT_NEAR(r.top, want.top, 3) << where;
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= monitor.right) << where;
+        if (r.bottom - r.top <= monitor.bottom) {
+            EXPECT_LE(r.bottom, monitor.bottom) << where;
+        }
     }
 }
 
