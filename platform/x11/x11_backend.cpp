@@ -277,9 +277,19 @@ void X11Backend::SetPlacement(Window w, WindowInfo& info, bool unmanaged) {
 // The monitors changed under a shown saver: how it is placed is decided again. A window
 // changes between managed and unmanaged only while it is not mapped: it is withdrawn
 // (the window manager gives it back to the root window), set anew and mapped again.
+// Meanwhile a black window of no window manager's covers the monitors, so that nothing
+// behind the saver shows for as much as a moment.
 void X11Backend::Replace(Window w, WindowInfo& info, const Rect& bounds) {
     const bool unmanaged = !FitsOneMonitor(info);
     if (unmanaged == info.unmanaged) return;
+    XSetWindowAttributes cover_attrs{};
+    cover_attrs.override_redirect = True;
+    cover_attrs.background_pixel = BlackPixel(display_, screen_);
+    const Window cover =
+        XCreateWindow(display_, root_, bounds.left, bounds.top, static_cast<unsigned>(info.width),
+                      static_cast<unsigned>(info.height), 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect | CWBackPixel, &cover_attrs);
+    XMapRaised(display_, cover);
     XWithdrawWindow(display_, w, screen_);
     XSync(display_, False);
     // A window manager reparents it back to the root window; wait for that (briefly).
@@ -297,6 +307,15 @@ void X11Backend::Replace(Window w, WindowInfo& info, const Rect& bounds) {
     XMoveResizeWindow(display_, w, bounds.left, bounds.top, static_cast<unsigned>(info.width),
                       static_cast<unsigned>(info.height));
     XMapRaised(display_, w);
+    // The cover goes once the window shows again (a window manager maps it in its frame).
+    for (int i = 0; i < 50; ++i) {
+        XWindowAttributes attrs{};
+        if (XGetWindowAttributes(display_, w, &attrs) == 0 || attrs.map_state == IsViewable) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    XDestroyWindow(display_, cover);
 }
 
 void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {

@@ -1,7 +1,8 @@
 """A monitor that arrives while the saver runs under a window manager. Xvfb 2048 x 768
 with one RandR monitor L (0,0 1024 x 768), openbox, and a window with private text on L;
 the saver starts on L, then monitor R (1024,0 1024 x 768) arrives. The saver's window
-must then span both monitors, a fountain lit on each, and the private window stay hidden.
+must then span both monitors, a fountain lit on each, and the private window stay hidden,
+not showing even for a moment while the window is placed anew.
 The same once more without a window manager, and R going away again."""
 import os
 import subprocess
@@ -66,9 +67,17 @@ def run_case(with_wm):
             return
         time.sleep(1.0)
         check(geometry(win) == (0, 0, 1024, 768), f"it covers L: {geometry(win)} ({label})")
+        # Watched from before R arrives until the saver has settled on both monitors.
+        watcher = subprocess.Popen([os.environ["TIVARO_WATCH_COLOUR"], "200", "200", "00ff00"],
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        check(watcher.stdout.readline().strip() == "ready", f"the watcher is ready ({label})")
         xrandr("--setmonitor", "R", "1024/270x768/203+1024+0", "none")
         check(monitors() == ["L", "R"], f"monitor R arrives: {monitors()}")
         time.sleep(1.5)
+        samples, seen = map(int, watcher.communicate("stop\n", timeout=10)[0].split())
+        check(samples > 100 and seen == 0,
+              f"the private window never showed while the saver was placed anew: in {seen} of "
+              f"{samples} looks ({label})")
         check(geometry(win) == (0, 0, 2048, 768),
               f"the saver's window spans both monitors: {geometry(win)} ({label})")
         rows = shot(f"two-{with_wm}")
