@@ -146,10 +146,8 @@ public:
     // The display scale as dots per inch (96 is 100 %, 192 is 200 %): of the monitor a
     // window shows on, or of the primary monitor for window 0.
     virtual std::int32_t Dpi(NativeWindow window) = 0;
-    // Twips (1/1440 inch) per screen pixel at the primary monitor's scale: 15 at 96 DPI,
-    // 7.5 at 192.
-    double TwipsPerPixelX() { return TwipsPerPixel(Dpi(0)); }
-    double TwipsPerPixelY() { return TwipsPerPixel(Dpi(0)); }
+    // Twips (1/1440 inch) per pixel at a scale: 15 at 96 DPI, 7.5 at 192. Each form converts
+    // with its own window's DPI, never the system's.
     static double TwipsPerPixel(std::int32_t dpi) { return 1440.0 / (dpi > 0 ? dpi : 96); }
     virtual Point CursorPos() = 0;  // screen pixels
     virtual NativeWindow WindowFromPoint(Point screen) = 0;
