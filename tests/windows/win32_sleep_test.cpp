@@ -19,6 +19,7 @@ struct FakeSystem {
     int unmatched = 0;
     bool refuse = false;
     bool timer_fails = false;
+    int arms = 0;  // times the high-resolution timer was set
 };
 FakeSystem g_system;
 
@@ -39,6 +40,7 @@ MMRESULT WINAPI EndPeriod(UINT period) {
 
 BOOL WINAPI ArmTimer(HANDLE timer, const LARGE_INTEGER* due, LONG period, PTIMERAPCROUTINE routine,
                      LPVOID argument, BOOL resume) {
+    ++g_system.arms;
     if (g_system.timer_fails) return FALSE;
     return SetWaitableTimer(timer, due, period, routine, argument, resume);
 }
@@ -92,6 +94,7 @@ TEST_F(PreciseSleeperCalls, EveryRaiseIsGivenBackOnceWhicheverWayTheSleepersGo) 
     {
         PreciseSleeper fallen_back;
         Nap(fallen_back);
+        ASSERT_GT(g_system.arms, 0) << "the high-resolution timer was never tried";
         EXPECT_EQ(fallen_back.method(), PreciseSleeper::Method::RaisedTimerResolution);
         EXPECT_EQ(g_system.standing, 1);
     }
