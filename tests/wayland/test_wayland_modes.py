@@ -7,8 +7,8 @@ import time
 
 from sway_harness import (Pointer, TIVARO, bright_centroid, centred, check,
                           destroyed_layer_surfaces, finish, grab_fountain, hold_keyboard,
-                          layer_surfaces, run, shows_fountain, start, stderr_of, stop, terminate,
-                          views, wait_exit, wait_for, wtype)
+                          layer_surfaces, run, shows_fountain, start, stderr_of, stop, swaymsg,
+                          terminate, views, wait_exit, wait_for, wtype)
 
 # Pictures are kept only where TIVARO_TEST_TMP names a folder for them.
 tmp = os.environ.get("TIVARO_TEST_TMP")
@@ -94,6 +94,17 @@ wtype("a")
 check(wait_exit(saver, 2.0), "a key ends the xdg fallback")
 check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
 stop(saver)
+
+# The keyboard taken from its windows (here by the compositor's own binding: another
+# workspace) ends it, as another program taking the keyboard does.
+saver = start("/s", env={"TIVARO_WAYLAND_SHELL": "xdg"})
+wait_for(lambda: len(fullscreen_outputs(saver)) >= 2, 5)
+time.sleep(0.5)
+swaymsg("workspace", "9")
+check(wait_exit(saver, 2.0), "the keyboard going to another workspace ends the xdg fallback")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+stop(saver)
+swaymsg("workspace", "back_and_forth")
 
 # --background: a background-layer surface per output, deaf to input, ended by SIGTERM.
 saver = start("--background")
