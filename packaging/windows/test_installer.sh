@@ -3,7 +3,8 @@
 # the .scr in the account's own folder (%LOCALAPPDATA%\Programs\Tivaro\<arch>), Tivaro as
 # the account's screen saver, an uninstall entry of the account's; after uninstalling, no
 # file or key of ours left and the screen saver set before back in place. A second round
-# starts with no screen saver set, and uninstalling must leave none.
+# starts with no screen saver set, and uninstalling must leave none. A third installs it
+# twice, and again after the user picked another saver.
 # Usage: test_installer.sh <wine loader> <setup.exe> <x64|x86> <the Tivaro.scr it holds>
 # Runs inside a Wine session: WINEPREFIX (64-bit) and DISPLAY set, wineserver running.
 set -u
@@ -65,5 +66,19 @@ for previous in 'C:\windows\system32\scrnsave.scr' ''; do
   saver=$(value "$desktop" SCRNSAVE.EXE)
   check '[ "$saver" = "$previous" ]' "uninstalling puts back the previous screen saver ($label)"
 done
+# Installed again: with nothing changed it keeps its record; after the user picked another
+# saver it records that one, and uninstalling puts it back.
+before='C:\windows\system32\scrnsave.scr'
+chosen='C:\windows\system32\chosen.scr'
+set_saver "$before"
+timeout 300 "$wine" "$setup" /S
+timeout 300 "$wine" "$setup" /S
+check '[ "$(value "$state_key" PreviousScreenSaver)" = "$before" ]' \
+  "installed again with nothing changed, the record still holds $before"
+set_saver "$chosen"
+timeout 300 "$wine" "$setup" /S
+uninstall
+check '[ "$(value "$desktop" SCRNSAVE.EXE)" = "$chosen" ]' \
+  "installed again after the user picked $chosen, uninstalling puts that one back"
 set_saver ''
 exit $fail

@@ -2,7 +2,8 @@
 # Both installers on one account: x64 installed, then x86, then x86 uninstalled. Each keeps
 # its own record of the saver set before it, so uninstalling x86 puts back what the account
 # had then (the x64 Tivaro) and leaves the x64 files and record intact; uninstalling x64
-# then puts back the saver set before either.
+# then puts back the saver set before either. The other way round (x64 uninstalled first,
+# while its record is what the x86 one leads to) must end the same.
 # Usage: test_installers_together.sh <wine loader> <setup-x64.exe> <setup-x86.exe>
 # Runs inside a Wine session: WINEPREFIX (64-bit, with its 32-bit half) and DISPLAY set.
 set -u
@@ -26,8 +27,14 @@ uninstall() {  # folder; the uninstaller copies itself away and returns at once
   timeout 120 "$wine" "$1/Uninstall.exe" /S
   for _ in $(seq 120); do [ -e "$1" ] || break; sleep 0.5; done
 }
+set_saver() {
+  timeout 60 "$wine" reg add "$desktop" /v SCRNSAVE.EXE /t REG_SZ /d "$1" /f >/dev/null 2>&1
+}
+no_tivaro_key() {
+  [ -z "$(timeout 60 "$wine" reg query 'HKCU\Software\Tivaro' 2>/dev/null | tr -d '\r' | grep -i tivaro)" ]
+}
 before='C:\windows\system32\scrnsave.scr'
-timeout 60 "$wine" reg add "$desktop" /v SCRNSAVE.EXE /t REG_SZ /d "$before" /f >/dev/null 2>&1
+set_saver "$before"
 
 timeout 300 "$wine" "$setup64" /S
 timeout 300 "$wine" "$setup86" /S
@@ -49,7 +56,17 @@ check '[ "$(value "$desktop" SCRNSAVE.EXE)" = "$saver64" ]' \
 uninstall "$dir64"
 check '[ "$(value "$desktop" SCRNSAVE.EXE)" = "$before" ]' \
   "uninstalling x64 then puts back the saver set before either ($before)"
-check '[ -z "$(timeout 60 "$wine" reg query "HKCU\\Software\\Tivaro" 2>/dev/null | tr -d "\r" | grep -i tivaro)" ]' \
-  "no Tivaro key is left"
+check no_tivaro_key "no Tivaro key is left"
+
+set_saver "$before"
+timeout 300 "$wine" "$setup64" /S
+timeout 300 "$wine" "$setup86" /S
+uninstall "$dir64"
+check '[ ! -e "$dir64" ] && [ -f "$dir86/Tivaro.scr" ] && [ "$(value "$desktop" SCRNSAVE.EXE)" = "$saver86" ]' \
+  "uninstalling x64 first removes its files only and leaves the x86 Tivaro the saver"
+uninstall "$dir86"
+check '[ "$(value "$desktop" SCRNSAVE.EXE)" = "$before" ] && no_tivaro_key' \
+  "uninstalling x86 then puts back the saver set before either ($before), no Tivaro key left"
+
 timeout 60 "$wine" reg delete "$desktop" /v SCRNSAVE.EXE /f >/dev/null 2>&1
 exit $fail
