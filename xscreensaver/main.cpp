@@ -83,7 +83,7 @@ int Run() {
     std::string note = "made it from the system's list";
     if (user) {
         const std::filesystem::path backup = file.string() + kBackupSuffix;
-        ReplaceFile(backup, *user);
+        ReplaceFile(backup, *user, PermissionsOf(file));
         note = "the file as it was is in " + backup.string();
     }
     ReplaceFile(file, added);

@@ -15,6 +15,9 @@ namespace {
     throw FileError(what + " " + path.string() + ": " + std::strerror(error));
 }
 
+// As many links in a row as the kernel follows (MAXSYMLINKS) before it gives up with ELOOP.
+constexpr int kMaxLinks = 40;
+
 // Closes the descriptor and removes the temporary file unless it was renamed into place.
 class TempFile {
 public:
@@ -83,16 +86,36 @@ std::optional<std::string> ReadFile(const std::filesystem::path& path) {
 }
 
 std::filesystem::path ResolveLinks(const std::filesystem::path& path) {
-    std::error_code error;
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
-    if (error) throw FileError("cannot follow " + path.string() + ": " + error.message());
-    return resolved;
+    std::filesystem::path next = path;
+    for (int links = 0; links <= kMaxLinks; ++links) {
+        std::error_code error;
+        std::filesystem::path resolved = std::filesystem::weakly_canonical(next, error);
+        if (error) throw FileError("cannot follow " + path.string() + ": " + error.message());
+        // That resolves every link up to the first name that does not exist, and leaves a
+        // link whose target is missing as it is: its target is the file meant.
+        std::error_code ignored;
+        if (!std::filesystem::is_symlink(resolved, ignored)) return resolved;
+        std::filesystem::path target = std::filesystem::read_symlink(resolved, error);
+        if (error) throw FileError("cannot follow " + path.string() + ": " + error.message());
+        next = resolved.parent_path() / target;  // an absolute target replaces the folder
+    }
+    Fail("cannot follow", path, ELOOP);
 }
 
-void ReplaceFile(const std::filesystem::path& path, const std::string& text) {
+mode_t PermissionsOf(const std::filesystem::path& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) Fail("cannot read", path, errno);
+    return info.st_mode & 07777;
+}
+
+void ReplaceFile(const std::filesystem::path& link, const std::string& text,
+                 std::optional<mode_t> permissions) {
+    const std::filesystem::path path = ResolveLinks(link);
     mode_t mode;
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0) {
+    if (permissions) {
+        mode = *permissions;
+    } else if (stat(path.c_str(), &info) == 0) {
         mode = info.st_mode & 07777;
     } else if (errno == ENOENT) {
         mode_t mask = umask(0);

@@ -3,6 +3,8 @@
 // old file or the new one, never a part of either.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -18,12 +20,18 @@ public:
 // The file's bytes, or nullopt when it does not exist. Raises FileError otherwise.
 std::optional<std::string> ReadFile(const std::filesystem::path& path);
 
-// The file a path names, through any symbolic links (a settings file kept elsewhere and
-// linked into the home folder stays where it is).
+// The file a path names, through any symbolic links, also one whose target does not exist
+// yet (a settings file kept elsewhere and linked into the home folder stays where it is, or
+// is made there). Raises FileError, as for a loop of links.
 std::filesystem::path ResolveLinks(const std::filesystem::path& path);
 
-// Replaces (or makes) `path` with `text` atomically, keeping the permissions of the file it
-// replaces (a new one gets 0666 less the umask). Raises FileError.
-void ReplaceFile(const std::filesystem::path& path, const std::string& text);
+// A file's permission bits. Raises FileError.
+mode_t PermissionsOf(const std::filesystem::path& path);
+
+// Replaces (or makes) the file `path` names (through links, which stay) with `text`
+// atomically, with the permissions given (a copy of a private file stays private), else
+// those of the file it replaces, else 0666 less the umask. Raises FileError.
+void ReplaceFile(const std::filesystem::path& path, const std::string& text,
+                 std::optional<mode_t> permissions = std::nullopt);
 
 }  // namespace tivaro::xss
