@@ -1,7 +1,8 @@
 // The reader and writer of the daemon's programs list (a user's ~/.xscreensaver, the
 // system's app-defaults file): adding Tivaro keeps every entry there was, in order, and puts
 // one more, enabled, at the end; every line of the file is still there, in order, at most
-// one of them lengthened by the continuation mark it needs.
+// one of them lengthened by the continuation mark it needs, and nothing else is added but
+// the new entry's line and a blank line that may end the list.
 #include <string>
 #include <vector>
 
@@ -38,10 +39,12 @@ bool SameEntries(const std::vector<xss::ProgramEntry>& before,
 }
 
 // Each line of `before` is a line of `after`, in order; one of them may have gained the
-// continuation mark ("\\") or an escaped newline and one ("\\n\\").
+// continuation mark ("\\") or an escaped newline and one ("\\n\\"). What `after` has more is
+// the new entry's line and at most one blank line that ends the list.
 bool LinesKept(std::string_view before, std::string_view after) {
     std::vector<std::string> old = Lines(before);
     std::vector<std::string> now = Lines(after);
+    std::vector<bool> matched(now.size(), false);
     std::size_t j = 0;
     int lengthened = 0;
     for (const std::string& line : old) {
@@ -51,9 +54,21 @@ bool LinesKept(std::string_view before, std::string_view after) {
         while (j < now.size() && !kept(now[j])) ++j;
         if (j == now.size()) return false;
         if (now[j] != line) ++lengthened;
-        ++j;
+        matched[j++] = true;
     }
-    return lengthened <= 1;
+    int entries = 0;
+    int blank = 0;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        if (matched[i]) continue;
+        if (now[i].find_first_not_of(" \t") == std::string::npos) {
+            ++blank;
+        } else if (now[i].find(kCommand) != std::string::npos) {
+            ++entries;
+        } else {
+            return false;  // a line that is neither kept nor the new entry
+        }
+    }
+    return lengthened <= 1 && entries == 1 && blank <= 1;
 }
 
 }  // namespace
