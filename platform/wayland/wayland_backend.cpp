@@ -74,6 +74,7 @@ WaylandBackend::~WaylandBackend() {
         for (const auto& [handle, context] : contexts_) eglDestroyContext(egl_display_, context);
         eglTerminate(egl_display_);
     }
+    ReleaseGlobals();
     wl_display_disconnect(display_);
 }
 

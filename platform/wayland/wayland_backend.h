@@ -175,6 +175,8 @@ private:
     void CoverOutputs(bool above);
     Surface& MakeSurface(const Output& output, bool above);
     void DestroySurface(Surface& surface);
+    void ReleaseOutput(Output& output);
+    void ReleaseGlobals();
     void SizeBuffer(Surface& surface);
     void WaitForConfigure();
     void HideCursorOn(std::uint32_t serial);

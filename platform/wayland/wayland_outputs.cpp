@@ -185,14 +185,57 @@ void WaylandBackend::OnGlobalRemove(std::uint32_t name) {
     for (std::size_t i = surfaces_.size(); i-- > 0;) {
         if (surfaces_[i]->output_name == name) DestroySurface(*surfaces_[i]);
     }
-    if (it->second->xdg_output != nullptr) zxdg_output_v1_destroy(it->second->xdg_output);
-    if (wl_output_get_version(it->second->output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
-        wl_output_release(it->second->output);
-    } else {
-        wl_output_destroy(it->second->output);
-    }
+    ReleaseOutput(*it->second);
     outputs_.erase(it);
     display_changed_ = true;
+}
+
+void WaylandBackend::ReleaseOutput(Output& output) {
+    if (output.xdg_output != nullptr) zxdg_output_v1_destroy(output.xdg_output);
+    if (wl_output_get_version(output.output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
+        wl_output_release(output.output);
+    } else {
+        wl_output_destroy(output.output);
+    }
+}
+
+// Everything bound from the registry, given back before the connection closes.
+void WaylandBackend::ReleaseGlobals() {
+    for (auto& [name, output] : outputs_) ReleaseOutput(*output);
+    outputs_.clear();
+    if (keyboard_ != nullptr) wl_keyboard_release(keyboard_);
+    if (pointer_ != nullptr) wl_pointer_release(pointer_);
+    keyboard_ = nullptr;
+    pointer_ = nullptr;
+    if (seat_ != nullptr) {
+        if (wl_seat_get_version(seat_) >= WL_SEAT_RELEASE_SINCE_VERSION) {
+            wl_seat_release(seat_);
+        } else {
+            wl_seat_destroy(seat_);
+        }
+    }
+    if (layer_shell_ != nullptr) {
+        if (zwlr_layer_shell_v1_get_version(layer_shell_) >=
+            ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION) {
+            zwlr_layer_shell_v1_destroy(layer_shell_);
+        } else {
+            wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layer_shell_));
+        }
+    }
+    if (wm_base_ != nullptr) xdg_wm_base_destroy(wm_base_);
+    if (output_manager_ != nullptr) zxdg_output_manager_v1_destroy(output_manager_);
+    if (viewporter_ != nullptr) wp_viewporter_destroy(viewporter_);
+    if (fractional_manager_ != nullptr) wp_fractional_scale_manager_v1_destroy(fractional_manager_);
+    if (compositor_ != nullptr) wl_compositor_destroy(compositor_);
+    if (registry_ != nullptr) wl_registry_destroy(registry_);
+    seat_ = nullptr;
+    layer_shell_ = nullptr;
+    wm_base_ = nullptr;
+    output_manager_ = nullptr;
+    viewporter_ = nullptr;
+    fractional_manager_ = nullptr;
+    compositor_ = nullptr;
+    registry_ = nullptr;
 }
 
 void WaylandBackend::OnOutputDone(Output& output) {
