@@ -108,9 +108,8 @@ mode_t PermissionsOf(const std::filesystem::path& path) {
     return info.st_mode & 07777;
 }
 
-void ReplaceFile(const std::filesystem::path& link, const std::string& text,
+void ReplaceFile(const std::filesystem::path& path, const std::string& text,
                  std::optional<mode_t> permissions) {
-    const std::filesystem::path path = ResolveLinks(link);
     mode_t mode;
     struct stat info {};
     if (permissions) {

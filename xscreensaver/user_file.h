@@ -28,9 +28,9 @@ std::filesystem::path ResolveLinks(const std::filesystem::path& path);
 // A file's permission bits. Raises FileError.
 mode_t PermissionsOf(const std::filesystem::path& path);
 
-// Replaces (or makes) the file `path` names (through links, which stay) with `text`
-// atomically, with the permissions given (a copy of a private file stays private), else
-// those of the file it replaces, else 0666 less the umask. Raises FileError.
+// Replaces (or makes) `path` with `text` atomically (a link is replaced: give it the file
+// ResolveLinks found), with the permissions given (a copy of a private file stays
+// private), else those of the file it replaces, else 0666 less the umask. Raises FileError.
 void ReplaceFile(const std::filesystem::path& path, const std::string& text,
                  std::optional<mode_t> permissions = std::nullopt);
 

@@ -168,6 +168,8 @@ private:
     void ReadAndDispatch(std::chrono::nanoseconds timeout);
     // Whether any surface could take a frame now, or none waits for the compositor's refresh.
     bool FrameWanted() const;
+    // Configured, not closed, with an EGL surface to draw into.
+    static bool Drawable(const Surface& surface);
     void Roundtrip();
     void ReleaseInput();
     NativeWindow NewId() { return next_id_++; }

@@ -86,22 +86,24 @@ void WaylandBackend::DeleteContext(GlContext context) {
 // shown (whose callbacks never come) costs no more than that.
 void WaylandBackend::SleepUntil(std::chrono::steady_clock::time_point when) {
     using Clock = std::chrono::steady_clock;
-    for (auto left = when - Clock::now(); left > Clock::duration::zero();
-         left = when - Clock::now()) {
-        ReadAndDispatch(left);
-    }
-    if (unpaced_) return;
-    const auto latest = when + kRefreshPatience;
-    for (auto left = latest - Clock::now(); !FrameWanted() && left > Clock::duration::zero();
-         left = latest - Clock::now()) {
-        ReadAndDispatch(left);
-    }
+    const auto dispatch_until = [&](Clock::time_point end, const auto& done) {
+        for (auto left = end - Clock::now(); !done() && left > Clock::duration::zero();
+             left = end - Clock::now()) {
+            ReadAndDispatch(left);
+        }
+    };
+    dispatch_until(when, [] { return false; });
+    if (!unpaced_) dispatch_until(when + kRefreshPatience, [&] { return FrameWanted(); });
+}
+
+bool WaylandBackend::Drawable(const Surface& s) {
+    return s.configured && !s.closed && s.egl_surface != EGL_NO_SURFACE;
 }
 
 bool WaylandBackend::FrameWanted() const {
     bool waiting = false;
     for (const auto& s : surfaces_) {
-        if (!s->configured || s->closed || s->egl_surface == EGL_NO_SURFACE) continue;
+        if (!Drawable(*s)) continue;
         if (s->frame == nullptr) return true;
         waiting = true;
     }
@@ -110,10 +112,7 @@ bool WaylandBackend::FrameWanted() const {
 
 bool WaylandBackend::ReadyForFrame(NativeWindow surface) {
     const Surface* s = SurfaceById(surface);
-    if (s == nullptr || !s->configured || s->closed || s->egl_surface == EGL_NO_SURFACE) {
-        return false;
-    }
-    return unpaced_ || s->frame == nullptr;
+    return s != nullptr && Drawable(*s) && (unpaced_ || s->frame == nullptr);
 }
 
 void WaylandBackend::SwapBuffers(NativeWindow window) {

@@ -199,14 +199,13 @@ void WaylandBackend::ReleaseOutput(Output& output) {
     }
 }
 
-// Everything bound from the registry, given back before the connection closes.
+// Everything bound from the registry, given back as the connection closes (the backend
+// goes with it).
 void WaylandBackend::ReleaseGlobals() {
     for (auto& [name, output] : outputs_) ReleaseOutput(*output);
     outputs_.clear();
     if (keyboard_ != nullptr) wl_keyboard_release(keyboard_);
     if (pointer_ != nullptr) wl_pointer_release(pointer_);
-    keyboard_ = nullptr;
-    pointer_ = nullptr;
     if (seat_ != nullptr) {
         if (wl_seat_get_version(seat_) >= WL_SEAT_RELEASE_SINCE_VERSION) {
             wl_seat_release(seat_);
@@ -228,14 +227,6 @@ void WaylandBackend::ReleaseGlobals() {
     if (fractional_manager_ != nullptr) wp_fractional_scale_manager_v1_destroy(fractional_manager_);
     if (compositor_ != nullptr) wl_compositor_destroy(compositor_);
     if (registry_ != nullptr) wl_registry_destroy(registry_);
-    seat_ = nullptr;
-    layer_shell_ = nullptr;
-    wm_base_ = nullptr;
-    output_manager_ = nullptr;
-    viewporter_ = nullptr;
-    fractional_manager_ = nullptr;
-    compositor_ = nullptr;
-    registry_ = nullptr;
 }
 
 void WaylandBackend::OnOutputDone(Output& output) {
