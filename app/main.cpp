@@ -16,6 +16,7 @@
 #include "platform/forms/application.h"
 #include "platform/runtime/end.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/options.h"
 #include "platform/wayland/wayland_backend.h"
 #include "platform/x11/x11_backend.h"
 
@@ -35,12 +36,11 @@ app::Request RequestOf(bool behind, bool hosted, std::string_view command_line) 
 // TIVARO_WAYLAND_SHELL=xdg takes a fullscreen xdg-shell toplevel per output even where the
 // compositor has layer-shell (the way GNOME and Weston are covered).
 bool WantsLayerShell() {
-    const char* shell = std::getenv("TIVARO_WAYLAND_SHELL");
-    if (shell == nullptr || *shell == '\0' || std::string_view(shell) == "layer") return true;
-    if (std::string_view(shell) == "xdg") return false;
-    throw rt::RuntimeError(
-        rt::ErrorNumber::InvalidProcedureCall,
-        "TIVARO_WAYLAND_SHELL must be layer or xdg, not \"" + std::string(shell) + "\"");
+    const std::string& shell = rt::Environment().wayland_shell;
+    if (shell.empty() || shell == "layer") return true;
+    if (shell == "xdg") return false;
+    throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                           "TIVARO_WAYLAND_SHELL must be layer or xdg, not \"" + shell + "\"");
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::Backend> backend;
     platform::NativeWindow root = 0;
     try {
-        const app::SessionEnvironment env{std::getenv("TIVARO_BACKEND"), std::getenv("DISPLAY"),
+        const app::SessionEnvironment env{rt::Environment().backend.c_str(), std::getenv("DISPLAY"),
                                           std::getenv("WAYLAND_DISPLAY"),
                                           std::getenv("WAYLAND_SOCKET")};
         const app::WindowSystem system =

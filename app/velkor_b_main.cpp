@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/captions.h"
 #include "app/velkor_b.h"
 #include "app/velkor_r.h"
 #include "platform/backend.h"
@@ -14,9 +15,8 @@
 namespace tivaro::Velkor_B {
 namespace {
 
-constexpr std::string_view kSaverCaption = "Tivaro_Main";
-constexpr std::string_view kSettingsCaption =
-    "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A";
+using app::kSaverCaption;
+using app::kSettingsCaption;
 
 // Length in bytes of the character that starts at text[i]: a whole UTF-8 sequence, or a
 // single byte where the text is not valid UTF-8.
@@ -84,8 +84,6 @@ void Main(std::string_view command_line) {
         rt::AddRestorer(&RestoreDesktop);
     }
 
-    // Keys count from before the saver's window appears.
-    platform.ClaimInput();
     saver::Velkor_S::Instance().Load();
 }
 

@@ -1,7 +1,11 @@
 #include "platform/backend.h"
 
 #include <cstdlib>
+#include <string>
 #include <thread>
+
+#include "platform/cover_layout.h"
+#include "platform/runtime/errors.h"
 
 namespace tivaro::platform {
 namespace {
@@ -10,6 +14,47 @@ Backend* g_backend = nullptr;
 
 void Backend::SleepUntil(std::chrono::steady_clock::time_point when) {
     std::this_thread::sleep_until(when);
+}
+
+std::vector<Output> Backend::Outputs() {
+    std::vector<Output> outputs;
+    for (const Rect& m : Monitors()) {
+        Output o;
+        o.logical = m;
+        o.device = Point{m.right - m.left, m.bottom - m.top};
+        o.primary = outputs.empty();
+        outputs.push_back(o);
+    }
+    return outputs;
+}
+
+CoverAnswer Backend::Cover(const CoverRequest& request) {
+    CoverAnswer answer;
+    if (request.host != 0) {
+        const std::optional<Rect> area = GetWindowRect(request.host);
+        if (!area) {
+            throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                                   "window " + std::to_string(request.host) + " is not a window");
+        }
+        SetParent(request.window, request.host);
+        WatchWindow(request.host);
+        const Point size{area->right - area->left, area->bottom - area->top};
+        answer.window = Rect{0, 0, size.x, size.y};
+        answer.areas.push_back({request.view, answer.window, size});
+        return answer;
+    }
+    if (request.take_input) OwnInput(request.view);
+    answer = SpanOutputs(Outputs(), request.view);
+    const std::vector<OutputSurface> surfaces = OutputSurfaces(request.view);
+    if (!surfaces.empty()) {
+        answer.areas.clear();
+        answer.bare = false;
+        answer.surface_each = true;
+        for (const OutputSurface& s : surfaces) {
+            answer.areas.push_back({s.surface, Rect{0, 0, s.size.x, s.size.y}, s.size});
+        }
+    }
+    return answer;
 }
 
 Backend& Current() {

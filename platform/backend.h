@@ -81,11 +81,53 @@ struct Event {
     std::int16_t shift = 0;
 };
 
-// A drawing surface of a window's own on one monitor, where a window cannot span monitors
-// (Wayland gives each output a surface of its own).
-struct OutputSurface {
+// One monitor or output, as the system describes it.
+struct Output {
+    Rect logical;        // its place in the desktop's layout (X11, Windows: screen pixels)
+    Point device;        // its size in device pixels
+    double scale = 1.0;  // device pixels per logical pixel
+    bool primary = false;
+};
+
+// Where the saver's surfaces lie: above every window (a saver) or behind every window (the
+// animated picture behind a screen locker).
+enum class CoverLayer : std::uint8_t { Overlay, Background };
+
+// What the saver asks of the system: to cover every output (or fill another program's
+// window) with its view.
+struct CoverRequest {
+    NativeWindow window = 0;  // the saver's top-level window
+    NativeWindow view = 0;    // its GL-capable child, filling it
+    NativeWindow host = 0;    // another program's window to fill instead of the outputs
+    std::string caption;      // the window's caption, for what the system itself shows
+    bool take_input = false;  // keys, clicks and the loss of the foreground go to `window`
+    CoverLayer layer = CoverLayer::Overlay;
+};
+
+// A fountain's place: a surface and a box of it, in that surface's device pixels.
+struct CoverArea {
     NativeWindow surface = 0;  // draw on it with MakeCurrent, present it with SwapBuffers
-    Point size;                // its size in device pixels
+    Rect box;
+    Point surface_size;
+};
+
+// What the system made of a CoverRequest.
+struct CoverAnswer {
+    // Where the request's window now lies, screen pixels (hosted: 0, 0 and the host's size).
+    Rect window;
+    // One area per output, the primary's first; one when hosted.
+    std::vector<CoverArea> areas;
+    // Some of a shared surface lies in no area (it is cleared black).
+    bool bare = false;
+    // Each area is a surface of its own that takes its next frame when ReadyForFrame says
+    // so, rather than parts of one window presented once a frame.
+    bool surface_each = false;
+};
+
+// A drawing surface of a window's own on one monitor (transitional: Wayland's answer).
+struct OutputSurface {
+    NativeWindow surface = 0;
+    Point size;
 };
 
 // The system pointer shapes the program uses.
@@ -143,6 +185,15 @@ public:
     // a monitor can start at negative coordinates). A system that reports none gives the
     // whole screen as one. The primary monitor comes first.
     virtual std::vector<Rect> Monitors() = 0;
+    // The monitors or outputs, the primary first. A system that reports none gives the whole
+    // screen as one.
+    virtual std::vector<Output> Outputs();
+    // Covers every output with the saver's view, or fills the host's window with it, as
+    // asked, and says where each output's fountain lies. Asked again (monitors came or went)
+    // it covers them anew; what it made stays until Uncover.
+    virtual CoverAnswer Cover(const CoverRequest& request);
+    // The saver is ending: what Cover made and took goes back (the input first).
+    virtual void Uncover() {}
     // The display scale as dots per inch (96 is 100 %, 192 is 200 %): of the monitor a
     // window shows on, or of the primary monitor for window 0.
     virtual std::int32_t Dpi(NativeWindow window) = 0;

@@ -6,12 +6,13 @@
 namespace tivaro::render {
 
 void FountainSet::Fit(partEngClass& first, openGLcontrolClass& view,
-                      std::vector<FountainArea> areas, bool bare) {
+                      std::vector<FountainArea> areas, bool bare, bool surface_each) {
     const bool had_several = areas_.size() > 1;
     first_ = &first;
     view_ = &view;
     areas_ = std::move(areas);
     bare_ = bare;
+    surface_each_ = surface_each;
     const std::size_t extra_count = areas_.empty() ? 0 : areas_.size() - 1;
     if (extras_.size() > extra_count) extras_.resize(extra_count);
     while (extras_.size() < extra_count) {
@@ -22,17 +23,10 @@ void FountainSet::Fit(partEngClass& first, openGLcontrolClass& view,
         extras_.push_back(std::move(extra));
     }
     // Back to one monitor: the whole window again, as the view was first set up.
-    if (had_several && areas_.size() == 1 && !SurfaceEach()) {
+    if (had_several && areas_.size() == 1 && !surface_each_) {
         Gl().Disable(GL_SCISSOR_TEST);
         view_->SetupView(areas_[0].surface_size.x, areas_[0].surface_size.y);
     }
-}
-
-bool FountainSet::SurfaceEach() const {
-    for (const FountainArea& a : areas_) {
-        if (a.surface != Velkor_B::glDeviceContext) return true;
-    }
-    return false;
 }
 
 partEngClass& FountainSet::At(std::size_t index) {
@@ -44,7 +38,7 @@ const partEngClass& FountainSet::Engine(std::size_t index) const {
 }
 
 void FountainSet::RenderAll() {
-    if (SurfaceEach()) {
+    if (surface_each_) {
         RenderEachSurface();
         return;
     }

@@ -16,11 +16,9 @@
 
 namespace tivaro::render {
 
-struct FountainArea {
-    platform::NativeWindow surface = 0;  // what it is drawn on and presented with
-    platform::Rect box;                  // the part of the surface it fills, in its pixels
-    platform::Point surface_size;        // the whole surface, pixels
-};
+// A fountain's place: the surface it is drawn on and presented with, the part of it it
+// fills, and the whole surface's size, in its pixels.
+using FountainArea = platform::CoverArea;
 
 class FountainSet {
 public:
@@ -28,11 +26,12 @@ public:
     // shows bound; it takes the first area. Each further area gets an engine of its own with
     // its own random numbers, set up here. Boxes are in their surface's pixels from its top
     // left; `bare` says some of a surface lies in no box (it is cleared black). Areas on
-    // one surface come one after another. Fountains of areas that remain keep going; a new
-    // area's fountain starts afresh. One area on the view's own surface needs the view set up
-    // for the whole surface already, as the engine alone does.
+    // one surface come one after another. `surface_each`: each area is a surface of its own,
+    // drawn and presented when the system wants its next frame. Fountains of areas that remain keep
+    // going; a new area's fountain starts afresh. One area on the view's own surface needs the view
+    // set up for the whole surface already, as the engine alone does.
     void Fit(partEngClass& first, openGLcontrolClass& view, std::vector<FountainArea> areas,
-             bool bare);
+             bool bare, bool surface_each);
 
     std::size_t Count() const { return areas_.size(); }
     const partEngClass& Engine(std::size_t index) const;
@@ -49,8 +48,6 @@ private:
         partEngClass engine;
     };
     partEngClass& At(std::size_t index);
-    // Whether each fountain fills a surface of its own.
-    bool SurfaceEach() const;
     void RenderEachSurface();
 
     partEngClass* first_ = nullptr;
@@ -58,6 +55,7 @@ private:
     std::vector<std::unique_ptr<Extra>> extras_;
     std::vector<FountainArea> areas_;
     bool bare_ = false;
+    bool surface_each_ = false;  // each fountain fills a surface of its own
 };
 
 }  // namespace tivaro::render

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/runtime/numeric.h"
+#include "platform/runtime/options.h"
 
 namespace tivaro::render {
 namespace {
@@ -75,7 +76,7 @@ float SecondsSinceMidnight() {
 }
 
 float RunSeed() {
-    if (const char* seed = std::getenv("TIVARO_SEED"); seed != nullptr && *seed != '\0') {
+    if (const std::string& seed = rt::Environment().seed; !seed.empty()) {
         return rt::StoreF32(rt::ReadNumber(seed));
     }
     return SecondsSinceMidnight();

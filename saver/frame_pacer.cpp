@@ -1,15 +1,12 @@
 #include "saver/frame_pacer.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "platform/backend.h"
+#include "platform/runtime/options.h"
 
 namespace tivaro::saver {
 
 FramePacer::FramePacer() {
-    const char* unpaced = std::getenv("TIVARO_UNPACED");
-    enabled_ = unpaced == nullptr || std::strcmp(unpaced, "1") != 0;
+    enabled_ = !rt::Environment().unpaced;
 }
 
 FramePacer::Clock::time_point FramePacer::NextDeadline(Clock::time_point deadline,

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+
+#include "platform/runtime/options.h"
 
 namespace tivaro::saver {
 namespace {
@@ -13,8 +13,7 @@ constexpr std::size_t kMaxIntervals = 216000;
 }  // namespace
 
 FrameStats::FrameStats() {
-    const char* timing = std::getenv("TIVARO_TIMING");
-    enabled_ = timing != nullptr && std::strcmp(timing, "1") == 0;
+    enabled_ = rt::Environment().timing;
 }
 
 void FrameStats::FrameDone() {

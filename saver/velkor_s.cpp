@@ -1,5 +1,9 @@
 #include "saver/velkor_s.h"
 
+#include <string>
+#include <utility>
+
+#include "app/captions.h"
 #include "app/velkor_b.h"
 #include "assets/assets.h"
 #include "platform/backend.h"
@@ -11,7 +15,7 @@
 namespace tivaro::saver {
 
 Velkor_S::Velkor_S()
-    : forms::Form("Velkor_S", platform::WindowKind::TopLevelPlain, "Tivaro_Main"),
+    : forms::Form("Velkor_S", platform::WindowKind::TopLevelPlain, std::string(app::kSaverCaption)),
       Display(this, "Display"),
       Timer1(10, false) {
     back_colour = 0;
@@ -28,23 +32,24 @@ Velkor_S& Velkor_S::Instance() {
 }
 
 void Velkor_S::Form_Load() {
-    auto& platform = platform::Current();
+    // Each run starts afresh, as the one before it asked.
+    run_ = std::exchange(next_run_, RunMode{});
+    cover_ = platform::CoverAnswer{};
+    frames_drawn_ = 0;
     view_ready_ = false;
     rt::StepsIgnoringErrors(
         // Cover every monitor, or the host window. Keys and clicks count from here on.
-        [&] {
-            if (host_ != 0) {
-                CoverHost();
-                return;
-            }
-            if (!behind_) platform.OwnInput(Display.hWnd());
-            CoverMonitors();
-        },
-        [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
+        [&] { CoverScreen(); }, [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
         [&] {
             std::uint64_t dc = Display.hWnd();
             std::int32_t width = rt::RoundToI32(Display.InnerWidth());
             std::int32_t height = rt::RoundToI32(Display.InnerHeight());
+            // Where each monitor has a surface of its own, the view starts on the first.
+            if (cover_.surface_each && !cover_.areas.empty()) {
+                dc = cover_.areas.front().surface;
+                width = cover_.areas.front().surface_size.x;
+                height = cover_.areas.front().surface_size.y;
+            }
             glView->Initialize(dc, width, height);
             view_ready_ = true;
         },
@@ -65,16 +70,36 @@ void Velkor_S::Form_Load() {
     rt::EndProgram(0);
 }
 
-// The window spans the monitors; parts of it that no monitor shows stay black. Where each
-// monitor has a surface of its own instead, those are what shows.
-void Velkor_S::CoverMonitors() {
+// Asks the system to cover every monitor (above every window and taking the input, or
+// behind every window for a locker), or to fill the host's window, and places the window
+// where the answer says. Parts of a spanning window that no monitor shows stay black.
+void Velkor_S::CoverScreen() {
     auto& platform = platform::Current();
-    layout_ = LayoutMonitors(platform.Monitors(), platform.ScreenSize());
-    const platform::Rect& w = layout_.window;
+    platform::CoverRequest request;
+    request.window = hWnd();
+    request.view = Display.hWnd();
+    request.caption = Caption();
+    if (run_.host != 0) {
+        request.host = run_.host;
+        const auto gone = [&] {
+            rt::StandardErrorMessage("window " + std::to_string(run_.host) +
+                                     " went away; nothing to draw the saver in");
+        };
+        if (!platform.GetWindowRect(run_.host)) gone();
+        forms::Application::Get().Register(run_.host, &host_events_);
+        cover_ = platform.Cover(request);
+        // From here on its end is reported; one that came before is seen now.
+        if (!platform.IsWindow(run_.host)) gone();
+    } else {
+        request.take_input = !run_.behind;
+        request.layer =
+            run_.behind ? platform::CoverLayer::Background : platform::CoverLayer::Overlay;
+        cover_ = platform.Cover(request);
+    }
+    const platform::Rect& w = cover_.window;
     const double tx = TwipsPerPixelX();  // the form's own, as MoveTwips converts back
     const double ty = TwipsPerPixelY();
     MoveTwips(w.left * tx, w.top * ty, (w.right - w.left) * tx, (w.bottom - w.top) * ty);
-    surfaces_ = platform.OutputSurfaces(Display.hWnd());
 }
 
 // Each monitor's fountain in its part of the window, or filling its own surface. Hosted, or
@@ -83,36 +108,15 @@ void Velkor_S::FitViews() {
     const platform::NativeWindow dc = Display.hWnd();
     const platform::Point size{rt::RoundToI32(Display.InnerWidth()),
                                rt::RoundToI32(Display.InnerHeight())};
-    std::vector<render::FountainArea> areas;
-    bool bare = false;
-    if (host_ == 0 && !surfaces_.empty()) {
-        for (const platform::OutputSurface& s : surfaces_) {
-            areas.push_back({s.surface, {0, 0, s.size.x, s.size.y}, s.size});
-        }
-    } else if (host_ == 0 && layout_.views.size() > 1) {
-        for (const platform::Rect& view : layout_.views) areas.push_back({dc, view, size});
-        bare = !layout_.covers_window;
+    std::vector<platform::CoverArea> areas;
+    if (cover_.surface_each) {
+        areas = cover_.areas;
+    } else if (cover_.areas.size() > 1) {
+        for (const platform::CoverArea& a : cover_.areas) areas.push_back({dc, a.box, size});
     } else {
         areas.push_back({dc, {0, 0, size.x, size.y}, size});
     }
-    fountains_.Fit(*engine, *glView, std::move(areas), bare);
-}
-
-void Velkor_S::CoverHost() {
-    auto& platform = platform::Current();
-    const auto gone = [&] {
-        rt::StandardErrorMessage("window " + std::to_string(host_) +
-                                 " went away; nothing to draw the saver in");
-    };
-    const std::optional<platform::Rect> area = platform.GetWindowRect(host_);
-    if (!area) gone();
-    platform.SetParent(hWnd(), host_);
-    forms::Application::Get().Register(host_, &host_events_);
-    platform.WatchWindow(host_);
-    // From here on its end is reported; one that came before is seen now.
-    if (!platform.IsWindow(host_)) gone();
-    MoveTwips(0, 0, 1.0 * (area->right - area->left) * TwipsPerPixelX(),
-              1.0 * (area->bottom - area->top) * TwipsPerPixelY());
+    fountains_.Fit(*engine, *glView, std::move(areas), cover_.bare, cover_.surface_each);
 }
 
 void Velkor_S::HostEvents::OnEvent(const platform::Event& event) {
@@ -126,6 +130,7 @@ void Velkor_S::HostEvents::OnEvent(const platform::Event& event) {
 
 // The host changed size: fill it again (Form_Resize sets the view up for the new size).
 void Velkor_S::Host_Resize(std::int32_t width, std::int32_t height) {
+    cover_.window = platform::Rect{0, 0, width, height};
     rt::RunIgnoringErrors(
         [&] { MoveTwips(0, 0, 1.0 * width * TwipsPerPixelX(), 1.0 * height * TwipsPerPixelY()); });
 }
@@ -145,8 +150,8 @@ void Velkor_S::Form_Resize() {
 
 // Monitors came, went or moved: cover them again, a fountain on each.
 void Velkor_S::Form_DisplayChange() {
-    if (host_ != 0 || !view_ready_) return;
-    rt::StepsIgnoringErrors([&] { CoverMonitors(); },
+    if (run_.host != 0 || !view_ready_) return;
+    rt::StepsIgnoringErrors([&] { CoverScreen(); },
                             [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
                             [&] { FitViews(); });
 }
@@ -187,6 +192,7 @@ void Velkor_S::Display_Click() {
 void Velkor_S::Form_QueryUnload(std::int16_t&, std::int16_t) {
     view_ready_ = false;
     rt::EndOnError([&] { glView->Terminate(); });
+    rt::EndOnError([&] { platform::Current().Uncover(); });
     quitRequested = rt::kTrue;
 }
 

@@ -15,7 +15,6 @@
 #include "render/part_eng.h"
 #include "saver/frame_pacer.h"
 #include "saver/frame_stats.h"
-#include "saver/monitor_layout.h"
 
 namespace tivaro::saver {
 
@@ -37,11 +36,11 @@ public:
     // Runs the saver inside a window of another program (the screen-saver daemon's) instead
     // of covering the screen: sized to it and following its resizes, leaving input to
     // its owner. Called before Load.
-    void HostIn(platform::NativeWindow host) { host_ = host; }
+    void HostIn(platform::NativeWindow host) { next_run_.host = host; }
     // Runs the saver behind every other window, as the picture behind a screen locker:
     // it covers the monitors but takes no input, and only a termination signal ends it.
     // Called before Load.
-    void RunBehind() { behind_ = true; }
+    void RunBehind() { next_run_.behind = true; }
 
     // How many frames the loop has drawn (one more after the input that ends it).
     std::int64_t FramesDrawn() const { return frames_drawn_; }
@@ -64,24 +63,29 @@ private:
         Velkor_S& form;
     };
 
-    void CoverMonitors();
+    // How a run covers the screen: in a host's window, behind every window, or (neither)
+    // over every monitor, taking the input.
+    struct RunMode {
+        platform::NativeWindow host = 0;
+        bool behind = false;
+    };
+
+    void CoverScreen();
     void FitViews();
-    void CoverHost();
     void Host_Resize(std::int32_t width, std::int32_t height);
     void Timer1_Timer();
     void Display_Click();
     void FrameLoop();
 
     // Whether keys, clicks and the loss of the foreground end the saver.
-    bool EndsOnInput() const { return host_ == 0 && !behind_; }
+    bool EndsOnInput() const { return run_.host == 0 && !run_.behind; }
 
-    platform::NativeWindow host_ = 0;
-    bool behind_ = false;
+    RunMode next_run_;         // what the next load does (HostIn, RunBehind)
+    RunMode run_;              // what this one does
     bool view_ready_ = false;  // Display placed and its view set up
     HostEvents host_events_{*this};
-    MonitorLayout layout_;  // one view over the whole window when hosted
-    // Where each monitor has a surface of its own: those surfaces, else none.
-    std::vector<platform::OutputSurface> surfaces_;
+    // What the system made of the cover request: where each monitor's fountain goes.
+    platform::CoverAnswer cover_;
     render::FountainSet fountains_;
     FramePacer pacer_;
     FrameStats stats_;

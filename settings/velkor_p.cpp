@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "app/captions.h"
 #include "assets/assets.h"
 #include "controls/set_command_controls.h"
 #include "platform/backend.h"
@@ -71,7 +72,7 @@ void LoadPicture(forms::PictureHolder& box, const std::string& name) {
 
 Velkor_P::Velkor_P()
     : forms::Form("Velkor_P", platform::WindowKind::TopLevelDialog,
-                  "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A"),
+                  std::string(app::kSettingsCaption)),
       picWindow(this, "picWindow"),
       lbl(this, "lbl"),
       lbl_URL(this, "lbl_URL"),

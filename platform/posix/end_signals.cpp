@@ -1,6 +1,7 @@
 #include "platform/posix/end_signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,11 @@ void ReportEndSignal(std::vector<Event>& out) {
     Event end;
     end.type = EventType::EndRequest;
     out.push_back(end);
+}
+
+void WaitForDisplay(int display_fd, int timeout_ms) {
+    pollfd fds[2] = {{display_fd, POLLIN, 0}, {g_pipe[0], POLLIN, 0}};
+    ::poll(fds, g_pipe[0] >= 0 ? 2 : 1, timeout_ms);
 }
 
 }  // namespace tivaro::platform::posix

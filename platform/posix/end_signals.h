@@ -17,5 +17,8 @@ int EndSignalFd();
 bool TakeEndSignal();
 // Appends one EndRequest event the first time a termination signal is seen, and never again.
 void ReportEndSignal(std::vector<Event>& out);
+// Sleeps until the display connection `display_fd` has something to read, a termination
+// signal arrives or `timeout_ms` has passed (-1: no limit).
+void WaitForDisplay(int display_fd, int timeout_ms);
 
 }  // namespace tivaro::platform::posix

@@ -36,4 +36,9 @@ void EndProgram(int exit_code) {
     std::_Exit(exit_code);
 }
 
+void EndForLostDisplay(const char* what) {
+    std::fprintf(stderr, "tivaro: %s\n", what);
+    EndProgram(1);
+}
+
 }  // namespace tivaro::rt

@@ -9,6 +9,9 @@ using Restorer = void (*)();
 void AddRestorer(Restorer restorer);
 void RunRestorers() noexcept;
 [[noreturn]] void EndProgram(int exit_code = 0);
+// The window system went away (its server or compositor): says so on stderr in one line,
+// "tivaro: <what>", and ends with exit code 1, the restorers run first.
+[[noreturn]] void EndForLostDisplay(const char* what);
 
 // What ending does after the restorers: exit the process. Tests install a handler that
 // throws instead, so that code which ends the program can be run in a test.

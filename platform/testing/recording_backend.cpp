@@ -156,9 +156,23 @@ std::vector<Rect> RecordingBackend::Monitors() {
     return {Rect{0, 0, screen.x, screen.y}};
 }
 
-void RecordingBackend::ClaimInput() {
-    calls.push_back("ClaimInput");
-    if (forward_ != nullptr) forward_->ClaimInput();
+CoverAnswer RecordingBackend::Cover(const CoverRequest& request) {
+    calls.push_back("Cover " + std::to_string(request.window) +
+                    " view=" + std::to_string(request.view) +
+                    (request.host != 0 ? " host=" + std::to_string(request.host) : "") +
+                    (request.take_input ? " input" : "") +
+                    (request.layer == CoverLayer::Background ? " behind" : ""));
+    cover_layer = request.layer;
+    if (forward_ != nullptr) {
+        if (request.take_input) input_owner = request.view;
+        return forward_->Cover(request);
+    }
+    return Backend::Cover(request);
+}
+
+void RecordingBackend::Uncover() {
+    calls.push_back("Uncover");
+    if (forward_ != nullptr) forward_->Uncover();
 }
 
 void RecordingBackend::OwnInput(NativeWindow window) {

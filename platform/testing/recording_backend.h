@@ -35,7 +35,8 @@ public:
     Point screen{1024, 768};
     // The monitors; none means the screen alone.
     std::vector<Rect> monitors;
-    NativeWindow input_owner = 0;                     // the window OwnInput was given
+    NativeWindow input_owner = 0;                     // the view of a Cover that takes input
+    CoverLayer cover_layer = CoverLayer::Overlay;     // the last Cover's layer
     std::int32_t dpi = 96;                            // of every window not listed below
     std::int32_t system_dpi = 0;                      // Dpi(0), the system's; 0: the same as `dpi`
     std::map<NativeWindow, std::int32_t> window_dpi;  // windows on a monitor of another scale
@@ -79,7 +80,8 @@ public:
     void WaitEvents(std::int32_t timeout_ms) override;
     Point ScreenSize() override;
     std::vector<Rect> Monitors() override;
-    void ClaimInput() override;
+    CoverAnswer Cover(const CoverRequest& request) override;
+    void Uncover() override;
     void OwnInput(NativeWindow window) override;
     std::vector<OutputSurface> OutputSurfaces(NativeWindow window) override;
     bool ReadyForFrame(NativeWindow surface) override;

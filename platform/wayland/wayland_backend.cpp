@@ -12,6 +12,7 @@
 #include "platform/posix/end_signals.h"
 #include "platform/posix/open_address.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/options.h"
 
 namespace tivaro::platform::wayland {
 namespace {
@@ -60,8 +61,7 @@ bool WaylandBackend::CompositorAnswers() {
 
 WaylandBackend::WaylandBackend(bool want_layer_shell) : want_layer_shell_(want_layer_shell) {
     posix::InstallEndSignals();
-    const char* unpaced = std::getenv("TIVARO_UNPACED");
-    unpaced_ = unpaced != nullptr && std::strcmp(unpaced, "1") == 0;
+    unpaced_ = rt::Environment().unpaced;
     Connect();
     InitEgl();
 }
@@ -309,8 +309,7 @@ void WaylandBackend::PollEvents(std::vector<Event>& out) {
 void WaylandBackend::WaitEvents(std::int32_t timeout_ms) {
     Flush();
     if (!queued_.empty()) return;
-    pollfd fds[2] = {{wl_display_get_fd(display_), POLLIN, 0}, {posix::EndSignalFd(), POLLIN, 0}};
-    ::poll(fds, posix::EndSignalFd() >= 0 ? 2 : 1, timeout_ms);
+    posix::WaitForDisplay(wl_display_get_fd(display_), timeout_ms);
 }
 
 std::int32_t WaylandBackend::Dpi(NativeWindow) {

@@ -23,7 +23,8 @@ const wl_callback_listener kFrameDone = {[](void* data, wl_callback*, std::uint3
 
 int WaylandBackend::ChoosePixelFormat(NativeWindow window) {
     const auto it = windows_.find(window);
-    return it != windows_.end() && it->second.gl && egl_config_ != nullptr ? 1 : 0;
+    const bool gl = SurfaceById(window) != nullptr || (it != windows_.end() && it->second.gl);
+    return gl && egl_config_ != nullptr ? 1 : 0;
 }
 
 void WaylandBackend::SetPixelFormat(NativeWindow, int) {

@@ -721,8 +721,7 @@ void X11Backend::PollEvents(std::vector<Event>& out) {
 void X11Backend::WaitEvents(std::int32_t timeout_ms) {
     XFlush(display_);
     if (XPending(display_) > 0) return;
-    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {posix::EndSignalFd(), POLLIN, 0}};
-    ::poll(fds, posix::EndSignalFd() >= 0 ? 2 : 1, timeout_ms);
+    posix::WaitForDisplay(ConnectionNumber(display_), timeout_ms);
 }
 
 void X11Backend::OpenAddress(std::string_view address) {

@@ -4,13 +4,15 @@
 #include <algorithm>
 
 #include "engine_test_support.h"
+#include "platform/cover_layout.h"
 #include "render/fountain_set.h"
 #include "render/gl_view.h"
-#include "saver/monitor_layout.h"
 
 namespace tivaro::saver {
 namespace {
 
+using platform::LayoutMonitors;
+using platform::MonitorLayout;
 using platform::Rect;
 
 struct Case {
@@ -82,7 +84,7 @@ TEST(MonitorLayoutTest, AbsurdMonitorsNeitherOverflowNorMultiplyWithoutEnd) {
     std::vector<Rect> many;
     for (std::int32_t i = 0; i < 40; ++i) many.push_back({i * 100, 0, i * 100 + 100, 100});
     const MonitorLayout layout = LayoutMonitors(many, {800, 600});
-    EXPECT_EQ(layout.views.size(), kMaxViews);
+    EXPECT_EQ(layout.views.size(), platform::kMaxViews);
     EXPECT_TRUE(Same(layout.window, {0, 0, 4000, 100})) << "every monitor is still covered";
     EXPECT_FALSE(layout.covers_window) << "those without a fountain are cleared black";
 }
@@ -106,7 +108,7 @@ TEST_F(FountainSetTest, EachMonitorDrawsItsOwnFountainInItsOwnBoxWithOneSwap) {
     set.Fit(first, view,
             {{kSurface, {0, 0, 1024, 768}, {2048, 968}},
              {kSurface, {1024, 200, 2048, 968}, {2048, 968}}},
-            true);
+            true, false);
     ASSERT_EQ(set.Count(), 2u);
     gl.calls.clear();
     backend.calls.clear();
@@ -167,10 +169,10 @@ TEST_F(FountainSetTest, BackToOneMonitorRestoresTheWholeViewAndTurnsTheScissorOf
     set.Fit(
         first, view,
         {{kSurface, {0, 0, 1024, 768}, {2048, 768}}, {kSurface, {1024, 0, 2048, 768}, {2048, 768}}},
-        false);
+        false, false);
     set.RenderAll();
     gl.calls.clear();
-    set.Fit(first, view, {{kSurface, {0, 0, 1280, 1024}, {1280, 1024}}}, false);
+    set.Fit(first, view, {{kSurface, {0, 0, 1280, 1024}, {1280, 1024}}}, false, false);
     ASSERT_EQ(set.Count(), 1u);
     std::vector<std::string> refit;
     for (const GlCall& call : gl.calls) refit.push_back(call.Text());

@@ -122,8 +122,7 @@ TEST_F(OutputSurfacesTest, EachSurfaceShowsItsOwnFountainAndAHiddenOneHoldsNoneU
     EXPECT_EQ(backend.Count("SwapBuffers 901"), 2) << "no frame while it is not wanted";
     EXPECT_EQ(backend.Count("SwapBuffers 900"), 8) << "the others go on, one frame a loop";
     EXPECT_EQ(backend.Count("SwapBuffers 902"), 4) << "the new output from its first loop";
-    EXPECT_EQ(backend.Count("SwapBuffers " + std::to_string(Velkor_B::glDeviceContext)), 0)
-        << "the window itself shows nothing";
+    EXPECT_EQ(backend.Count("SwapBuffers "), 8 + 2 + 4) << "the window itself shows nothing";
     EXPECT_EQ(fountains_after_change, 3u);
     const auto texts = gl.Texts();
     for (const char* view :

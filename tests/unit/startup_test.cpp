@@ -106,20 +106,25 @@ TEST_F(StartupTest, SaverSwitchesHideTheCursorAndSetTheFlag) {
     }
 }
 
-TEST_F(StartupTest, TheSaverClaimsKeysAndClicksBeforeItsWindowIsMade) {
+TEST_F(StartupTest, TheSaverClaimsKeysAndClicksBeforeItsWindowShows) {
     for (const char* line : {"/s", ""}) {
         backend.calls.clear();
         backend.windows.clear();
         RunMain(line);
         const auto& calls = backend.calls;
-        const auto claim = std::find(calls.begin(), calls.end(), "ClaimInput");
-        const auto window = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
-            return c.rfind("MakeWindow", 0) == 0;
+        const auto claim = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
+            return c.rfind("Cover ", 0) == 0 && c.find(" input") != std::string::npos;
         });
+        platform::NativeWindow saver = 0;
+        for (const auto& [id, w] : backend.windows) {
+            if (w.desc.caption == "Tivaro_Main") saver = id;
+        }
+        const auto shown =
+            std::find(calls.begin(), calls.end(), "ShowWindow " + std::to_string(saver));
         ASSERT_NE(claim, calls.end()) << line;
-        ASSERT_NE(window, calls.end()) << line;
-        EXPECT_LT(claim, window) << line;
-        EXPECT_EQ(backend.Count("ClaimInput"), 1) << line;
+        ASSERT_NE(shown, calls.end()) << line;
+        EXPECT_LT(claim, shown) << line;
+        EXPECT_EQ(backend.Count("Cover "), 1) << line;
     }
 }
 

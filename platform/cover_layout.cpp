@@ -1,12 +1,10 @@
-#include "saver/monitor_layout.h"
+#include "platform/cover_layout.h"
 
 #include <algorithm>
 #include <cstdint>
 
-namespace tivaro::saver {
+namespace tivaro::platform {
 namespace {
-
-using platform::Rect;
 
 // Coordinates beyond any real desktop are brought in, so sizes and sums cannot overflow.
 constexpr std::int32_t kFar = 1 << 20;
@@ -52,7 +50,7 @@ bool Covers(const std::vector<Rect>& boxes, const Rect& area) {
 
 }  // namespace
 
-MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, platform::Point screen) {
+MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, Point screen) {
     std::vector<Rect> shown;
     for (const Rect& raw : monitors) {
         const Rect m = Clamped(raw);
@@ -91,4 +89,17 @@ MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, platform::Point 
     return layout;
 }
 
-}  // namespace tivaro::saver
+CoverAnswer SpanOutputs(const std::vector<Output>& outputs, NativeWindow view) {
+    std::vector<Rect> monitors;
+    for (const Output& o : outputs) monitors.push_back(o.logical);
+    const MonitorLayout layout = LayoutMonitors(monitors, Point{1, 1});
+    CoverAnswer answer;
+    answer.window = layout.window;
+    const Point size{layout.window.right - layout.window.left,
+                     layout.window.bottom - layout.window.top};
+    for (const Rect& box : layout.views) answer.areas.push_back({view, box, size});
+    answer.bare = !layout.covers_window;
+    return answer;
+}
+
+}  // namespace tivaro::platform
