@@ -58,8 +58,8 @@ std::string ModeLetter(std::string_view command_line) {
 
 void Main(std::string_view command_line) {
     auto& platform = platform::Current();
-    const bool saver_running = platform.FindWindowByCaption(kSaverCaption) != 0;
-    const bool settings_open = platform.FindWindowByCaption(kSettingsCaption) != 0;
+    const bool saver_running = platform::Windows().FindWindowByCaption(kSaverCaption) != 0;
+    const bool settings_open = platform::Windows().FindWindowByCaption(kSettingsCaption) != 0;
     if (saver_running || settings_open) rt::EndProgram(0);
 
     if (ModeLetter(command_line) == "P") {
@@ -88,7 +88,7 @@ void Main(std::string_view command_line) {
 }
 
 void HostSaver(std::uint64_t window) {
-    if (!platform::Current().GetWindowRect(window)) {
+    if (!platform::Windows().GetWindowRect(window)) {
         rt::StandardErrorMessage("window " + std::to_string(window) +
                                  " is not a window; nothing to draw the saver in");
     }

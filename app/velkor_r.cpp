@@ -32,9 +32,9 @@ void Velkor_R::Form_Unload(std::int16_t&) {
 }
 
 void HostPreview(std::int32_t parent) {
-    auto& platform = platform::Current();
+    auto& windows = platform::Windows();
     const auto pane = static_cast<platform::NativeWindow>(static_cast<std::uint32_t>(parent));
-    const std::optional<platform::Rect> found = platform.GetWindowRect(pane);
+    const std::optional<platform::Rect> found = windows.GetWindowRect(pane);
     if (!found) {
         // A pane that is not a window would leave an invisible window and a process that
         // nothing ever ends: refuse at once instead.
@@ -43,17 +43,17 @@ void HostPreview(std::int32_t parent) {
     }
     const platform::Rect r = *found;
     // Twips at the pane's own scale: the form takes that scale and fills the pane.
-    const std::int32_t dpi = platform.Dpi(pane);
-    const double tx = platform::Backend::TwipsPerPixel(dpi);
-    const double ty = platform::Backend::TwipsPerPixel(dpi);
+    const std::int32_t dpi = windows.Dpi(pane);
+    const double tx = platform::WindowSystem::TwipsPerPixel(dpi);
+    const double ty = platform::WindowSystem::TwipsPerPixel(dpi);
     const std::int16_t width = rt::RoundToI16(rt::SubI32(r.right, r.left) * tx);
     const std::int16_t height = rt::RoundToI16(rt::SubI32(r.bottom, r.top) * ty);
     Velkor_R& form = Velkor_R::Instance();
     form.Load();
     form.SetDpi(dpi);
-    platform.SetParent(form.hWnd(), pane);
+    windows.SetParent(form.hWnd(), pane);
     // The pane may have gone between the look and the move; from here on its end ends us.
-    if (!platform.IsWindow(pane)) {
+    if (!windows.IsWindow(pane)) {
         rt::StandardErrorMessage("preview: " + std::to_string(parent) + " went away");
     }
     form.MoveTwips(0, 0, width, height);

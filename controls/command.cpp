@@ -121,7 +121,7 @@ void Command::Refresh() {
             child->PaintOver(frame_, child->Bounds().left, child->Bounds().top);
         }
     }
-    platform::Current().Present(window_, frame_.View(), {0, 0});
+    platform::Windows().Present(window_, frame_.View(), {0, 0});
 }
 
 }  // namespace tivaro::controls

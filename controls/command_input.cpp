@@ -96,8 +96,8 @@ void Command::TmrMouse_Timer() {
     auto container = [this]() -> platform::NativeWindow {
         return Parent() != nullptr ? Parent()->DrawingWindow() : 0;
     };
-    rt::StepsIgnoringErrors([&] { pointer = platform::Current().CursorPos(); },
-                            [&] { under = platform::Current().WindowFromPoint(pointer); },
+    rt::StepsIgnoringErrors([&] { pointer = platform::Windows().CursorPos(); },
+                            [&] { under = platform::Windows().WindowFromPoint(pointer); },
                             [&] {
                                 if (under == container()) LeaveHover();
                             },

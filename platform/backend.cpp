@@ -31,13 +31,13 @@ std::vector<Output> Backend::Outputs() {
 CoverAnswer Backend::Cover(const CoverRequest& request) {
     CoverAnswer answer;
     if (request.host != 0) {
-        const std::optional<Rect> area = GetWindowRect(request.host);
+        const std::optional<Rect> area = Windows().GetWindowRect(request.host);
         if (!area) {
             throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
                                    "window " + std::to_string(request.host) + " is not a window");
         }
-        SetParent(request.window, request.host);
-        WatchWindow(request.host);
+        Windows().SetParent(request.window, request.host);
+        Windows().WatchWindow(request.host);
         const Point size{area->right - area->left, area->bottom - area->top};
         answer.window = Rect{0, 0, size.x, size.y};
         answer.areas.push_back({request.view, answer.window, size});

@@ -141,11 +141,15 @@ struct PixelView {
     std::int32_t stride = 0;  // in pixels
 };
 
-class Backend {
+// The program's windows: its forms and their controls, and the windows of other programs
+// it is given (a preview pane, a host's window). Where the system gives a program windows of
+// its own to place (X11, Windows) these are they; where it does not (Wayland), the forms
+// are records kept by the program (posix/record_windows.h) and only the saver shows,
+// through its cover.
+class WindowSystem {
 public:
-    virtual ~Backend() = default;
+    virtual ~WindowSystem() = default;
 
-    // Windows.
     virtual NativeWindow MakeWindow(const WindowDesc& desc) = 0;
     virtual void DestroyWindow(NativeWindow window) = 0;
     virtual void ShowWindow(NativeWindow window, bool visible) = 0;
@@ -156,44 +160,22 @@ public:
     // The window's rectangle in screen pixels, or nothing when it is not a window.
     virtual std::optional<Rect> GetWindowRect(NativeWindow window) = 0;
     // Reports Resized and Destroyed events of a window that is not ours (the window a
-    // host gives us to draw in). A backend that cannot watch another program's windows
-    // reports nothing.
+    // host gives us to draw in). Where no other program's windows can be seen, nothing.
     virtual void WatchWindow(NativeWindow /*window*/) {}
-    // The picture the desktop shows for a top-level window (task bar, title bar). A
-    // backend whose system takes icons from elsewhere ignores it.
+    // The picture the desktop shows for a top-level window (task bar, title bar). Where
+    // the system takes icons from elsewhere, nothing.
     virtual void SetIcon(NativeWindow /*window*/, const PixelView& /*icon*/) {}
     virtual bool IsWindow(NativeWindow window) = 0;
     // The first top-level window whose whole caption is `caption`, or 0 (kUnseenWindow for
-    // one that is open where this backend cannot look).
+    // one that is open where this window system cannot look).
     virtual NativeWindow FindWindowByCaption(std::string_view caption) = 0;
     virtual void SetFocus(NativeWindow window) = 0;
     virtual void SetPointer(NativeWindow window, Pointer pointer) = 0;
-
     // Where the system runs a modal loop of its own inside event processing (moving a
-    // window, a menu), the backend calls `hook` every few milliseconds meanwhile, so that
-    // the program's timers and repaints go on. A backend without such loops ignores it.
+    // window, a menu), `hook` is called every few milliseconds meanwhile, so that the
+    // program's timers and repaints go on. Where there are no such loops, nothing.
     virtual void SetModalLoopHook(std::function<void()> /*hook*/) {}
 
-    // Events: appends what is pending without waiting; WaitEvents sleeps until an event
-    // arrives or the timeout (milliseconds) has passed.
-    virtual void PollEvents(std::vector<Event>& out) = 0;
-    virtual void WaitEvents(std::int32_t timeout_ms) = 0;
-
-    // Screen and pointer.
-    virtual Point ScreenSize() = 0;  // the primary monitor's size, pixels
-    // The monitors, in screen pixels (on Windows the origin may lie inside the desktop, so
-    // a monitor can start at negative coordinates). A system that reports none gives the
-    // whole screen as one. The primary monitor comes first.
-    virtual std::vector<Rect> Monitors() = 0;
-    // The monitors or outputs, the primary first. A system that reports none gives the whole
-    // screen as one.
-    virtual std::vector<Output> Outputs();
-    // Covers every output with the saver's view, or fills the host's window with it, as
-    // asked, and says where each output's fountain lies. Asked again (monitors came or went)
-    // it covers them anew; what it made stays until Uncover.
-    virtual CoverAnswer Cover(const CoverRequest& request);
-    // The saver is ending: what Cover made and took goes back (the input first).
-    virtual void Uncover() {}
     // The display scale as dots per inch (96 is 100 %, 192 is 200 %): of the monitor a
     // window shows on, or of the primary monitor for window 0.
     virtual std::int32_t Dpi(NativeWindow window) = 0;
@@ -202,41 +184,6 @@ public:
     static double TwipsPerPixel(std::int32_t dpi) { return 1440.0 / (dpi > 0 ? dpi : 96); }
     virtual Point CursorPos() = 0;  // screen pixels
     virtual NativeWindow WindowFromPoint(Point screen) = 0;
-    virtual void ShowCursor(bool show) = 0;
-    virtual void SetScreenSaverRunning(bool running) = 0;
-    // The saver is about to cover every monitor: keys and clicks from now on are its own,
-    // given to the window OwnInput names once it exists. X11 grabs the keyboard and the
-    // pointer here (so that no key before the window appears is lost); elsewhere nothing.
-    virtual void ClaimInput() {}
-    // `window` is the saver covering every monitor: no other program may take input from
-    // it while it runs. X11 grabs the keyboard and the pointer (asking again about once a
-    // second while another client holds them); Windows keeps it topmost, out of the task
-    // bar and the task switcher, and reports Deactivated when another program comes to
-    // the foreground. Both report DisplayChanged from then on.
-    virtual void OwnInput(NativeWindow window) = 0;
-    // Where a window cannot span monitors, the surfaces the saver's gl_capable `window` draws
-    // on, one per monitor, each filling its monitor; made on the first call, then kept,
-    // added or dropped as monitors come and go (DisplayChanged tells when). With OwnInput
-    // given `window` they take the keyboard and lie above every other window; without it
-    // they lie behind everything and take no input. Where one window spans the monitors
-    // (X11, Windows), there are none: `window` itself covers them (Monitors()).
-    virtual std::vector<OutputSurface> OutputSurfaces(NativeWindow /*window*/) { return {}; }
-    // Whether the system wants the next frame of `surface` now. False while the last
-    // frame presented there has not yet been shown (a hidden monitor's surface stays so),
-    // so that one surface never holds the others up. Always true where swaps are paced by
-    // the system itself.
-    virtual bool ReadyForFrame(NativeWindow /*surface*/) { return true; }
-    // Sleeps until `when`, as precisely as the system's timers allow (the frame pacer).
-    virtual void SleepUntil(std::chrono::steady_clock::time_point when);
-
-    // OpenGL on a window created with gl_capable.
-    virtual int ChoosePixelFormat(NativeWindow window) = 0;  // 0: none
-    virtual void SetPixelFormat(NativeWindow window, int format) = 0;
-    virtual GlContext CreateContext(NativeWindow window) = 0;
-    virtual void MakeCurrent(NativeWindow window, GlContext context) = 0;
-    virtual void DeleteContext(GlContext context) = 0;
-    // Presents the back buffer; asks for a swap interval of 1 where the system offers it.
-    virtual void SwapBuffers(NativeWindow window) = 0;
 
     // 2D: show a pixel image in a window at (x, y) of its inner area.
     virtual void Present(NativeWindow window, const PixelView& image, Point at) = 0;
@@ -245,13 +192,78 @@ public:
     // a window that drew stops drawing, this drops what was presented in it and has the
     // system fill it with its back colour again.
     virtual void ShowBackColour(NativeWindow window) = 0;
+};
+
+// A window system: its windows, its events, its outputs and the saver's cover of them, GL
+// on its surfaces, and a few system facilities.
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual WindowSystem& Windows() = 0;
+
+    // Events: appends what is pending without waiting; WaitEvents sleeps until an event
+    // arrives or the timeout (milliseconds) has passed.
+    virtual void PollEvents(std::vector<Event>& out) = 0;
+    virtual void WaitEvents(std::int32_t timeout_ms) = 0;
+
+    // The monitors or outputs, the primary first. A system that reports none gives the whole
+    // screen as one.
+    virtual std::vector<Output> Outputs();
+    // Covers every output with the saver's view, or fills the host's window with it, as
+    // asked, and says where each output's fountain lies. Taking the input, the cover holds
+    // the keyboard and the pointer (X11 grabs them, asking again about once a second while
+    // another client holds them; Windows keeps the window topmost, out of the task bar and
+    // the task switcher), gives keys and clicks to the view and reports Deactivated when
+    // another program takes the foreground. It reports DisplayChanged to the view when
+    // outputs come, go or change. Asked again it covers the outputs anew; what it made
+    // stays until Uncover.
+    virtual CoverAnswer Cover(const CoverRequest& request);
+    // The saver is ending: what Cover made and took goes back (the input first).
+    virtual void Uncover() {}
+    // Whether the system wants the next frame of `surface` now. False while the last
+    // frame presented there has not yet been shown (a hidden monitor's surface stays so),
+    // so that one surface never holds the others up. Always true where swaps are paced by
+    // the system itself.
+    virtual bool ReadyForFrame(NativeWindow /*surface*/) { return true; }
+    // Sleeps until `when`, as precisely as the system's timers allow (the frame pacer).
+    virtual void SleepUntil(std::chrono::steady_clock::time_point when);
+
+    // The pointer over the program's windows and surfaces.
+    virtual void ShowCursor(bool show) = 0;
+    // The system's own flag that a screen saver runs (Windows keeps one, which turns some
+    // system keys off); where the system keeps none, there is nothing to set.
+    virtual void SetScreenSaverRunning(bool /*running*/) {}
+
+    // OpenGL on a gl_capable window or a cover's surface.
+    virtual int ChoosePixelFormat(NativeWindow window) = 0;  // 0: none
+    // Where a surface's format is fixed when it is made (X11's visual, EGL's configuration),
+    // there is nothing to set.
+    virtual void SetPixelFormat(NativeWindow /*window*/, int /*format*/) {}
+    virtual GlContext CreateContext(NativeWindow window) = 0;
+    // Window and context 0 make no context current.
+    virtual void MakeCurrent(NativeWindow window, GlContext context) = 0;
+    virtual void DeleteContext(GlContext context) = 0;
+    // Presents the back buffer; asks for a swap interval of 1 where the system offers it.
+    virtual void SwapBuffers(NativeWindow window) = 0;
 
     // Opens an address with the system's default handler, without waiting for it.
     virtual void OpenAddress(std::string_view address) = 0;
+
+    // ---- Going: the shape before Cover, still used by Cover's default answer.
+    virtual Point ScreenSize() { return {}; }
+    virtual std::vector<Rect> Monitors() { return {}; }
+    virtual void ClaimInput() {}
+    virtual void OwnInput(NativeWindow /*window*/) {}
+    virtual std::vector<OutputSurface> OutputSurfaces(NativeWindow /*window*/) { return {}; }
 };
 
 // The backend in use; set once at start-up (the X11 or Win32 one, or a test backend).
 Backend& Current();
 void SetCurrent(Backend* backend);
+// Its windows.
+inline WindowSystem& Windows() {
+    return Current().Windows();
+}
 
 }  // namespace tivaro::platform

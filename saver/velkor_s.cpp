@@ -85,11 +85,11 @@ void Velkor_S::CoverScreen() {
             rt::StandardErrorMessage("window " + std::to_string(run_.host) +
                                      " went away; nothing to draw the saver in");
         };
-        if (!platform.GetWindowRect(run_.host)) gone();
+        if (!platform::Windows().GetWindowRect(run_.host)) gone();
         forms::Application::Get().Register(run_.host, &host_events_);
         cover_ = platform.Cover(request);
         // From here on its end is reported; one that came before is seen now.
-        if (!platform.IsWindow(run_.host)) gone();
+        if (!platform::Windows().IsWindow(run_.host)) gone();
     } else {
         request.take_input = !run_.behind;
         request.layer =

@@ -93,7 +93,7 @@ Velkor_P::Velkor_P()
     SetScalesWithDisplay(true);
     // Opens centred on the primary monitor (the first listed), at its designed size:
     // reckoned in the form's own pixels and twips, which are layout pixels.
-    const platform::Rect primary = platform::Current().Monitors().front();
+    const platform::Rect primary = platform::Current().Outputs().front().logical;
     const double s = Scale();
     const double tx = TwipsPerPixelX();
     const double ty = TwipsPerPixelY();
@@ -200,12 +200,13 @@ void Velkor_P::Cmd_Can_Click() {
 
 void Velkor_P::lbl_URL_Click() {
     auto& backend = platform::Current();
-    rt::StepsIgnoringErrors([&] { backend.SetPointer(hWnd(), platform::Pointer::Busy); },
-                            [&] { backend.OpenAddress(lbl_URL.Caption()); },
-                            [&] {
-                                backend.SetPointer(hWnd(), platform::Pointer::Default);
-                                handShown_ = false;  // the next move over the link shows it
-                            });
+    rt::StepsIgnoringErrors(
+        [&] { platform::Windows().SetPointer(hWnd(), platform::Pointer::Busy); },
+        [&] { backend.OpenAddress(lbl_URL.Caption()); },
+        [&] {
+            platform::Windows().SetPointer(hWnd(), platform::Pointer::Default);
+            handShown_ = false;  // the next move over the link shows it
+        });
 }
 
 void Velkor_P::tmrTimer_Timer() {
@@ -215,7 +216,7 @@ void Velkor_P::tmrTimer_Timer() {
 void Velkor_P::ShowLinkPointer(bool overLink) {
     if (overLink == handShown_ || hWnd() == 0) return;
     handShown_ = overLink;
-    platform::Current().SetPointer(hWnd(),
+    platform::Windows().SetPointer(hWnd(),
                                    overLink ? platform::Pointer::Hand : platform::Pointer::Default);
 }
 

@@ -9,3 +9,5 @@ build=${TIVARO_BUILD_DIR:-$here/build}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVARO_WERROR=ON
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j2
+# Once more as one process: no test may lean on state another left behind.
+"$build/tests/tivaro_unit_tests" --gtest_brief=1

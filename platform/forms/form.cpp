@@ -24,7 +24,8 @@ platform::Point KeepCentreOnMonitor(const platform::Rect& device, double s, plat
     const double cy = (device.top + device.bottom) / 2.0;
     std::int32_t left = rt::RoundToI32(cx / s - size.x / 2.0);
     std::int32_t top = rt::RoundToI32(cy / s - size.y / 2.0);
-    const std::vector<platform::Rect> monitors = platform::Current().Monitors();
+    std::vector<platform::Rect> monitors;
+    for (const platform::Output& o : platform::Current().Outputs()) monitors.push_back(o.logical);
     const platform::Rect* on = monitors.empty() ? nullptr : &monitors.front();
     for (const platform::Rect& m : monitors) {
         if (cx >= m.left && cx < m.right && cy >= m.top && cy < m.bottom) {
@@ -62,16 +63,16 @@ void Form::Load() {
     platform::WindowDesc desc;
     desc.kind = kind_;
     desc.caption = caption_;
-    if (dpi_ == 0) dpi_ = platform::Current().Dpi(0);
+    if (dpi_ == 0) dpi_ = platform::Windows().Dpi(0);
     desc.bounds = ToDevice(bounds_);
     desc.back_colour = back_colour;
-    window_ = platform::Current().MakeWindow(desc);
+    window_ = platform::Windows().MakeWindow(desc);
     Application::Get().Register(window_, this);
     // The monitor the window came up on decides its scale: the form keeps its place on
     // the screen (a top-level one its centre, on its monitor; a child its corner) and lays
     // itself out there as after a change of DPI.
     bool rescaled = false;
-    if (const std::int32_t dpi = platform::Current().Dpi(window_); dpi > 0 && dpi != dpi_) {
+    if (const std::int32_t dpi = platform::Windows().Dpi(window_); dpi > 0 && dpi != dpi_) {
         const platform::Point nc = NonClientSize();
         const platform::Point frame{Width() + nc.x, Height() + nc.y};
         const platform::Rect device =
@@ -89,7 +90,7 @@ void Form::Load() {
         }
     }
     if (icon.width() > 0 && icon.height() > 0) {
-        platform::Current().SetIcon(
+        platform::Windows().SetIcon(
             window_, platform::PixelView{icon.pixels(), icon.width(), icon.height(), icon.width()});
     }
     image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
@@ -104,7 +105,7 @@ void Form::Load() {
 void Form::Show() {
     Load();
     if (!loaded_) return;  // Form_Load may unload the form
-    platform::Current().ShowWindow(window_, true);
+    platform::Windows().ShowWindow(window_, true);
     if (focused_ == nullptr) FocusNext();
     Application::Get().PostPaint(window_);
 }
@@ -241,7 +242,7 @@ void Form::HandleEvent(const Event& event) {
             if (event.window == window_) {
                 // The system has put the window where it suggests; the layout keeps that
                 // place at the new scale.
-                if (const auto place = platform::Current().GetWindowRect(window_); place) {
+                if (const auto place = platform::Windows().GetWindowRect(window_); place) {
                     const double s = scales_ ? platform::ScaleForDpi(event.x) : 1.0;
                     outer_pos_ = {rt::RoundToI32(place->left / s), rt::RoundToI32(place->top / s)};
                     bounds_ = {outer_pos_.x, outer_pos_.y, outer_pos_.x + Width(),

@@ -42,7 +42,7 @@ const Widget& Root(const Widget& widget) {
 
 std::int32_t Widget::Dpi() const {
     const Widget& root = Root(*this);
-    return root.dpi_ > 0 ? root.dpi_ : platform::Current().Dpi(0);
+    return root.dpi_ > 0 ? root.dpi_ : platform::Windows().Dpi(0);
 }
 
 double Widget::Scale() const {
@@ -50,7 +50,7 @@ double Widget::Scale() const {
 }
 
 double Widget::TwipsPerPixelX() const {
-    return platform::Backend::TwipsPerPixel(Dpi()) * Scale();
+    return platform::WindowSystem::TwipsPerPixel(Dpi()) * Scale();
 }
 
 platform::Rect Widget::ToDevice(const platform::Rect& layout) const {
@@ -74,7 +74,7 @@ void Widget::SetBounds(const platform::Rect& bounds) {
     const std::int32_t old_h = InnerHeight();
     bounds_ = bounds;
     if (window_ != 0) {
-        platform::Current().SetBounds(window_, ToDevice(bounds_));
+        platform::Windows().SetBounds(window_, ToDevice(bounds_));
         if (auto_redraw && (InnerWidth() != old_w || InnerHeight() != old_h)) {
             image_.Resize(InnerWidth(), InnerHeight());
         }
@@ -88,7 +88,7 @@ void Widget::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::
 
 void Widget::SetVisible(bool visible) {
     visible_ = visible;
-    if (window_ != 0) platform::Current().ShowWindow(window_, visible);
+    if (window_ != 0) platform::Windows().ShowWindow(window_, visible);
     if (!has_window && parent_ != nullptr) parent_->Refresh();
 }
 
@@ -109,9 +109,9 @@ void Widget::CreateWindows(platform::NativeWindow parent_window) {
         desc.back_colour = back_colour;
         desc.gl_capable = gl_capable;
         desc.sunken_border = border == BorderStyle::Sunken;
-        window_ = platform::Current().MakeWindow(desc);
+        window_ = platform::Windows().MakeWindow(desc);
         Application::Get().Register(window_, this);
-        if (visible_) platform::Current().ShowWindow(window_, true);
+        if (visible_) platform::Windows().ShowWindow(window_, true);
         children_parent = window_;
     }
     image_ = gfx::Surface(auto_redraw ? InnerWidth() : 0, auto_redraw ? InnerHeight() : 0,
@@ -124,7 +124,7 @@ void Widget::DestroyWindows() {
     for (Widget* child : children_) child->DestroyWindows();
     if (window_ != 0) {
         Application::Get().Unregister(window_);
-        platform::Current().DestroyWindow(window_);
+        platform::Windows().DestroyWindow(window_);
         window_ = 0;
     }
     presented_ = false;
@@ -152,7 +152,7 @@ void Widget::DrawBorder(gfx::Surface& frame) const {
 }
 
 void Widget::Rescale() {
-    if (window_ != 0) platform::Current().SetBounds(window_, ToDevice(bounds_));
+    if (window_ != 0) platform::Windows().SetBounds(window_, ToDevice(bounds_));
     image_.SetScale(Scale());
     frame_ = gfx::Surface();
     for (Widget* child : children_) child->Rescale();
@@ -186,12 +186,12 @@ void Widget::Refresh() {
     if (window_ == 0 || gl_capable) return;
     if (FilledBySystem()) {
         frame_ = gfx::Surface();
-        if (presented_) platform::Current().ShowBackColour(window_);
+        if (presented_) platform::Windows().ShowBackColour(window_);
         presented_ = false;
         return;
     }
     Compose(frame_);
-    platform::Current().Present(window_, frame_.View(), {0, 0});
+    platform::Windows().Present(window_, frame_.View(), {0, 0});
     presented_ = true;
 }
 

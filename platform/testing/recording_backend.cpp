@@ -44,7 +44,8 @@ int RecordingBackend::Count(const std::string& prefix) const {
 }
 
 NativeWindow RecordingBackend::MakeWindow(const WindowDesc& desc) {
-    const NativeWindow id = forward_ != nullptr ? forward_->MakeWindow(desc) : next_window_++;
+    const NativeWindow id =
+        forward_ != nullptr ? forward_->Windows().MakeWindow(desc) : next_window_++;
     windows[id] = RecordedWindow{desc, desc.parent, false, false};
     calls.push_back("MakeWindow " + std::string(KindName(desc.kind)) +
                     " parent=" + std::to_string(desc.parent) + " " + RectText(desc.bounds) +
@@ -55,7 +56,7 @@ NativeWindow RecordingBackend::MakeWindow(const WindowDesc& desc) {
 
 void RecordingBackend::DestroyWindow(NativeWindow window) {
     calls.push_back("DestroyWindow " + std::to_string(window));
-    if (forward_ != nullptr) forward_->DestroyWindow(window);
+    if (forward_ != nullptr) forward_->Windows().DestroyWindow(window);
     auto it = windows.find(window);
     if (it != windows.end()) {
         it->second.destroyed = true;
@@ -67,41 +68,41 @@ void RecordingBackend::DestroyWindow(NativeWindow window) {
 
 void RecordingBackend::ShowWindow(NativeWindow window, bool visible) {
     calls.push_back(std::string(visible ? "ShowWindow " : "HideWindow ") + std::to_string(window));
-    if (forward_ != nullptr) forward_->ShowWindow(window, visible);
+    if (forward_ != nullptr) forward_->Windows().ShowWindow(window, visible);
     if (auto it = windows.find(window); it != windows.end()) it->second.visible = visible;
 }
 
 void RecordingBackend::SetBounds(NativeWindow window, const Rect& bounds) {
     calls.push_back("SetBounds " + std::to_string(window) + " " + RectText(bounds));
-    if (forward_ != nullptr) forward_->SetBounds(window, bounds);
+    if (forward_ != nullptr) forward_->Windows().SetBounds(window, bounds);
     if (auto it = windows.find(window); it != windows.end()) it->second.desc.bounds = bounds;
 }
 
 void RecordingBackend::SetCaption(NativeWindow window, std::string_view caption) {
     calls.push_back("SetCaption " + std::to_string(window) + " \"" + std::string(caption) + "\"");
-    if (forward_ != nullptr) forward_->SetCaption(window, caption);
+    if (forward_ != nullptr) forward_->Windows().SetCaption(window, caption);
 }
 
 void RecordingBackend::SetParent(NativeWindow window, NativeWindow parent) {
     calls.push_back("SetParent " + std::to_string(window) + " " + std::to_string(parent));
-    if (forward_ != nullptr) forward_->SetParent(window, parent);
+    if (forward_ != nullptr) forward_->Windows().SetParent(window, parent);
     if (auto it = windows.find(window); it != windows.end()) it->second.parent = parent;
 }
 
 void RecordingBackend::SetIcon(NativeWindow window, const PixelView& icon) {
     calls.push_back("SetIcon " + std::to_string(window) + " " + std::to_string(icon.width) + "x" +
                     std::to_string(icon.height));
-    if (forward_ != nullptr) forward_->SetIcon(window, icon);
+    if (forward_ != nullptr) forward_->Windows().SetIcon(window, icon);
 }
 
 void RecordingBackend::WatchWindow(NativeWindow window) {
     calls.push_back("WatchWindow " + std::to_string(window));
-    if (forward_ != nullptr) forward_->WatchWindow(window);
+    if (forward_ != nullptr) forward_->Windows().WatchWindow(window);
 }
 
 std::optional<Rect> RecordingBackend::GetWindowRect(NativeWindow window) {
     calls.push_back("GetWindowRect " + std::to_string(window));
-    if (forward_ != nullptr) return forward_->GetWindowRect(window);
+    if (forward_ != nullptr) return forward_->Windows().GetWindowRect(window);
     if (auto it = foreign_windows.find(window); it != foreign_windows.end()) return it->second;
     if (auto it = windows.find(window); it != windows.end() && !it->second.destroyed) {
         return it->second.desc.bounds;
@@ -110,7 +111,7 @@ std::optional<Rect> RecordingBackend::GetWindowRect(NativeWindow window) {
 }
 
 bool RecordingBackend::IsWindow(NativeWindow window) {
-    if (forward_ != nullptr) return forward_->IsWindow(window);
+    if (forward_ != nullptr) return forward_->Windows().IsWindow(window);
     if (foreign_windows.count(window) != 0) return true;
     auto it = windows.find(window);
     return it != windows.end() && !it->second.destroyed;
@@ -118,20 +119,20 @@ bool RecordingBackend::IsWindow(NativeWindow window) {
 
 NativeWindow RecordingBackend::FindWindowByCaption(std::string_view caption) {
     calls.push_back("FindWindow \"" + std::string(caption) + "\"");
-    if (forward_ != nullptr) return forward_->FindWindowByCaption(caption);
+    if (forward_ != nullptr) return forward_->Windows().FindWindowByCaption(caption);
     auto it = captions.find(std::string(caption));
     return it == captions.end() ? 0 : it->second;
 }
 
 void RecordingBackend::SetFocus(NativeWindow window) {
     calls.push_back("SetFocus " + std::to_string(window));
-    if (forward_ != nullptr) forward_->SetFocus(window);
+    if (forward_ != nullptr) forward_->Windows().SetFocus(window);
 }
 
 void RecordingBackend::SetPointer(NativeWindow window, Pointer pointer) {
     calls.push_back("SetPointer " + std::to_string(window) + " " +
                     std::to_string(static_cast<int>(pointer)));
-    if (forward_ != nullptr) forward_->SetPointer(window, pointer);
+    if (forward_ != nullptr) forward_->Windows().SetPointer(window, pointer);
 }
 
 void RecordingBackend::PollEvents(std::vector<Event>& out) {
@@ -182,18 +183,19 @@ void RecordingBackend::OwnInput(NativeWindow window) {
 }
 
 std::int32_t RecordingBackend::Dpi(NativeWindow window) {
-    if (forward_ != nullptr) return forward_->Dpi(window);
+    if (forward_ != nullptr) return forward_->Windows().Dpi(window);
     if (window == 0 && system_dpi > 0) return system_dpi;
     if (auto it = window_dpi.find(window); it != window_dpi.end()) return it->second;
     return dpi;
 }
 
 Point RecordingBackend::CursorPos() {
-    return forward_ != nullptr ? forward_->CursorPos() : cursor;
+    return forward_ != nullptr ? forward_->Windows().CursorPos() : cursor;
 }
 
 NativeWindow RecordingBackend::WindowFromPoint(Point screen_point) {
-    return forward_ != nullptr ? forward_->WindowFromPoint(screen_point) : window_under_cursor;
+    return forward_ != nullptr ? forward_->Windows().WindowFromPoint(screen_point)
+                               : window_under_cursor;
 }
 
 void RecordingBackend::ShowCursor(bool show) {
@@ -259,13 +261,13 @@ void RecordingBackend::Present(NativeWindow window, const PixelView& image, Poin
         const std::uint32_t* row = image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride;
         pixels.insert(pixels.end(), row, row + image.width);
     }
-    if (forward_ != nullptr) forward_->Present(window, image, at);
+    if (forward_ != nullptr) forward_->Windows().Present(window, image, at);
 }
 
 void RecordingBackend::ShowBackColour(NativeWindow window) {
     calls.push_back("ShowBackColour " + std::to_string(window));
     presented.erase(window);
-    if (forward_ != nullptr) forward_->ShowBackColour(window);
+    if (forward_ != nullptr) forward_->Windows().ShowBackColour(window);
 }
 
 void RecordingBackend::OpenAddress(std::string_view address) {

@@ -21,8 +21,9 @@ struct RecordedWindow {
     bool destroyed = false;
 };
 
-class RecordingBackend : public Backend {
+class RecordingBackend : public Backend, public WindowSystem {
 public:
+    WindowSystem& Windows() override { return *this; }
     explicit RecordingBackend(Backend* forward = nullptr);
     ~RecordingBackend() override;
 

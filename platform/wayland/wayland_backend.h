@@ -43,8 +43,9 @@ struct wp_fractional_scale_v1;
 
 namespace tivaro::platform::wayland {
 
-class WaylandBackend final : public Backend {
+class WaylandBackend final : public Backend, public WindowSystem {
 public:
+    WindowSystem& Windows() override { return *this; }
     // Connects to the compositor that WAYLAND_SOCKET or WAYLAND_DISPLAY names, and checks
     // that it offers a shell and that EGL gives desktop OpenGL; raises a RuntimeError with a
     // clear message otherwise. `want_layer_shell` false takes xdg-shell even where

@@ -55,8 +55,9 @@ HCURSOR HandCursor();
 inline constexpr UINT_PTR kModalLoopTimer = 0x7A01;
 inline constexpr UINT kModalLoopTimerMs = 10;
 
-class Win32Backend final : public Backend {
+class Win32Backend final : public Backend, public WindowSystem {
 public:
+    WindowSystem& Windows() override { return *this; }
     Win32Backend();
     ~Win32Backend() override;
     Win32Backend(const Win32Backend&) = delete;

@@ -24,8 +24,9 @@ namespace tivaro::platform::x11 {
 // X errors so far: a request that failed is seen as a change of this count after XSync.
 int XErrorCount();
 
-class X11Backend final : public Backend {
+class X11Backend final : public Backend, public WindowSystem {
 public:
+    WindowSystem& Windows() override { return *this; }
     // Opens the display named by DISPLAY; raises a RuntimeError with a clear message when
     // there is none or it cannot be reached.
     X11Backend();

@@ -55,7 +55,7 @@ TEST_P(DialogAtScale, LaysOutAsAt96AndDrawsAtTheDisplaysResolution) {
     EXPECT_EQ(dialog.Width(), 413);
     EXPECT_EQ(dialog.Height(), 359);
     EXPECT_DOUBLE_EQ(dialog.TwipsPerPixelX(), 15.0);
-    EXPECT_DOUBLE_EQ(platform::Backend::TwipsPerPixel(dpi), 1440.0 / dpi);
+    EXPECT_DOUBLE_EQ(platform::WindowSystem::TwipsPerPixel(dpi), 1440.0 / dpi);
     EXPECT_EQ(dialog.WidthTwips(), 6285);
 
     // The window: a client area of 413 x 359 times the scale, within a pixel.
