@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "platform/cover_layout.h"
+
 namespace tivaro::platform::testing {
 namespace {
 
@@ -147,14 +149,18 @@ void RecordingBackend::WaitEvents(std::int32_t timeout_ms) {
     if (forward_ != nullptr) forward_->WaitEvents(timeout_ms);
 }
 
-Point RecordingBackend::ScreenSize() {
-    return forward_ != nullptr ? forward_->ScreenSize() : screen;
-}
-
-std::vector<Rect> RecordingBackend::Monitors() {
-    if (forward_ != nullptr) return forward_->Monitors();
-    if (!monitors.empty()) return monitors;
-    return {Rect{0, 0, screen.x, screen.y}};
+std::vector<Output> RecordingBackend::Outputs() {
+    if (forward_ != nullptr) return forward_->Outputs();
+    std::vector<Output> outputs;
+    for (const Rect& m :
+         monitors.empty() ? std::vector<Rect>{{0, 0, screen.x, screen.y}} : monitors) {
+        Output o;
+        o.logical = m;
+        o.device = Point{m.right - m.left, m.bottom - m.top};
+        o.primary = outputs.empty();
+        outputs.push_back(o);
+    }
+    return outputs;
 }
 
 CoverAnswer RecordingBackend::Cover(const CoverRequest& request) {
@@ -164,22 +170,31 @@ CoverAnswer RecordingBackend::Cover(const CoverRequest& request) {
                     (request.take_input ? " input" : "") +
                     (request.layer == CoverLayer::Background ? " behind" : ""));
     cover_layer = request.layer;
-    if (forward_ != nullptr) {
-        if (request.take_input) input_owner = request.view;
-        return forward_->Cover(request);
+    if (request.take_input) input_owner = request.view;
+    if (forward_ != nullptr) return forward_->Cover(request);
+    CoverAnswer answer;
+    if (request.host != 0) {
+        const std::optional<Rect> area = GetWindowRect(request.host);
+        const Point size =
+            area ? Point{area->right - area->left, area->bottom - area->top} : Point{};
+        SetParent(request.window, request.host);
+        WatchWindow(request.host);
+        answer.window = Rect{0, 0, size.x, size.y};
+        answer.areas.push_back({request.view, answer.window, size});
+    } else if (!output_surfaces.empty()) {
+        answer.surface_each = true;
+        for (const OutputSurface& s : output_surfaces) {
+            answer.areas.push_back({s.surface, Rect{0, 0, s.size.x, s.size.y}, s.size});
+        }
+    } else {
+        answer = SpanOutputs(Outputs(), request.view);
     }
-    return Backend::Cover(request);
+    return answer;
 }
 
 void RecordingBackend::Uncover() {
     calls.push_back("Uncover");
     if (forward_ != nullptr) forward_->Uncover();
-}
-
-void RecordingBackend::OwnInput(NativeWindow window) {
-    calls.push_back("OwnInput " + std::to_string(window));
-    input_owner = window;
-    if (forward_ != nullptr) forward_->OwnInput(window);
 }
 
 std::int32_t RecordingBackend::Dpi(NativeWindow window) {
@@ -223,12 +238,6 @@ void RecordingBackend::SetPixelFormat(NativeWindow window, int format) {
 GlContext RecordingBackend::CreateContext(NativeWindow window) {
     calls.push_back("CreateContext " + std::to_string(window));
     return forward_ != nullptr ? forward_->CreateContext(window) : next_context_++;
-}
-
-std::vector<OutputSurface> RecordingBackend::OutputSurfaces(NativeWindow window) {
-    calls.push_back("OutputSurfaces " + std::to_string(window));
-    if (forward_ != nullptr) return forward_->OutputSurfaces(window);
-    return output_surfaces;
 }
 
 bool RecordingBackend::ReadyForFrame(NativeWindow surface) {

@@ -14,6 +14,12 @@
 
 namespace tivaro::platform::testing {
 
+// A surface of its own for a monitor, where the system gives each one (as Wayland does).
+struct OutputSurface {
+    NativeWindow surface = 0;
+    Point size;
+};
+
 struct RecordedWindow {
     WindowDesc desc;
     NativeWindow parent = 0;
@@ -34,7 +40,7 @@ public:
     std::map<NativeWindow, Rect> foreign_windows;
     // Answers.
     Point screen{1024, 768};
-    // The monitors; none means the screen alone.
+    // The monitors (the primary first); none means the screen alone.
     std::vector<Rect> monitors;
     NativeWindow input_owner = 0;                     // the view of a Cover that takes input
     CoverLayer cover_layer = CoverLayer::Overlay;     // the last Cover's layer
@@ -79,12 +85,9 @@ public:
     void SetPointer(NativeWindow window, Pointer pointer) override;
     void PollEvents(std::vector<Event>& out) override;
     void WaitEvents(std::int32_t timeout_ms) override;
-    Point ScreenSize() override;
-    std::vector<Rect> Monitors() override;
+    std::vector<Output> Outputs() override;
     CoverAnswer Cover(const CoverRequest& request) override;
     void Uncover() override;
-    void OwnInput(NativeWindow window) override;
-    std::vector<OutputSurface> OutputSurfaces(NativeWindow window) override;
     bool ReadyForFrame(NativeWindow surface) override;
     std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;

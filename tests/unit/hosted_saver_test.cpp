@@ -148,8 +148,11 @@ TEST_F(HostedSaverTest, FillsTheHostFollowsItsSizeIgnoresInputAndEndsWithIt) {
     EXPECT_EQ(backend.Count("ShowCursor"), 0);
     EXPECT_EQ(backend.Count("SetScreenSaverRunning"), 0);
     EXPECT_EQ(backend.Count("FindWindow"), 0);
-    EXPECT_EQ(backend.Count("OwnInput"), 0);
-    EXPECT_EQ(backend.Count("ClaimInput"), 0);
+    EXPECT_EQ(backend.Count("Cover " + saver + " view=" + std::to_string(SaverWindow() + 1) +
+                            " host=" + std::to_string(kHost)),
+              1)
+        << "one cover, in the host's window, taking no input";
+    EXPECT_EQ(backend.input_owner, 0u);
 }
 
 TEST_F(HostedSaverTest, AWindowThatIsNotThereEndsWithAMessage) {
