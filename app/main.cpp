@@ -14,6 +14,7 @@
 #include "app/window_system.h"
 #include "platform/backend.h"
 #include "platform/forms/application.h"
+#include "platform/posix/end_signals.h"
 #include "platform/runtime/end.h"
 #include "platform/runtime/errors.h"
 #include "platform/runtime/options.h"
@@ -47,6 +48,8 @@ bool WantsLayerShell() {
 
 int main(int argc, char** argv) {
     using namespace tivaro;
+    // First of all: a signal from the very start ends the program as any other does.
+    platform::posix::InstallEndSignals();
     // The command-line string is the program's arguments joined by single spaces.
     const std::vector<std::string> args(argv + 1, argv + argc);
     std::string command_line;

@@ -14,13 +14,23 @@ namespace {
 volatile std::sig_atomic_t g_end_signal = 0;
 int g_pipe[2] = {-1, -1};
 
+// How long the program may take to end by itself once asked to.
+constexpr unsigned kGraceSeconds = 1;
+
 extern "C" void OnEndSignal(int) {
-    g_end_signal = 1;
     const int saved = errno;
+    // Ending is the event processing's job; should it not come to it in time (stuck in a
+    // call to a compositor or server that stopped answering), the program ends anyway.
+    if (g_end_signal == 0) alarm(kGraceSeconds);
+    g_end_signal = 1;
     const char byte = 1;
     // A full pipe already wakes the wait; the result does not matter.
     [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
     errno = saved;
+}
+
+extern "C" void OnGraceOver(int) {
+    _exit(0);
 }
 
 }  // namespace
@@ -36,6 +46,8 @@ void InstallEndSignals() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
+    action.sa_handler = &OnGraceOver;
+    sigaction(SIGALRM, &action, nullptr);
 }
 
 int EndSignalFd() {

@@ -2,10 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
+
+#include "platform/runtime/end.h"
 
 namespace tivaro::platform::posix {
 
@@ -40,29 +45,74 @@ std::string InstanceMarkers::PathFor(std::string_view caption) {
            ".lock";
 }
 
+namespace {
+
+// The files of the marks this process holds, for RemoveHeldFiles.
+std::vector<std::string>& HeldFiles() {
+    static std::vector<std::string> files;
+    return files;
+}
+
+void ForgetFile(const std::string& path) {
+    auto& files = HeldFiles();
+    files.erase(std::remove(files.begin(), files.end(), path), files.end());
+}
+
+// Whether `fd` still is the file at `path`: another process may have removed and made it
+// anew between our open and our lock.
+bool StillAt(int fd, const std::string& path) {
+    struct stat opened {};
+    struct stat named {};
+    return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+}  // namespace
+
 InstanceMarkers::~InstanceMarkers() {
-    for (const auto& [window, fd] : held_) close(fd);
+    while (!held_.empty()) Release(held_.begin()->first);
 }
 
 void InstanceMarkers::Hold(std::uint64_t window, std::string_view caption) {
     const std::string path = PathFor(caption);
     if (path.empty() || held_.count(window) != 0) return;
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return;
-    // Another instance may hold it already (two started at the same moment): the window
-    // opens all the same, as a window search would let it.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) return;
+        // Another instance may hold it already (two started at the same moment): the window
+        // opens all the same, as a window search would let it.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            close(fd);
+            return;
+        }
+        if (!StillAt(fd, path)) {  // removed by the holder that just ended: take the new one
+            close(fd);
+            continue;
+        }
+        held_[window] = Held{fd, path};
+        static const bool restorer_added = [] {
+            rt::AddRestorer(&InstanceMarkers::RemoveHeldFiles);
+            return true;
+        }();
+        (void)restorer_added;
+        HeldFiles().push_back(path);
         return;
     }
-    held_[window] = fd;
 }
 
 void InstanceMarkers::Release(std::uint64_t window) {
     const auto it = held_.find(window);
     if (it == held_.end()) return;
-    close(it->second);  // the lock goes with the descriptor; the file stays for the next
+    // Removed while still locked, so nobody takes a lock on a file that is going.
+    unlink(it->second.path.c_str());
+    ForgetFile(it->second.path);
+    close(it->second.fd);
     held_.erase(it);
+}
+
+void InstanceMarkers::RemoveHeldFiles() {
+    for (const std::string& path : HeldFiles()) unlink(path.c_str());
+    HeldFiles().clear();
 }
 
 bool InstanceMarkers::HeldElsewhere(std::string_view caption) {

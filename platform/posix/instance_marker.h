@@ -24,7 +24,11 @@ public:
     // Marks `caption` as open for as long as `window` lives. Without a runtime directory
     // (no desktop session) nothing is marked.
     void Hold(std::uint64_t window, std::string_view caption);
+    // The mark goes, and its file with it.
     void Release(std::uint64_t window);
+    // Removes the files of every mark this process holds, however the program ends (its
+    // restorers call this); the locks go with the process.
+    static void RemoveHeldFiles();
     // Whether another process holds the mark for `caption`.
     static bool HeldElsewhere(std::string_view caption);
 
@@ -36,7 +40,11 @@ public:
     static std::string PathFor(std::string_view caption);
 
 private:
-    std::unordered_map<std::uint64_t, int> held_;  // window -> locked descriptor
+    struct Held {
+        int fd = -1;  // locked
+        std::string path;
+    };
+    std::unordered_map<std::uint64_t, Held> held_;  // by window
 };
 
 }  // namespace tivaro::platform::posix

@@ -1,6 +1,6 @@
 """The saver where things go wrong: a server without GLX (a one-line error and exit code
-1, no black window), very long or odd command lines, and an X server
-that goes away mid-run (a clean exit, not a hang)."""
+1, no black window), very long or odd command lines, an X server that goes away mid-run
+(a clean exit, not a hang), and one that stops answering (SIGTERM still ends the saver)."""
 import os
 import signal
 import subprocess
@@ -24,14 +24,33 @@ for args in (["x" * 100000], ["/p", "9" * 5000], ["/x" + "\xff" * 10], ["/p", "-
     code, err = run(*[a.encode("utf-8", "surrogateescape") for a in args], timeout=10)
     check(code is not None and code >= 0, f"{[a[:12] for a in args]} ends without a crash ({code})")
 
+def second_server():
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                               "640x480x24", "-nolisten", "tcp"], pass_fds=(write_end,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        return server, ":" + numbers.readline().strip()
+
+
+# A server that stops answering (stopped while the saver connects): the saver is stuck in
+# Xlib, and a termination signal still ends it.
+xvfb, display = second_server()
+xvfb.send_signal(signal.SIGSTOP)
+saver = subprocess.Popen([TIVARO, "/s"], env=dict(os.environ, DISPLAY=display),
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+time.sleep(0.5)
+saver.send_signal(signal.SIGTERM)
+check(wait_exit(saver, 10.0), "a saver stuck on a silent server still ends on SIGTERM")
+check(saver.returncode == 0, f"as on any SIGTERM, with 0 ({saver.returncode})")
+stop(saver)
+xvfb.send_signal(signal.SIGCONT)
+xvfb.kill()
+xvfb.wait()
+
 # The server goes away while the saver runs: the program leaves promptly.
-read_end, write_end = os.pipe()
-xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "640x480x24",
-                         "-nolisten", "tcp"], pass_fds=(write_end,),
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-os.close(write_end)
-with os.fdopen(read_end) as numbers:
-    display = ":" + numbers.readline().strip()
+xvfb, display = second_server()
 saver = subprocess.Popen([TIVARO, "/s"], env=dict(os.environ, DISPLAY=display),
                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 time.sleep(1.5)

@@ -48,8 +48,14 @@ TEST(InstanceMarkers, ACaptionIsMarkedWhileItsWindowLives) {
         EXPECT_TRUE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
         unsetenv("WAYLAND_DISPLAY");
         setenv("DISPLAY", ":1", 1);
+        const std::string path = InstanceMarkers::PathFor("Tivaro_Main");
+        EXPECT_TRUE(std::filesystem::exists(path));
         markers.Release(7);
         EXPECT_FALSE(InstanceMarkers::HeldElsewhere("Tivaro_Main"));
+        EXPECT_FALSE(std::filesystem::exists(path)) << "no file is left behind";
+        // However the program ends, what it still holds leaves no file either.
+        InstanceMarkers::RemoveHeldFiles();
+        EXPECT_TRUE(std::filesystem::is_empty(dir));
         EXPECT_EQ(InstanceMarkers::PathFor("a/b"), "");
         EXPECT_EQ(InstanceMarkers::PathFor(".."), "");
     }
