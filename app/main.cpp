@@ -40,8 +40,7 @@ bool WantsLayerShell() {
     const std::string& shell = rt::Environment().wayland_shell;
     if (shell.empty() || shell == "layer") return true;
     if (shell == "xdg") return false;
-    throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
-                           "TIVARO_WAYLAND_SHELL must be layer or xdg, not \"" + shell + "\"");
+    throw rt::SetupError("TIVARO_WAYLAND_SHELL must be layer or xdg, not \"" + shell + "\"");
 }
 
 }  // namespace
@@ -80,8 +79,9 @@ int main(int argc, char** argv) {
             // Behind a locker the picture lies on the background layer; a fullscreen window
             // would lie over the lock instead and take its input.
             if (behind && !wayland->HasLayerShell()) {
-                throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
-                                       "--background needs a Wayland compositor with layer-shell");
+                throw rt::SetupError(
+                    "--background needs a Wayland compositor with layer-shell (wlroots "
+                    "desktops, KDE Plasma); this one has none");
             }
             backend = std::move(wayland);
         } else {

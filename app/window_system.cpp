@@ -12,7 +12,7 @@ bool Set(const char* value) {
 }
 
 [[noreturn]] void Refuse(const std::string& message) {
-    throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, message);
+    throw rt::SetupError(message);
 }
 
 }  // namespace
@@ -55,6 +55,11 @@ WindowSystem ChooseWindowSystem(Request request, const SessionEnvironment& env,
     }
     if (forced == "x11") return WindowSystem::X11;
     if (forced == "wayland") return WindowSystem::Wayland;
+    if (!wayland_named && !Set(env.display)) {
+        Refuse(
+            "no display to run on: neither WAYLAND_DISPLAY nor DISPLAY is set; start tivaro "
+            "from within a desktop session");
+    }
     if (!wayland_named) return WindowSystem::X11;
     if (compositor_answers() || !Set(env.display)) return WindowSystem::Wayland;
     return WindowSystem::X11;

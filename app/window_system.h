@@ -32,7 +32,7 @@ bool AsksToRunBehind(std::span<const std::string> args);
 // The saver takes Wayland where the environment names a compositor and one answers
 // (`compositor_answers` asks), else X11; a compositor that does not answer still gets the
 // start when no X display is named, so that its absence is what is reported. A request
-// that the chosen or forced system cannot serve raises a RuntimeError saying what it needs.
+// that the chosen or forced system cannot serve raises a SetupError saying what it needs.
 WindowSystem ChooseWindowSystem(Request request, const SessionEnvironment& env,
                                 const std::function<bool()>& compositor_answers);
 

@@ -29,6 +29,14 @@ private:
 
 [[noreturn]] void Raise(ErrorNumber number);
 
+// Something the program needs from its surroundings is missing (a display, a compositor, a
+// shell or an OpenGL configuration): its text says in plain words what, and what to do.
+// It is no runtime error: nothing ignores it, and it is reported as it stands.
+class SetupError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The "standard error message": shows the error the way the platform does it (a line on
 // stderr on Linux, a message box on Windows) and ends the process with a non-zero code.
 using FatalReporter = void (*)(const std::string& message);

@@ -31,7 +31,7 @@ std::string Choice(Request request, SessionEnvironment env, bool answers = true)
         const WindowSystem system =
             app::ChooseWindowSystem(request, env, [answers] { return answers; });
         return system == WindowSystem::Wayland ? "wayland" : "x11";
-    } catch (const rt::RuntimeError& e) {
+    } catch (const rt::SetupError& e) {
         return std::string("refused: ") + e.what();
     }
 }
@@ -56,6 +56,10 @@ TEST(WindowSystem, TheSaverTakesTheCompositorThatAnswersAndEverythingElseStaysOn
     // Behind a locker is Wayland's.
     EXPECT_EQ(Choice(Request::Behind, handed_socket), "wayland");
     EXPECT_NE(Choice(Request::Behind, x_only).find("refused: "), std::string::npos);
+    // With no display at all, both that could have been set are named.
+    const std::string none = Choice(Request::Saver, SessionEnvironment{});
+    EXPECT_NE(none.find("WAYLAND_DISPLAY"), std::string::npos) << none;
+    EXPECT_NE(none.find(" DISPLAY"), std::string::npos) << none;
 }
 
 TEST(WindowSystem, TivaroBackendOverridesTheChoiceAndIsChecked) {
