@@ -142,7 +142,7 @@ private:
     // x11_cover.cpp
     CoverAnswer Host(const CoverRequest& request);
     void Place(Window window);
-    void Replace(Window window, const Rect& bounds);
+    void Replace(Window window);
     void WaitForParent(Window window, Window parent);
     void WaitUntilViewable(Window window);
     // x11_grab.cpp

@@ -27,6 +27,8 @@ std::int32_t Height(const Rect& r) {
 
 }  // namespace
 
+// Above every window; behind them (CoverLayer::Background) is a Wayland locker's, refused
+// on X11 before it comes here.
 CoverAnswer X11Backend::Cover(const CoverRequest& request) {
     if (request.host != 0) return Host(request);
     const std::vector<Output> outputs = Outputs();
@@ -43,7 +45,7 @@ CoverAnswer X11Backend::Cover(const CoverRequest& request) {
     // must change; a move alone is the caller's SetBounds.
     const auto it = windows_.find(window);
     if (it != windows_.end() && it->second.shown && cover_.mapped_spanning != spanning) {
-        Replace(window, answer.window);
+        Replace(window);
     }
     if (request.take_input) TakeInput(request.view);
     return answer;
@@ -89,7 +91,8 @@ void X11Backend::Place(Window window) {
 // withdrawn (the window manager gives it back to the root window), placed anew and mapped
 // again. Meanwhile a black window of no window manager's covers the monitors, so that
 // nothing behind the saver shows for as much as a moment.
-void X11Backend::Replace(Window window, const Rect& bounds) {
+void X11Backend::Replace(Window window) {
+    const Rect& bounds = cover_.bounds;
     const auto width = static_cast<unsigned>(std::max(1, Width(bounds)));
     const auto height = static_cast<unsigned>(std::max(1, Height(bounds)));
     XSetWindowAttributes black_attrs{};

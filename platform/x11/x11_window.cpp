@@ -86,7 +86,7 @@ void X11Backend::DestroyWindow(NativeWindow window) {
     const auto it = windows_.find(static_cast<Window>(window));
     if (it == windows_.end()) return;
     // The saver's window going (or its view): the keyboard and pointer go back.
-    if (it->first == cover_.window || (window != 0 && window == funnel_.Owner())) Uncover();
+    if (it->first == cover_.window || window == funnel_.Owner()) Uncover();
     windows_.erase(it);
     markers_.Release(window);
     XDestroyWindow(display_, static_cast<Window>(window));
