@@ -109,7 +109,7 @@ private:
         // Over several monitors no window manager places it (override-redirect); on one it
         // is a full-screen window the window manager keeps above the others.
         bool spanning = false;
-        // How it was placed when last mapped; nothing before it was mapped by ShowWindow.
+        // How it was placed when last mapped (by ShowWindow or a refit); nothing before.
         std::optional<bool> mapped_spanning;
     };
     // The keyboard and the pointer, held for the saver (x11_grab.cpp). Of the pointer only
