@@ -1,10 +1,23 @@
 // The X11 backend: Xlib windows, GLX contexts, XPutImage/XShm presentation.
 // All its state lives in this one object; nothing else in the program includes Xlib.
+// Its parts, one file each:
+//   x11_display.cpp     the connection, its error handlers, atoms and the event loop
+//   x11_events.cpp      X events turned into Event records
+//   x11_window.cpp      our windows: made, shown, placed, named
+//   x11_foreign.cpp     other programs' windows: found, measured, watched
+//   x11_cursor.cpp      pointer shapes and the hidden pointer
+//   x11_monitor.cpp     the outputs (RandR, Xinerama)
+//   x11_cover.cpp       the saver's cover of the outputs and its placement
+//   x11_grab.cpp        the saver's hold on the keyboard and the pointer
+//   x11_gl.cpp          GLX
+//   x11_present.cpp     pixel images shown in windows
 #pragma once
 
 // Our own headers first: Xlib defines macros (None, FocusIn, Expose...) that must not
 // reach them.
 #include "platform/backend.h"
+#include "platform/context_table.h"
+#include "platform/input/input.h"
 #include "platform/posix/instance_marker.h"
 
 #include <GL/glx.h>
@@ -12,6 +25,8 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -26,12 +41,16 @@ int XErrorCount();
 
 class X11Backend final : public Backend, public WindowSystem {
 public:
-    WindowSystem& Windows() override { return *this; }
     // Opens the display named by DISPLAY; raises a RuntimeError with a clear message when
     // there is none or it cannot be reached.
     X11Backend();
     ~X11Backend() override;
+    X11Backend(const X11Backend&) = delete;
+    X11Backend& operator=(const X11Backend&) = delete;
 
+    WindowSystem& Windows() override { return *this; }
+
+    // ---- WindowSystem
     NativeWindow MakeWindow(const WindowDesc& desc) override;
     void DestroyWindow(NativeWindow window) override;
     void ShowWindow(NativeWindow window, bool visible) override;
@@ -45,31 +64,28 @@ public:
     NativeWindow FindWindowByCaption(std::string_view caption) override;
     void SetFocus(NativeWindow window) override;
     void SetPointer(NativeWindow window, Pointer pointer) override;
-
-    void PollEvents(std::vector<Event>& out) override;
-    void WaitEvents(std::int32_t timeout_ms) override;
-
-    Point ScreenSize() override;
-    std::vector<Rect> Monitors() override;
-    void ClaimInput() override;
-    void OwnInput(NativeWindow window) override;
     // Xft.dpi from the resource manager string, as desktops publish their scale; 96 without
     // it. One scale for the whole display.
     std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen) override;
-    void ShowCursor(bool show) override;
-    void SetScreenSaverRunning(bool running) override;
+    void Present(NativeWindow window, const PixelView& image, Point at) override;
+    void ShowBackColour(NativeWindow window) override;
 
+    // ---- Backend
+    void PollEvents(std::vector<Event>& out) override;
+    void WaitEvents(std::int32_t timeout_ms) override;
+    // RandR 1.5 monitors, the primary first, else Xinerama's heads, else the screen; in
+    // screen pixels, at scale 1.
+    std::vector<Output> Outputs() override;
+    CoverAnswer Cover(const CoverRequest& request) override;
+    void Uncover() override;
+    void ShowCursor(bool show) override;
     int ChoosePixelFormat(NativeWindow window) override;
-    void SetPixelFormat(NativeWindow window, int format) override;
     GlContext CreateContext(NativeWindow window) override;
     void MakeCurrent(NativeWindow window, GlContext context) override;
     void DeleteContext(GlContext context) override;
     void SwapBuffers(NativeWindow window) override;
-
-    void Present(NativeWindow window, const PixelView& image, Point at) override;
-    void ShowBackColour(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
 
     Display* display() const { return display_; }
@@ -85,35 +101,76 @@ private:
         bool mapped_once = false;
         const PixelFormat* format = nullptr;  // of its visual
         bool shown = false;
-        bool unmanaged = false;  // override-redirect: no window manager places it
     };
-    bool FitsOneMonitor(const WindowInfo& info);
-    void SetPlacement(Window w, WindowInfo& info, bool unmanaged);
-    void Replace(Window w, WindowInfo& info, const Rect& bounds);
+    // The saver's window over the outputs, as the last Cover placed it.
+    struct CoverRecord {
+        Window window = 0;  // 0: no cover
+        Rect bounds;        // screen pixels
+        // Over several monitors no window manager places it (override-redirect); on one it
+        // is a full-screen window the window manager keeps above the others.
+        bool spanning = false;
+        // How it was placed when last mapped (by ShowWindow or a refit); nothing before.
+        std::optional<bool> mapped_spanning;
+    };
+    // The keyboard and the pointer, held for the saver (x11_grab.cpp). Of the pointer only
+    // its clicks are wanted.
+    static constexpr unsigned kGrabbedPointerEvents = ButtonPressMask | ButtonReleaseMask;
+    struct GrabState {
+        bool wanted = false;
+        bool keyboard = false;
+        bool pointer = false;
+        bool reported = false;  // said once that another program holds them
+        std::chrono::steady_clock::time_point patience_end{};
+        std::chrono::steady_clock::time_point next_try{};
+    };
 
+    // x11_display.cpp
+    void InternAtoms();
+    // x11_events.cpp
     void Translate(const XEvent& xe, std::vector<Event>& out);
-    // Input owned by the saver (x11_input.cpp).
-    void TryGrab();
-    bool RetargetToOwner(const XEvent& xe, Event& e);
-    bool IsDisplayChange(const XEvent& xe);
-    void ReleaseInput();
-    // The pixel formats of windows (ours from their creation, others' asked once).
-    const PixelFormat& FormatOf(Window window);
-    const PixelFormat& FormatFor(Visual* visual, int depth, Colormap colormap);
-    // A graphics context for drawables of `window`'s depth.
-    GC GcFor(Window window, int depth);
+    void DeliverKey(const XKeyEvent& xe, std::vector<Event>& out);
+    void DeliverButton(const XButtonEvent& xe, std::vector<Event>& out);
+    bool IsCloseRequest(const XClientMessageEvent& xe) const;
+    void FocusOnFirstMap(Window window);
+    void NoteResize(const XConfigureEvent& xe, std::vector<Event>& out);
+    void NoteDestroyed(const XDestroyWindowEvent& xe, std::vector<Event>& out);
+    // x11_window.cpp
+    void SetTopLevelHints(Window window, const WindowDesc& desc, int width, int height);
+    // x11_foreign.cpp
     std::string CaptionOf(Window window);
     NativeWindow Search(Window window, std::string_view caption, int depth);
+    // x11_cover.cpp
+    CoverAnswer Host(const CoverRequest& request);
+    void Place(Window window);
+    void Replace(Window window);
+    void WaitForParent(Window window, Window parent);
+    void WaitUntilViewable(Window window);
+    // x11_grab.cpp
+    void TakeInput(NativeWindow owner);
+    void TryGrab();
+    void ReportGrabRefused();
+    bool IsDisplayChange(const XEvent& xe);
+    void ReleaseInput();
+    // x11_cursor.cpp
     Cursor CursorFor(Pointer pointer);
     Cursor StoredHandCursor();
     static constexpr unsigned kHandHotX = 12;  // the fingertip
     static constexpr unsigned kHandHotY = 1;
     void ApplyCursor(Window window);
+    // x11_present.cpp: the pixel formats of windows (ours from their creation, others'
+    // asked once), and a graphics context for drawables of `window`'s depth.
+    const PixelFormat& FormatOf(Window window);
+    const PixelFormat& FormatFor(Visual* visual, int depth, Colormap colormap);
+    GC GcFor(Window window, int depth);
+    bool PresentShared(Window window, const PixelView& image, Point at);
+    void ReleaseShared();
+    // x11_gl.cpp
     void SetSwapInterval(GLXDrawable drawable);
     GLXFBConfig FrameBufferConfig();
     bool HasGlxExtension(const char* name);
     void CheckAnswer();
 
+    // The connection.
     Display* display_ = nullptr;
     xcb_connection_t* xcb_ = nullptr;  // the same connection, as the GL library sees it
     int screen_ = 0;
@@ -126,35 +183,36 @@ private:
     Atom net_wm_state_fullscreen_ = 0;
     Atom motif_wm_hints_ = 0;
     Atom net_wm_icon_ = 0;
+
+    // Windows.
     std::unordered_map<Window, WindowInfo> windows_;
     std::unordered_map<Window, WindowInfo> watched_;  // other programs' windows
     posix::InstanceMarkers markers_;                  // our captioned top-level windows
-    Window input_owner_ = 0;      // the saver's window that takes every key and click
-    bool input_claimed_ = false;  // the saver's: grabbed, or asked for until it is
-    bool keyboard_grabbed_ = false;
-    bool pointer_grabbed_ = false;
-    bool grab_reported_ = false;  // said once that another program holds them
-    std::chrono::steady_clock::time_point grab_patience_end_{};
-    std::chrono::steady_clock::time_point next_grab_try_{};
-    std::vector<XEvent> early_input_;  // keys and clicks before the saver's window was named
-    int randr_event_base_ = -1;        // -1: RandR changes are not watched
-    std::unordered_map<GlContext, GLXContext> contexts_;
-    GlContext next_context_ = 1;
+
+    // The saver's cover and its input.
+    CoverRecord cover_;
+    GrabState grab_;
+    InputFunnel funnel_;
+    int randr_event_base_ = -1;  // -1: RandR changes are not watched
+
+    // GL.
+    ContextTable<GLXContext> contexts_;
     bool fb_config_chosen_ = false;
     GLXFBConfig fb_config_ = nullptr;
     XVisualInfo* gl_visual_ = nullptr;
     Colormap gl_colormap_ = 0;
     bool swap_interval_done_ = false;
+
+    // Cursors.
     bool cursor_hidden_ = false;
     Cursor blank_cursor_ = 0;
     Cursor hand_cursor_ = 0;
     std::unordered_map<int, Cursor> cursors_;
+
+    // Presenting, through MIT-SHM where it can: one shared segment, grown as needed, reused
+    // once the server has finished with the last put.
     std::unordered_map<int, GC> gcs_;  // by depth
     std::vector<std::unique_ptr<PixelFormat>> formats_;
-    // Presenting through MIT-SHM: one shared segment, grown as needed, reused once the
-    // server has finished with the last put.
-    bool PresentShared(Window window, const PixelView& image, Point at);
-    void ReleaseShared();
     enum class Shm : std::uint8_t { Untried, Usable, Unusable };
     Shm shm_ = Shm::Untried;
     XImage* shm_image_ = nullptr;

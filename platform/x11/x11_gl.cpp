@@ -69,11 +69,6 @@ int X11Backend::ChoosePixelFormat(NativeWindow window) {
     return 1;
 }
 
-void X11Backend::SetPixelFormat(NativeWindow window, int format) {
-    // The window was created with the configuration's visual; nothing more to set.
-    (void)window, (void)format;
-}
-
 GlContext X11Backend::CreateContext(NativeWindow window) {
     (void)window;
     if (FrameBufferConfig() == nullptr) return 0;
@@ -83,9 +78,7 @@ GlContext X11Backend::CreateContext(NativeWindow window) {
         CheckAnswer();
         return 0;
     }
-    const GlContext handle = next_context_++;
-    contexts_[handle] = context;
-    return handle;
+    return contexts_.Add(context);
 }
 
 void X11Backend::MakeCurrent(NativeWindow window, GlContext context) {
@@ -93,19 +86,18 @@ void X11Backend::MakeCurrent(NativeWindow window, GlContext context) {
         glXMakeCurrent(display_, None, nullptr);
         return;
     }
-    auto it = contexts_.find(context);
-    if (it == contexts_.end() || window == 0) return;  // a deleted or unknown context
+    const GLXContext* native = contexts_.Find(context);
+    if (native == nullptr || window == 0) return;  // a deleted or unknown context
     const LostServerGuard guard(xcb_);
-    if (!glXMakeCurrent(display_, static_cast<GLXDrawable>(window), it->second)) CheckAnswer();
+    if (!glXMakeCurrent(display_, static_cast<GLXDrawable>(window), *native)) CheckAnswer();
     if (!swap_interval_done_) SetSwapInterval(static_cast<GLXDrawable>(window));
 }
 
 void X11Backend::DeleteContext(GlContext context) {
-    auto it = contexts_.find(context);
-    if (it == contexts_.end()) return;  // handle 0, or deleted before
-    if (glXGetCurrentContext() == it->second) glXMakeCurrent(display_, None, nullptr);
-    glXDestroyContext(display_, it->second);
-    contexts_.erase(it);
+    const GLXContext* native = contexts_.Remove(context);
+    if (native == nullptr) return;  // handle 0, or deleted before
+    if (glXGetCurrentContext() == *native) glXMakeCurrent(display_, None, nullptr);
+    glXDestroyContext(display_, *native);
 }
 
 void X11Backend::SwapBuffers(NativeWindow window) {

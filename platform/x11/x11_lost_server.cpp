@@ -3,13 +3,17 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include "platform/runtime/end.h"
 
 namespace tivaro::platform::x11 {
 namespace {
 
-constexpr char kLine[] = "tivaro: lost the connection to the X server\n";
+// What is said, and the line rt::EndForLostDisplay makes of it, for the fault path, which
+// may only write().
+#define TIVARO_LOST_SERVER "lost the connection to the X server"
+constexpr char kWhat[] = TIVARO_LOST_SERVER;
+constexpr char kLine[] = "tivaro: " TIVARO_LOST_SERVER "\n";
+#undef TIVARO_LOST_SERVER
 
 xcb_connection_t* volatile g_guarded = nullptr;
 
@@ -26,9 +30,7 @@ extern "C" void OnFault(int signal_number) {
 }  // namespace
 
 void EndForLostServer() {
-    std::fputs(kLine, stderr);
-    std::fflush(stderr);
-    std::_Exit(1);
+    rt::EndForLostDisplay(kWhat);
 }
 
 void CheckServer(xcb_connection_t* connection) {

@@ -1,4 +1,6 @@
 // The X server going away: one line on stderr and exit code 1, wherever it is noticed.
+// The restorers run first (rt::EndForLostDisplay), except after a fault inside the GL
+// library, where nothing but the line can be done safely.
 #pragma once
 
 #include <csignal>

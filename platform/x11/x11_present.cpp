@@ -23,6 +23,33 @@ XShmSegmentInfo& Info(void* info) {
 
 }  // namespace
 
+const PixelFormat& X11Backend::FormatFor(Visual* visual, int depth, Colormap colormap) {
+    for (const auto& format : formats_) {
+        if (format->visual() == visual && format->depth() == depth) return *format;
+    }
+    formats_.push_back(std::make_unique<PixelFormat>(display_, visual, depth, colormap));
+    return *formats_.back();
+}
+
+const PixelFormat& X11Backend::FormatOf(Window window) {
+    if (auto it = windows_.find(window); it != windows_.end() && it->second.format != nullptr) {
+        return *it->second.format;
+    }
+    XWindowAttributes attrs{};
+    if (window == root_ || XGetWindowAttributes(display_, window, &attrs) == 0) {
+        return FormatFor(DefaultVisual(display_, screen_), DefaultDepth(display_, screen_),
+                         DefaultColormap(display_, screen_));
+    }
+    return FormatFor(attrs.visual, attrs.depth,
+                     attrs.colormap != 0 ? attrs.colormap : DefaultColormap(display_, screen_));
+}
+
+GC X11Backend::GcFor(Window window, int depth) {
+    auto it = gcs_.find(depth);
+    if (it == gcs_.end()) it = gcs_.emplace(depth, XCreateGC(display_, window, 0, nullptr)).first;
+    return it->second;
+}
+
 void X11Backend::ReleaseShared() {
     if (shm_image_ == nullptr) return;
     if (shm_pending_) XSync(display_, False);

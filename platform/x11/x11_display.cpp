@@ -1,0 +1,109 @@
+// The connection to the X server: opened, its errors handled, its atoms named, its events
+// read.
+#include "platform/x11/x11_backend.h"
+
+#include "platform/posix/end_signals.h"
+#include "platform/posix/open_address.h"
+#include "platform/scale/display_scale.h"
+#include "platform/x11/x11_lost_server.h"
+
+#include <X11/Xlib-xcb.h>
+
+#include <cstdlib>
+#include <iterator>
+#include <string>
+
+#include "platform/runtime/errors.h"
+
+namespace tivaro::platform::x11 {
+namespace {
+
+// X errors about windows that no longer exist (a preview pane that went away, a window
+// destroyed between a search and a query) are expected; they are counted and dropped.
+int g_x_errors = 0;
+int IgnoreXError(Display*, XErrorEvent*) {
+    ++g_x_errors;
+    return 0;
+}
+
+// The server went away: nothing is left to draw on. End cleanly rather than hang.
+int LostServer(Display*) {
+    EndForLostServer();
+}
+
+}  // namespace
+
+int XErrorCount() {
+    return g_x_errors;
+}
+
+X11Backend::X11Backend() {
+    posix::InstallEndSignals();
+    XSetErrorHandler(&IgnoreXError);
+    XSetIOErrorHandler(&LostServer);
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0') {
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                               "no display: DISPLAY is not set");
+    }
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                               std::string("cannot open display ") + name);
+    }
+    xcb_ = XGetXCBConnection(display_);
+    screen_ = DefaultScreen(display_);
+    root_ = RootWindow(display_, screen_);
+    InternAtoms();
+}
+
+X11Backend::~X11Backend() {
+    if (display_ == nullptr) return;
+    ReleaseShared();
+    contexts_.ForEach([&](GLXContext context) { glXDestroyContext(display_, context); });
+    if (gl_visual_ != nullptr) XFree(gl_visual_);
+    for (auto& [depth, gc] : gcs_) XFreeGC(display_, gc);
+    XCloseDisplay(display_);
+}
+
+// All in one round trip.
+void X11Backend::InternAtoms() {
+    char* names[] = {
+        const_cast<char*>("WM_PROTOCOLS"),    const_cast<char*>("WM_DELETE_WINDOW"),
+        const_cast<char*>("_NET_WM_NAME"),    const_cast<char*>("UTF8_STRING"),
+        const_cast<char*>("_NET_WM_STATE"),   const_cast<char*>("_NET_WM_STATE_FULLSCREEN"),
+        const_cast<char*>("_MOTIF_WM_HINTS"), const_cast<char*>("_NET_WM_ICON")};
+    Atom* atoms[] = {&wm_protocols_, &wm_delete_window_,        &net_wm_name_,    &utf8_string_,
+                     &net_wm_state_, &net_wm_state_fullscreen_, &motif_wm_hints_, &net_wm_icon_};
+    Atom values[std::size(names)] = {};
+    XInternAtoms(display_, names, static_cast<int>(std::size(names)), False, values);
+    for (std::size_t i = 0; i < std::size(names); ++i) *atoms[i] = values[i];
+}
+
+std::int32_t X11Backend::Dpi(NativeWindow) {
+    const char* resources = XResourceManagerString(display_);
+    return DpiFromResources(resources != nullptr ? resources : "");
+}
+
+void X11Backend::PollEvents(std::vector<Event>& out) {
+    posix::ReportEndSignal(out);
+    TryGrab();
+    XFlush(display_);
+    while (XPending(display_) > 0) {
+        XEvent xe;
+        XNextEvent(display_, &xe);
+        Translate(xe, out);
+    }
+}
+
+void X11Backend::WaitEvents(std::int32_t timeout_ms) {
+    XFlush(display_);
+    if (XPending(display_) > 0) return;
+    posix::WaitForDisplay(ConnectionNumber(display_), timeout_ms);
+}
+
+void X11Backend::OpenAddress(std::string_view address) {
+    posix::OpenWithDesktop(address, display_ != nullptr ? ConnectionNumber(display_) : -1);
+}
+
+}  // namespace tivaro::platform::x11

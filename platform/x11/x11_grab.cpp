@@ -1,0 +1,87 @@
+// The saver's hold on the keyboard and the pointer, and the changes of the monitors
+// reported to it. The grabs are on the root window, which is always viewable, so they hold
+// whether or not the saver's window is mapped yet; what they bring goes to the owner.
+#include "platform/x11/x11_backend.h"
+
+#include <X11/extensions/Xrandr.h>
+
+#include <cstdio>
+
+namespace tivaro::platform::x11 {
+namespace {
+
+// For the first second the saver asks for the keyboard and the pointer another client
+// holds at every turn of its loop; from then on once a second, for as long as it runs.
+constexpr auto kGrabPatience = std::chrono::seconds(1);
+constexpr auto kGrabRetry = std::chrono::seconds(1);
+
+}  // namespace
+
+// Keys and clicks anywhere are `owner`'s from now on, and so are the monitors' changes.
+void X11Backend::TakeInput(NativeWindow owner) {
+    funnel_.SetOwner(owner);
+    if (grab_.wanted) return;
+    grab_ = GrabState{};
+    grab_.wanted = true;
+    grab_.patience_end = std::chrono::steady_clock::now() + kGrabPatience;
+    int error_base = 0;
+    if (XRRQueryExtension(display_, &randr_event_base_, &error_base)) {
+        XRRSelectInput(display_, root_, RRScreenChangeNotifyMask);
+    } else {
+        randr_event_base_ = -1;
+    }
+    XSelectInput(display_, root_, StructureNotifyMask);
+    TryGrab();
+}
+
+void X11Backend::TryGrab() {
+    if (!grab_.wanted || (grab_.keyboard && grab_.pointer)) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < grab_.next_try) return;
+    if (!grab_.keyboard) {
+        grab_.keyboard = XGrabKeyboard(display_, root_, True, GrabModeAsync, GrabModeAsync,
+                                       CurrentTime) == GrabSuccess;
+    }
+    if (!grab_.pointer) {
+        const Cursor cursor = cursor_hidden_ ? CursorFor(Pointer::Hidden) : None;
+        grab_.pointer = XGrabPointer(display_, root_, True, kGrabbedPointerEvents, GrabModeAsync,
+                                     GrabModeAsync, None, cursor, CurrentTime) == GrabSuccess;
+    }
+    XFlush(display_);
+    if ((grab_.keyboard && grab_.pointer) || now < grab_.patience_end) return;
+    grab_.next_try = now + kGrabRetry;
+    ReportGrabRefused();
+}
+
+// Once: the saver runs on without what another program holds.
+void X11Backend::ReportGrabRefused() {
+    if (grab_.reported) return;
+    grab_.reported = true;
+    std::fprintf(stderr,
+                 "tivaro: another program holds the %s; the saver runs without it and asks again "
+                 "every second\n",
+                 !grab_.keyboard && !grab_.pointer ? "keyboard and the pointer"
+                 : !grab_.keyboard                 ? "keyboard"
+                                                   : "pointer");
+    std::fflush(stderr);
+}
+
+// The monitors changed: RandR says so, or the root window changed size.
+bool X11Backend::IsDisplayChange(const XEvent& xe) {
+    if (funnel_.Owner() == 0) return false;
+    if (randr_event_base_ >= 0 && xe.type == randr_event_base_ + RRScreenChangeNotify) {
+        XRRUpdateConfiguration(const_cast<XEvent*>(&xe));
+        return true;
+    }
+    return xe.type == ConfigureNotify && xe.xconfigure.window == root_;
+}
+
+void X11Backend::ReleaseInput() {
+    if (grab_.keyboard) XUngrabKeyboard(display_, CurrentTime);
+    if (grab_.pointer) XUngrabPointer(display_, CurrentTime);
+    grab_ = GrabState{};
+    funnel_.SetOwner(0);
+    XFlush(display_);
+}
+
+}  // namespace tivaro::platform::x11
