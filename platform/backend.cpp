@@ -17,15 +17,7 @@ void Backend::SleepUntil(std::chrono::steady_clock::time_point when) {
 }
 
 std::vector<Output> Backend::Outputs() {
-    std::vector<Output> outputs;
-    for (const Rect& m : Monitors()) {
-        Output o;
-        o.logical = m;
-        o.device = Point{m.right - m.left, m.bottom - m.top};
-        o.primary = outputs.empty();
-        outputs.push_back(o);
-    }
-    return outputs;
+    return OutputsOfScreenRects(Monitors());
 }
 
 CoverAnswer Backend::Cover(const CoverRequest& request) {

@@ -67,8 +67,8 @@ enum class EventType : std::uint8_t {
     EndRequest,      // the system asks the program to end (a termination signal); window 0
     DpiChanged,      // the window now shows at another display scale (its new DPI in x); a
                      // top-level window has already been moved to where the system suggests
-    Deactivated,     // another program took the foreground (to the window given to OwnInput)
-    DisplayChanged,  // monitors came, went or changed size (to the window given to OwnInput)
+    Deactivated,     // another program took the foreground (to the view of a cover with input)
+    DisplayChanged,  // monitors came, went or changed size (to the view of a cover)
 };
 
 struct Event {

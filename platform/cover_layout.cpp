@@ -89,6 +89,18 @@ MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, Point screen) {
     return layout;
 }
 
+std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects) {
+    std::vector<Output> outputs;
+    for (const Rect& r : rects) {
+        Output o;
+        o.logical = r;
+        o.device = Point{r.right - r.left, r.bottom - r.top};
+        o.primary = outputs.empty();
+        outputs.push_back(o);
+    }
+    return outputs;
+}
+
 CoverAnswer SpanOutputs(const std::vector<Output>& outputs, NativeWindow view) {
     std::vector<Rect> monitors;
     for (const Output& o : outputs) monitors.push_back(o.logical);

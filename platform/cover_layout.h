@@ -24,6 +24,9 @@ inline constexpr std::size_t kMaxViews = 16;
 // with none left, the screen (0, 0, screen) is the one monitor.
 MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, Point screen);
 
+// Monitors given as rectangles of the screen's pixels (the primary first), as outputs.
+std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects);
+
 // The answer of a system whose one window spans the outputs: the window around them, and a
 // box of `view` (which fills it) per output, the primary's first.
 CoverAnswer SpanOutputs(const std::vector<Output>& outputs, NativeWindow view);

@@ -151,16 +151,8 @@ void RecordingBackend::WaitEvents(std::int32_t timeout_ms) {
 
 std::vector<Output> RecordingBackend::Outputs() {
     if (forward_ != nullptr) return forward_->Outputs();
-    std::vector<Output> outputs;
-    for (const Rect& m :
-         monitors.empty() ? std::vector<Rect>{{0, 0, screen.x, screen.y}} : monitors) {
-        Output o;
-        o.logical = m;
-        o.device = Point{m.right - m.left, m.bottom - m.top};
-        o.primary = outputs.empty();
-        outputs.push_back(o);
-    }
-    return outputs;
+    return OutputsOfScreenRects(monitors.empty() ? std::vector<Rect>{{0, 0, screen.x, screen.y}}
+                                                 : monitors);
 }
 
 CoverAnswer RecordingBackend::Cover(const CoverRequest& request) {

@@ -2,6 +2,8 @@
 // pixels: each output's logical rectangle is its place in screen pixels, at scale 1.
 #include "platform/x11/x11_backend.h"
 
+#include "platform/cover_layout.h"
+
 #include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -59,15 +61,7 @@ std::vector<Output> X11Backend::Outputs() {
         monitors.push_back(
             Rect{0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)});
     }
-    std::vector<Output> outputs;
-    for (const Rect& m : monitors) {
-        Output o;
-        o.logical = m;
-        o.device = Point{m.right - m.left, m.bottom - m.top};
-        o.primary = outputs.empty();
-        outputs.push_back(o);
-    }
-    return outputs;
+    return OutputsOfScreenRects(monitors);
 }
 
 }  // namespace tivaro::platform::x11
