@@ -175,7 +175,7 @@ private:
 
     // wayland_cover.cpp: the saver's surfaces.
     void CoverOutputs();
-    Surface& MakeSurface(const OutputState& output);
+    void MakeSurface(const OutputState& output);
     void MakeLayerSurface(Surface& surface, const OutputState& output);
     void MakeToplevel(Surface& surface, const OutputState& output);
     void WaitForConfigure();

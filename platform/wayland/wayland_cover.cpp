@@ -139,7 +139,7 @@ void WaylandBackend::CoverOutputs() {
     Flush();
 }
 
-WaylandBackend::Surface& WaylandBackend::MakeSurface(const OutputState& output) {
+void WaylandBackend::MakeSurface(const OutputState& output) {
     auto s = std::make_unique<Surface>();
     s->backend = this;
     s->id = next_surface_id_++;
@@ -165,7 +165,6 @@ WaylandBackend::Surface& WaylandBackend::MakeSurface(const OutputState& output) 
     }
     wl_surface_commit(s->surface);
     surfaces_.push_back(std::move(s));
-    return *surfaces_.back();
 }
 
 void WaylandBackend::MakeLayerSurface(Surface& s, const OutputState& output) {
