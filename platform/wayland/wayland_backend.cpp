@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "platform/posix/end_signals.h"
 #include "platform/posix/open_address.h"
+#include "platform/runtime/end.h"
 #include "platform/runtime/errors.h"
 #include "platform/runtime/options.h"
 
@@ -68,12 +67,9 @@ WaylandBackend::WaylandBackend(bool want_layer_shell) : want_layer_shell_(want_l
 
 WaylandBackend::~WaylandBackend() {
     if (display_ == nullptr) return;
-    while (!surfaces_.empty()) DestroySurface(*surfaces_.back());
-    if (egl_display_ != EGL_NO_DISPLAY) {
-        eglMakeCurrent(egl_display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        for (const auto& [handle, context] : contexts_) eglDestroyContext(egl_display_, context);
-        eglTerminate(egl_display_);
-    }
+    DestroySurfaces();
+    ReleaseEgl();
+    ReleaseCursor();
     ReleaseGlobals();
     wl_display_disconnect(display_);
 }
@@ -143,11 +139,11 @@ void WaylandBackend::LostCompositor() {
     GiveUp("lost the connection to the Wayland compositor");
 }
 
-// Nothing can be drawn: say why in one line and end, as when the X server goes.
+// Nothing can be drawn: say why in one line and end, as when the X server goes. The
+// restorers that run meanwhile must not wait on the compositor again.
 void WaylandBackend::GiveUp(const char* why) {
-    std::fprintf(stderr, "tivaro: %s\n", why);
-    std::fflush(stderr);
-    std::_Exit(1);
+    lost_ = true;
+    rt::EndForLostDisplay(why);
 }
 
 // Handles what the compositor sends until `done` holds, giving up with `why` rather than
@@ -202,108 +198,35 @@ void WaylandBackend::Roundtrip() {
     DispatchUntil([&] { return done; }, kAnswerPatience, "the Wayland compositor does not answer");
 }
 
-// Windows are records: the program's forms and controls keep their geometry here, and the
-// saver's window draws through its output surfaces.
-NativeWindow WaylandBackend::MakeWindow(const WindowDesc& desc) {
-    const NativeWindow id = NewId();
-    windows_[id] = WindowInfo{desc.kind, desc.parent, desc.bounds, desc.gl_capable};
-    if (desc.kind != WindowKind::Child) markers_.Hold(id, desc.caption);
-    return id;
-}
-
-void WaylandBackend::DestroyWindow(NativeWindow window) {
-    if (windows_.erase(window) == 0) return;
-    markers_.Release(window);
-    if (window == input_owner_) ReleaseInput();
-    // The saver's window, or the form it lies in: its surfaces go with it.
-    if (surfaces_window_ != 0 &&
-        (window == surfaces_window_ || windows_.count(surfaces_window_) == 0)) {
-        while (!surfaces_.empty()) DestroySurface(*surfaces_.back());
-        surfaces_wanted_ = false;
-        surfaces_window_ = 0;
-        Flush();
-    }
-}
-
-void WaylandBackend::ReleaseInput() {
-    input_owner_ = 0;
-}
-
-void WaylandBackend::ShowWindow(NativeWindow, bool) {
-    // Output surfaces show with their first frame.
-}
-
-void WaylandBackend::SetBounds(NativeWindow window, const Rect& bounds) {
-    if (auto it = windows_.find(window); it != windows_.end()) it->second.bounds = bounds;
-}
-
-void WaylandBackend::SetCaption(NativeWindow, std::string_view) {}
-
-void WaylandBackend::SetParent(NativeWindow window, NativeWindow parent) {
-    if (auto it = windows_.find(window); it != windows_.end()) it->second.parent = parent;
-}
-
-std::optional<Rect> WaylandBackend::GetWindowRect(NativeWindow window) {
-    const auto it = windows_.find(window);
-    if (it == windows_.end()) return std::nullopt;
-    return it->second.bounds;
-}
-
-bool WaylandBackend::IsWindow(NativeWindow window) {
-    return windows_.count(window) != 0;
-}
-
-NativeWindow WaylandBackend::FindWindowByCaption(std::string_view caption) {
-    // Another process's window (under this compositor or the session's X server) holds
-    // its mark; our own hold theirs too, so look at the lock in either case.
-    return posix::InstanceMarkers::HeldElsewhere(caption) ? kUnseenWindow : 0;
-}
-
-void WaylandBackend::SetFocus(NativeWindow) {}
-void WaylandBackend::SetPointer(NativeWindow, Pointer) {}
-
-NativeWindow WaylandBackend::TopLevelOf(NativeWindow window) const {
-    for (int depth = 0; depth < 16; ++depth) {
-        const auto it = windows_.find(window);
-        if (it == windows_.end()) return 0;
-        if (it->second.kind != WindowKind::Child) return window;
-        window = it->second.parent;
-    }
-    return 0;
-}
-
-void WaylandBackend::QueueEvent(EventType type, std::int32_t x, std::int32_t y, std::int16_t button,
-                                std::int16_t key) {
-    Event e;
-    e.type = type;
-    e.window = input_owner_;
-    e.x = x;
-    e.y = y;
-    e.button = button;
-    e.key = key;
-    queued_.push_back(e);
-}
-
 void WaylandBackend::PollEvents(std::vector<Event>& out) {
     posix::ReportEndSignal(out);
     ReadAndDispatch(std::chrono::nanoseconds::zero());
-    // The keyboard left our surfaces and did not come back to one of them at once: a
-    // locker or another program has the keyboard now.
-    constexpr auto kStraightBack = std::chrono::milliseconds(200);
-    if (keyboard_was_ours_ && keyboard_on_ == nullptr && !deactivation_reported_ &&
-        input_owner_ != 0 && std::chrono::steady_clock::now() - keyboard_left_ > kStraightBack) {
-        deactivation_reported_ = true;
-        QueueEvent(EventType::Deactivated);
-    }
-    if (display_changed_ && surfaces_window_ != 0) {
+    ReportDeactivation(out);
+    out.insert(out.end(), queued_.begin(), queued_.end());
+    queued_.clear();
+    if (display_changed_ && cover_.view != 0) {
         display_changed_ = false;
         Event e;
         e.type = EventType::DisplayChanged;
-        e.window = surfaces_window_;
-        queued_.push_back(e);
+        e.window = cover_.view;
+        out.push_back(e);
     }
-    out.insert(out.end(), queued_.begin(), queued_.end());
-    queued_.clear();
+}
+
+// The keyboard left our surfaces and did not come back to one of them at once: a locker or
+// another program has the keyboard now.
+void WaylandBackend::ReportDeactivation(std::vector<Event>& out) {
+    constexpr auto kStraightBack = std::chrono::milliseconds(200);
+    if (!keyboard_was_ours_ || keyboard_on_ != nullptr || deactivation_reported_ ||
+        funnel_.Owner() == 0 ||
+        std::chrono::steady_clock::now() - keyboard_left_ <= kStraightBack) {
+        return;
+    }
+    deactivation_reported_ = true;
+    Event e;
+    e.type = EventType::Deactivated;
+    e.window = funnel_.Owner();
+    out.push_back(e);
 }
 
 void WaylandBackend::WaitEvents(std::int32_t timeout_ms) {
@@ -311,31 +234,6 @@ void WaylandBackend::WaitEvents(std::int32_t timeout_ms) {
     if (!queued_.empty()) return;
     posix::WaitForDisplay(wl_display_get_fd(display_), timeout_ms);
 }
-
-std::int32_t WaylandBackend::Dpi(NativeWindow) {
-    return 96;  // the saver draws in device pixels; nothing here lays out text
-}
-
-Point WaylandBackend::CursorPos() {
-    return pointer_at_;  // a client knows the pointer only over its own surfaces
-}
-
-NativeWindow WaylandBackend::WindowFromPoint(Point) {
-    return 0;
-}
-
-void WaylandBackend::ShowCursor(bool) {
-    // The pointer is hidden over every surface of the saver's, whatever is asked.
-}
-
-void WaylandBackend::SetScreenSaverRunning(bool) {}
-
-void WaylandBackend::OwnInput(NativeWindow window) {
-    input_owner_ = window;
-}
-
-void WaylandBackend::Present(NativeWindow, const PixelView&, Point) {}
-void WaylandBackend::ShowBackColour(NativeWindow) {}
 
 void WaylandBackend::OpenAddress(std::string_view address) {
     posix::OpenWithDesktop(address, wl_display_get_fd(display_));

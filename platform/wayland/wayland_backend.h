@@ -1,13 +1,15 @@
 // The Wayland backend: libwayland-client, EGL with desktop OpenGL, and a surface per output.
-// A Wayland window cannot span outputs, and a client sees no other client's windows, so the
-// program's windows are records here; what shows on the screen are the saver's output
-// surfaces (OutputSurfaces): a layer-shell surface per output where the compositor offers
-// layer-shell, else a fullscreen xdg-shell toplevel per output. All its state lives in this
-// one object; nothing else in the program includes a Wayland header.
+// A Wayland window cannot span outputs, and a client places no windows of its own, so the
+// program's windows are records (posix::RecordWindows); what shows on the screen is the
+// saver's cover: a layer-shell surface per output where the compositor offers layer-shell,
+// else a fullscreen xdg-shell toplevel per output. All its state lives in this one object;
+// nothing else in the program includes a Wayland header.
 #pragma once
 
 #include "platform/backend.h"
-#include "platform/posix/instance_marker.h"
+#include "platform/context_table.h"
+#include "platform/input/input.h"
+#include "platform/posix/record_windows.h"
 
 #include <EGL/egl.h>
 
@@ -22,6 +24,7 @@
 struct wl_display;
 struct wl_registry;
 struct wl_compositor;
+struct wl_shm;
 struct wl_seat;
 struct wl_keyboard;
 struct wl_pointer;
@@ -29,6 +32,7 @@ struct wl_output;
 struct wl_surface;
 struct wl_callback;
 struct wl_egl_window;
+struct wl_cursor_theme;
 struct xdg_wm_base;
 struct xdg_surface;
 struct xdg_toplevel;
@@ -43,9 +47,8 @@ struct wp_fractional_scale_v1;
 
 namespace tivaro::platform::wayland {
 
-class WaylandBackend final : public Backend, public WindowSystem {
+class WaylandBackend final : public Backend {
 public:
-    WindowSystem& Windows() override { return *this; }
     // Connects to the compositor that WAYLAND_SOCKET or WAYLAND_DISPLAY names, and checks
     // that it offers a shell and that EGL gives desktop OpenGL; raises a RuntimeError with a
     // clear message otherwise. `want_layer_shell` false takes xdg-shell even where
@@ -60,51 +63,35 @@ public:
     // Whether the surfaces are layer-shell surfaces (else fullscreen xdg-shell toplevels).
     bool HasLayerShell() const { return layer_shell_ != nullptr; }
 
-    NativeWindow MakeWindow(const WindowDesc& desc) override;
-    void DestroyWindow(NativeWindow window) override;
-    void ShowWindow(NativeWindow window, bool visible) override;
-    void SetBounds(NativeWindow window, const Rect& bounds) override;
-    void SetCaption(NativeWindow window, std::string_view caption) override;
-    void SetParent(NativeWindow window, NativeWindow parent) override;
-    std::optional<Rect> GetWindowRect(NativeWindow window) override;
-    bool IsWindow(NativeWindow window) override;
-    NativeWindow FindWindowByCaption(std::string_view caption) override;
-    void SetFocus(NativeWindow window) override;
-    void SetPointer(NativeWindow window, Pointer pointer) override;
+    WindowSystem& Windows() override { return records_; }
 
     void PollEvents(std::vector<Event>& out) override;
     void WaitEvents(std::int32_t timeout_ms) override;
 
-    Point ScreenSize() override;
-    std::vector<Rect> Monitors() override;
-    std::int32_t Dpi(NativeWindow window) override;
-    Point CursorPos() override;
-    NativeWindow WindowFromPoint(Point screen) override;
-    void ShowCursor(bool show) override;
-    void SetScreenSaverRunning(bool running) override;
-    void OwnInput(NativeWindow window) override;
-    std::vector<OutputSurface> OutputSurfaces(NativeWindow window) override;
+    // Wayland names no primary output: the one at the layout's origin stands for it.
+    std::vector<platform::Output> Outputs() override;
+    CoverAnswer Cover(const CoverRequest& request) override;
+    void Uncover() override;
     bool ReadyForFrame(NativeWindow surface) override;
     void SleepUntil(std::chrono::steady_clock::time_point when) override;
+    void ShowCursor(bool show) override;
 
     int ChoosePixelFormat(NativeWindow window) override;
-    void SetPixelFormat(NativeWindow window, int format) override;
     GlContext CreateContext(NativeWindow window) override;
     void MakeCurrent(NativeWindow window, GlContext context) override;
     void DeleteContext(GlContext context) override;
     void SwapBuffers(NativeWindow window) override;
 
-    void Present(NativeWindow window, const PixelView& image, Point at) override;
-    void ShowBackColour(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
 
-    // Protocol callbacks (wayland_outputs.cpp, wayland_egl.cpp, wayland_input.cpp).
-    struct Output;
+    // Protocol callbacks (wayland_registry.cpp, wayland_outputs.cpp, wayland_cover.cpp,
+    // wayland_egl.cpp, wayland_input.cpp).
+    struct OutputState;
     struct Surface;
     void OnGlobal(wl_registry* registry, std::uint32_t name, const char* interface,
                   std::uint32_t version);
     void OnGlobalRemove(std::uint32_t name);
-    void OnOutputDone(Output& output);
+    void OnOutputDone(OutputState& output);
     void OnConfigure(Surface& surface, std::int32_t width, std::int32_t height);
     void OnSurfaceClosed(Surface& surface);
     void OnFrameDone(Surface& surface);
@@ -116,16 +103,16 @@ public:
     void OnPointerMotion(double x, double y);
     void OnPointerButton(std::uint32_t button, bool pressed);
     void OnCloseRequest();
-    Surface* SurfaceOf(wl_surface* surface);
-    Surface* SurfaceById(NativeWindow id);
 
-    struct Output {
+    struct OutputState {
         WaylandBackend* backend = nullptr;
         std::uint32_t name = 0;  // the registry's name for it
         wl_output* output = nullptr;
         zxdg_output_v1* xdg_output = nullptr;
-        Rect logical;  // in the compositor's layout (xdg-output, else geometry)
-        bool logical_known = false;
+        Point position;              // wl_output's place for it in the layout
+        std::int32_t transform = 0;  // wl_output's: odd ones turn it a quarter
+        Rect xdg_logical;            // xdg-output's logical place and size
+        bool xdg_logical_known = false;
         Point mode;              // the current mode, device pixels
         std::int32_t scale = 1;  // wl_output's whole-number scale
         bool done = false;       // its first description is complete
@@ -152,46 +139,73 @@ public:
     };
 
 private:
-    struct WindowInfo {
-        WindowKind kind = WindowKind::Child;
-        NativeWindow parent = 0;
-        Rect bounds;
-        bool gl = false;
+    // What the saver asked to be covered with, kept for outputs that come later.
+    struct CoverWish {
+        bool wanted = false;
+        CoverLayer layer = CoverLayer::Overlay;
+        bool take_input = false;
+        std::string caption;      // the xdg-shell toplevels' title
+        NativeWindow window = 0;  // takes close requests
+        NativeWindow view = 0;    // takes DisplayChanged
     };
 
+    // wayland_backend.cpp: the connection.
     void Connect();
     void InitEgl();
     [[noreturn]] void LostCompositor();
-    [[noreturn]] static void GiveUp(const char* why);
+    [[noreturn]] void GiveUp(const char* why);
     void DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds patience,
                        const char* why);
     void Flush();
     void ReadAndDispatch(std::chrono::nanoseconds timeout);
+    void Roundtrip();
+    void ReportDeactivation(std::vector<Event>& out);
+
+    // wayland_registry.cpp: the globals.
+    void AddOutput(wl_registry* registry, std::uint32_t name, std::uint32_t version);
+    void AskXdgOutput(OutputState& output);
+    void ReleaseOutput(OutputState& output);
+    void ReleaseGlobals();
+
+    // wayland_outputs.cpp: the outputs in the compositor's layout.
+    static Rect LogicalOf(const OutputState& output);
+    double ScaleOf(const OutputState& output) const;
+    // The outputs with a size, the primary first.
+    std::vector<const OutputState*> OrderedOutputs() const;
+
+    // wayland_cover.cpp: the saver's surfaces.
+    void CoverOutputs();
+    void MakeSurface(const OutputState& output);
+    void MakeLayerSurface(Surface& surface, const OutputState& output);
+    void MakeToplevel(Surface& surface, const OutputState& output);
+    void WaitForConfigure();
+    CoverAnswer Answer() const;
+    void SizeBuffer(Surface& surface);
+    void DestroySurface(Surface& surface);
+    void DestroySurfaces();
+    Surface* SurfaceOf(wl_surface* surface) const;
+    Surface* SurfaceById(NativeWindow id) const;
+
+    // wayland_egl.cpp
+    void ReleaseEgl();
     // Whether any surface could take a frame now, or none waits for the compositor's refresh.
     bool FrameWanted() const;
     // Configured, not closed, with an EGL surface to draw into.
     static bool Drawable(const Surface& surface);
-    void Roundtrip();
-    void ReleaseInput();
-    NativeWindow NewId() { return next_id_++; }
-    // Surfaces for the outputs that have none, and none for outputs that went.
-    void CoverOutputs(bool above);
-    Surface& MakeSurface(const Output& output, bool above);
-    void DestroySurface(Surface& surface);
-    void ReleaseOutput(Output& output);
-    void ReleaseGlobals();
-    void SizeBuffer(Surface& surface);
-    void WaitForConfigure();
-    void HideCursorOn(std::uint32_t serial);
-    void QueueEvent(EventType type, std::int32_t x = 0, std::int32_t y = 0, std::int16_t button = 0,
-                    std::int16_t key = 0);
-    NativeWindow TopLevelOf(NativeWindow window) const;
+
+    // wayland_input.cpp, wayland_cursor.cpp
+    void PointerEvent(EventType type, std::int16_t button);
+    void ApplyCursor();
+    wl_cursor_theme* CursorTheme(std::int32_t scale);
+    void ReleaseCursor();
 
     bool want_layer_shell_ = true;
     bool unpaced_ = false;
+    bool lost_ = false;  // the program is ending for the compositor's loss: ask nothing of it
     wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;
     wl_compositor* compositor_ = nullptr;
+    wl_shm* shm_ = nullptr;
     wl_seat* seat_ = nullptr;
     wl_keyboard* keyboard_ = nullptr;
     wl_pointer* pointer_ = nullptr;
@@ -200,18 +214,17 @@ private:
     zxdg_output_manager_v1* output_manager_ = nullptr;
     wp_viewporter* viewporter_ = nullptr;
     wp_fractional_scale_manager_v1* fractional_manager_ = nullptr;
-    std::uint32_t seat_name_ = 0;
-    std::map<std::uint32_t, std::unique_ptr<Output>> outputs_;  // by registry name
-    std::vector<std::unique_ptr<Surface>> surfaces_;
-    bool surfaces_wanted_ = false;  // OutputSurfaces was called: cover outputs as they come
-    bool surfaces_above_ = false;
-    NativeWindow surfaces_window_ = 0;  // the window they were made for
-    bool display_changed_ = false;      // to be reported as DisplayChanged
+    std::map<std::uint32_t, std::unique_ptr<OutputState>> outputs_;  // by registry name
 
-    std::map<NativeWindow, WindowInfo> windows_;
-    NativeWindow next_id_ = 1;
-    NativeWindow input_owner_ = 0;
-    posix::InstanceMarkers markers_;
+    posix::RecordWindows records_;
+    CoverWish cover_;
+    Point view_at_;  // the view's corner in the layout: that of the outputs around it
+    std::vector<std::unique_ptr<Surface>> surfaces_;
+    // Surfaces' ids lie above every record's, so that neither is taken for the other.
+    NativeWindow next_surface_id_ = NativeWindow{1} << 32;
+    bool display_changed_ = false;  // to be reported as DisplayChanged
+
+    InputFunnel funnel_;
     std::vector<Event> queued_;
     // The keyboard: on one of our surfaces, and since when it has been on none.
     wl_surface* keyboard_on_ = nullptr;
@@ -219,12 +232,17 @@ private:
     std::chrono::steady_clock::time_point keyboard_left_{};
     bool deactivation_reported_ = false;
     wl_surface* pointer_on_ = nullptr;
-    Point pointer_at_{};
+    std::uint32_t pointer_serial_ = 0;  // of its last entry, for setting its picture
+    Point pointer_at_{};                // on pointer_on_, in its surface coordinates
+
+    // The pointer's picture over our surfaces: none, or the cursor theme's default.
+    bool cursor_hidden_ = false;
+    wl_surface* cursor_surface_ = nullptr;
+    std::map<std::int32_t, wl_cursor_theme*> cursor_themes_;  // by output scale
 
     EGLDisplay egl_display_ = EGL_NO_DISPLAY;
     EGLConfig egl_config_ = nullptr;
-    std::map<GlContext, EGLContext> contexts_;
-    GlContext next_context_ = 1;
+    ContextTable<EGLContext> contexts_;
     EGLContext current_context_ = EGL_NO_CONTEXT;
 };
 

@@ -21,23 +21,16 @@ const wl_callback_listener kFrameDone = {[](void* data, wl_callback*, std::uint3
 
 }  // namespace
 
+// Only a cover's surfaces are drawn on: a record is no surface.
 int WaylandBackend::ChoosePixelFormat(NativeWindow window) {
-    const auto it = windows_.find(window);
-    const bool gl = SurfaceById(window) != nullptr || (it != windows_.end() && it->second.gl);
-    return gl && egl_config_ != nullptr ? 1 : 0;
-}
-
-void WaylandBackend::SetPixelFormat(NativeWindow, int) {
-    // Each output surface is made with the one configuration.
+    return SurfaceById(window) != nullptr && egl_config_ != nullptr ? 1 : 0;
 }
 
 GlContext WaylandBackend::CreateContext(NativeWindow) {
     if (egl_config_ == nullptr) return 0;
     const EGLContext context = eglCreateContext(egl_display_, egl_config_, EGL_NO_CONTEXT, nullptr);
     if (context == EGL_NO_CONTEXT) return 0;
-    const GlContext handle = next_context_++;
-    contexts_[handle] = context;
-    return handle;
+    return contexts_.Add(context);
 }
 
 void WaylandBackend::MakeCurrent(NativeWindow window, GlContext context) {
@@ -46,39 +39,34 @@ void WaylandBackend::MakeCurrent(NativeWindow window, GlContext context) {
         current_context_ = EGL_NO_CONTEXT;
         return;
     }
-    const auto it = contexts_.find(context);
-    if (it == contexts_.end() || window == 0) return;
-    // An output surface itself; for the saver's window, the first of its surfaces, or none
-    // yet (Mesa's surfaceless context) until one is configured.
+    // A deleted context, a record, or a surface that went with its output: nothing to do.
+    const EGLContext* native = contexts_.Find(context);
     Surface* target = SurfaceById(window);
-    if (target == nullptr && windows_.count(window) != 0) {
-        for (const auto& s : surfaces_) {
-            if (s->egl_surface != EGL_NO_SURFACE && !s->closed) {
-                target = s.get();
-                break;
-            }
-        }
-    } else if (target == nullptr) {
-        return;  // a surface that is gone
-    }
-    const EGLSurface draw = target != nullptr ? target->egl_surface : EGL_NO_SURFACE;
-    if (!eglMakeCurrent(egl_display_, draw, draw, it->second)) return;
-    current_context_ = it->second;
-    if (target != nullptr && !target->interval_set) {
+    if (native == nullptr || target == nullptr || target->egl_surface == EGL_NO_SURFACE) return;
+    const EGLSurface draw = target->egl_surface;
+    if (!eglMakeCurrent(egl_display_, draw, draw, *native)) return;
+    current_context_ = *native;
+    if (!target->interval_set) {
         eglSwapInterval(egl_display_, 0);
         target->interval_set = true;
     }
 }
 
 void WaylandBackend::DeleteContext(GlContext context) {
-    const auto it = contexts_.find(context);
-    if (it == contexts_.end()) return;
-    if (eglGetCurrentContext() == it->second) {
+    const EGLContext* native = contexts_.Remove(context);
+    if (native == nullptr) return;
+    if (eglGetCurrentContext() == *native) {
         eglMakeCurrent(egl_display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         current_context_ = EGL_NO_CONTEXT;
     }
-    eglDestroyContext(egl_display_, it->second);
-    contexts_.erase(it);
+    eglDestroyContext(egl_display_, *native);
+}
+
+void WaylandBackend::ReleaseEgl() {
+    if (egl_display_ == EGL_NO_DISPLAY) return;
+    eglMakeCurrent(egl_display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    contexts_.ForEach([&](EGLContext context) { eglDestroyContext(egl_display_, context); });
+    eglTerminate(egl_display_);
 }
 
 // Until the frame is due, what the compositor sends is handled as it comes (input waits in
@@ -109,6 +97,11 @@ bool WaylandBackend::FrameWanted() const {
         waiting = true;
     }
     return !waiting;
+}
+
+void WaylandBackend::OnFrameDone(Surface& s) {
+    if (s.frame != nullptr) wl_callback_destroy(s.frame);
+    s.frame = nullptr;
 }
 
 bool WaylandBackend::ReadyForFrame(NativeWindow surface) {

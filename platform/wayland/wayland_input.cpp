@@ -1,10 +1,11 @@
-// The seat: keys and pointer buttons on the saver's surfaces go to the window that owns the
-// input; the pointer is hidden over every one of them. Keys are told apart only as far as
-// the program needs (Tab, Enter, Escape, Space, letters and digits): no keymap is read.
+// The seat: keys and pointer buttons on the saver's surfaces go through the input funnel to
+// the window that owns the input. Keys are told apart only as far as the program needs (Tab,
+// Enter, Escape, Space, letters and digits): no keymap is read.
 #include <linux/input-event-codes.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include "platform/input/input.h"
 #include "platform/wayland/wayland_backend.h"
 
 namespace tivaro::platform::wayland {
@@ -13,14 +14,14 @@ namespace {
 std::int16_t KeyCodeOf(std::uint32_t key) {
     switch (key) {
         case KEY_TAB:
-            return 9;
+            return keys::kTab;
         case KEY_ENTER:
         case KEY_KPENTER:
-            return 13;
+            return keys::kReturn;
         case KEY_ESC:
-            return 27;
+            return keys::kEscape;
         case KEY_SPACE:
-            return 32;
+            return keys::kSpace;
         default:
             break;
     }
@@ -32,17 +33,17 @@ std::int16_t KeyCodeOf(std::uint32_t key) {
     }
     if (key >= KEY_1 && key <= KEY_9) return static_cast<std::int16_t>('1' + (key - KEY_1));
     if (key == KEY_0) return '0';
-    return static_cast<std::int16_t>(0x100 | (key & 0xFF));  // any other key
+    return keys::Other(key);
 }
 
 std::int16_t ButtonOf(std::uint32_t button) {
     switch (button) {
         case BTN_LEFT:
-            return 1;
+            return buttons::kLeft;
         case BTN_RIGHT:
-            return 2;
+            return buttons::kRight;
         case BTN_MIDDLE:
-            return 4;
+            return buttons::kMiddle;
         default:
             return 0;
     }
@@ -130,37 +131,62 @@ void WaylandBackend::OnKeyboardLeave(wl_surface* surface) {
 
 void WaylandBackend::OnKey(std::uint32_t key, bool pressed) {
     // Keys come only to the surface with the keyboard, which is one of ours.
-    if (input_owner_ == 0) return;
-    QueueEvent(pressed ? EventType::KeyDown : EventType::KeyUp, 0, 0, 0, KeyCodeOf(key));
+    const Surface* on = SurfaceOf(keyboard_on_);
+    Event e;
+    e.type = pressed ? EventType::KeyDown : EventType::KeyUp;
+    e.window = on != nullptr ? on->id : 0;
+    e.key = KeyCodeOf(key);
+    funnel_.Deliver(e, queued_);
 }
 
 void WaylandBackend::OnPointerEnter(std::uint32_t serial, wl_surface* surface, double x, double y) {
     pointer_on_ = SurfaceOf(surface) != nullptr ? surface : nullptr;
     if (pointer_on_ == nullptr) return;
-    // No cursor surface: the pointer is hidden over ours.
-    wl_pointer_set_cursor(pointer_, serial, nullptr, 0, 0);
+    pointer_serial_ = serial;
+    ApplyCursor();
     OnPointerMotion(x, y);
 }
 
 void WaylandBackend::OnPointerMotion(double x, double y) {
     pointer_at_ = Point{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)};
-    if (input_owner_ == 0 || pointer_on_ == nullptr) return;
-    QueueEvent(EventType::Motion, pointer_at_.x, pointer_at_.y);
+    PointerEvent(EventType::Motion, 0);
 }
 
 void WaylandBackend::OnPointerButton(std::uint32_t button, bool pressed) {
     const std::int16_t b = ButtonOf(button);
-    if (input_owner_ == 0 || pointer_on_ == nullptr || b == 0) return;
-    QueueEvent(pressed ? EventType::ButtonDown : EventType::ButtonUp, pointer_at_.x, pointer_at_.y,
-               b);
+    if (b != 0) PointerEvent(pressed ? EventType::ButtonDown : EventType::ButtonUp, b);
+}
+
+// The pointer over one of our surfaces, in the surface's coordinates; where the input is
+// taken, in the owner's pixels: the view spans the outputs' layout from view_at_.
+void WaylandBackend::PointerEvent(EventType type, std::int16_t button) {
+    const Surface* on = SurfaceOf(pointer_on_);
+    if (on == nullptr) return;
+    Point in_view = pointer_at_;
+    if (const auto o = outputs_.find(on->output_name); o != outputs_.end()) {
+        const Rect logical = LogicalOf(*o->second);
+        in_view = Point{logical.left - view_at_.x + pointer_at_.x,
+                        logical.top - view_at_.y + pointer_at_.y};
+    }
+    Event e;
+    e.type = type;
+    e.window = on->id;
+    e.x = pointer_at_.x;
+    e.y = pointer_at_.y;
+    e.button = button;
+    if (type == EventType::Motion && funnel_.Owner() != 0) {
+        e.window = funnel_.Owner();
+        e.x = in_view.x;
+        e.y = in_view.y;
+    }
+    funnel_.Deliver(e, queued_, &in_view);
 }
 
 void WaylandBackend::OnCloseRequest() {
-    const NativeWindow top = TopLevelOf(surfaces_window_);
-    if (top == 0) return;
+    if (cover_.window == 0) return;
     Event e;
     e.type = EventType::CloseRequest;
-    e.window = top;
+    e.window = cover_.window;
     queued_.push_back(e);
 }
 
