@@ -149,7 +149,8 @@ for env, what in (({"DISPLAY": ":77"}, "with DISPLAY set as well, /s"),
     overlays = len(surfaces(OVERLAY))
     saver = start("/s", env=env)
     check(wait_for(lambda: len(surfaces(OVERLAY)) >= overlays + 2, 5), f"{what} uses Wayland")
-    time.sleep(0.3)
+    # Once it draws, its surfaces are mapped and one of them has the keyboard.
+    grab_fountain("HEADLESS-1")
     wtype("a")
     check(wait_exit(saver, 2.0) and saver.returncode == 0, f"and a key ends it with 0: "
           f"{saver.returncode} {stderr_of(saver).strip()!r}")
