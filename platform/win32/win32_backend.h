@@ -161,7 +161,8 @@ private:
     // Each handles its own messages; nothing: the system's default handling follows.
     std::optional<LRESULT> InputMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     std::optional<LRESULT> WindowMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    std::optional<LRESULT> Paint(HWND hwnd, UINT message, WPARAM wparam);
+    LRESULT Erase(HWND hwnd, HDC dc);
+    LRESULT Paint(HWND hwnd);
     void Resize(HWND hwnd, WPARAM wparam, LPARAM lparam);
     std::optional<LRESULT> DpiChanged(HWND hwnd, WPARAM wparam, LPARAM lparam);
     void Destroying(HWND hwnd);

@@ -77,8 +77,9 @@ std::optional<LRESULT> Win32Backend::WindowMessage(HWND hwnd, UINT message, WPAR
             if (Find(hwnd) != nullptr) Queue(EventType::CloseRequest, hwnd);
             return 0;
         case WM_ERASEBKGND:
+            return Erase(hwnd, reinterpret_cast<HDC>(wparam));
         case WM_PAINT:
-            return Paint(hwnd, message, wparam);
+            return Paint(hwnd);
         case WM_ENTERSIZEMOVE:
         case WM_ENTERMENULOOP:
             ModalLoopEntered(hwnd);
@@ -108,18 +109,19 @@ std::optional<LRESULT> Win32Backend::WindowMessage(HWND hwnd, UINT message, WPAR
     }
 }
 
-std::optional<LRESULT> Win32Backend::Paint(HWND hwnd, UINT message, WPARAM wparam) {
-    if (message == WM_ERASEBKGND) {
-        const WindowInfo* info = Find(hwnd);
-        // GL draws every pixel of its window: erasing would only flash.
-        if (info == nullptr || info->gl) return 1;
-        RECT client{};
-        GetClientRect(hwnd, &client);
-        HBRUSH brush = CreateSolidBrush(info->back_colour);  // 0x00BBGGRR is a COLORREF
-        FillRect(reinterpret_cast<HDC>(wparam), &client, brush);
-        DeleteObject(brush);
-        return 1;
-    }
+LRESULT Win32Backend::Erase(HWND hwnd, HDC dc) {
+    const WindowInfo* info = Find(hwnd);
+    // GL draws every pixel of its window: erasing would only flash.
+    if (info == nullptr || info->gl) return 1;
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    HBRUSH brush = CreateSolidBrush(info->back_colour);  // 0x00BBGGRR is a COLORREF
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    return 1;
+}
+
+LRESULT Win32Backend::Paint(HWND hwnd) {
     // The last image presented goes back at once (the program may be held up in a modal
     // loop of the system's); the program still hears of the repaint.
     PAINTSTRUCT ps;
