@@ -6,6 +6,8 @@
 // Our own headers first: windows.h defines macros (min, max, CreateWindow...) that must
 // not reach them.
 #include "platform/backend.h"
+#include "platform/context_table.h"
+#include "platform/input/input.h"
 #include "platform/win32/win32_sleep.h"
 
 #ifndef NOMINMAX
@@ -17,6 +19,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -31,12 +34,29 @@ inline NativeWindow ToNative(HWND window) {
     return static_cast<NativeWindow>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+// A function of a system library that older systems lack, looked up at run time so that
+// the program still starts there; nullptr where the system has none.
+template <class Fn>
+Fn SystemFunction(const wchar_t* library, const char* name) {
+    HMODULE module = GetModuleHandleW(library);
+    if (module == nullptr) module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const FARPROC address = module != nullptr ? GetProcAddress(module, name) : nullptr;
+    // Through void (*)(): a function pointer may be converted to any other one.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(address));
+}
+
 // The pixel format the GL view asks for: 40 bytes, double-buffered RGBA, 24 colour bits,
 // 16 depth bits, everything else zero.
 PIXELFORMATDESCRIPTOR DesignedPixelFormat();
 
-// The shift state of an event from the keyboard's state: 1 Shift, 2 Ctrl, 4 Alt.
+// The shift state of an event from the keyboard's state (shifts::kShift, kControl, kAlt).
 std::int16_t ShiftState(bool shift, bool control, bool alt);
+
+// The portable key code of a virtual key (platform/input/input.h).
+std::int16_t KeyCode(WPARAM virtual_key);
+
+// A monitor's DPI (96 is 100 %): GetDpiForMonitor where the system has it, else 96.
+std::int32_t MonitorDpi(HMONITOR monitor);
 
 // What wglGetProcAddress returned, or nullptr where that means "no such function": some
 // drivers return 1, 2, 3 or -1 instead of nullptr.
@@ -81,9 +101,11 @@ public:
     void PollEvents(std::vector<Event>& out) override;
     void WaitEvents(std::int32_t timeout_ms) override;
 
-    Point ScreenSize() override;
-    std::vector<Rect> Monitors() override;
-    void OwnInput(NativeWindow window) override;
+    // Every monitor, rcMonitor on the virtual screen (device pixels: the process knows
+    // each monitor's scale), the primary first.
+    std::vector<Output> Outputs() override;
+    CoverAnswer Cover(const CoverRequest& request) override;
+    void Uncover() override;
     // GetDpiForWindow where the system has it, else the screen's LOGPIXELSX.
     std::int32_t Dpi(NativeWindow window) override;
     void SleepUntil(std::chrono::steady_clock::time_point when) override;
@@ -134,11 +156,24 @@ private:
         std::int32_t height = 0;
     };
 
+    static void RegisterWindowClass(HINSTANCE instance);
     LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    // Each handles its own messages; nothing: the system's default handling follows.
+    std::optional<LRESULT> InputMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> WindowMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT Erase(HWND hwnd, HDC dc);
+    LRESULT Paint(HWND hwnd);
+    void Resize(HWND hwnd, WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> DpiChanged(HWND hwnd, WPARAM wparam, LPARAM lparam);
+    void Destroying(HWND hwnd);
     void InputOwnerMessage(HWND hwnd, UINT message, WPARAM wparam);
+    // Keys and clicks go through the funnel, to the cover's owner while there is one.
     void Queue(EventType type, HWND hwnd, std::int32_t x = 0, std::int32_t y = 0,
                std::int16_t button = 0, std::int16_t key = 0, std::int16_t shift = 0);
+    void Key(HWND hwnd, UINT message, WPARAM wparam);
     void Mouse(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    CoverAnswer Host(const CoverRequest& request);
+    void TakeInput(NativeWindow view);
     WindowInfo* Find(HWND hwnd);
     HCURSOR CursorFor(HWND hwnd);
     void PaintShown(HWND hwnd, HDC dc);
@@ -155,14 +190,16 @@ private:
     std::unordered_map<HWND, WindowInfo> windows_;
     std::unordered_map<HWND, WatchedWindow> watched_;
     std::vector<Event> queued_;
-    std::unordered_map<GlContext, HGLRC> contexts_;
+    ContextTable<HGLRC> contexts_;
     bool swap_interval_done_ = false;
     std::function<void()> modal_loop_hook_;
     bool in_modal_loop_hook_ = false;
-    // Since OwnInput: the window told of deactivation and display changes, and the
-    // top-level window that holds it.
-    HWND input_window_ = nullptr;
+    // While a cover takes the input: its owner (the view, told of keys, clicks, the loss of
+    // the foreground and display changes) and the top-level window that holds it.
+    InputFunnel funnel_;
     HWND input_root_ = nullptr;
+    // The window of the cover over the outputs, kept above every other when shown.
+    HWND cover_window_ = nullptr;
     PreciseSleeper sleeper_;
 };
 

@@ -57,9 +57,7 @@ GlContext Win32Backend::CreateContext(NativeWindow window) {
     if (dc == nullptr) return 0;
     HGLRC context = wglCreateContext(dc);
     if (context == nullptr) return 0;
-    const auto handle = static_cast<GlContext>(reinterpret_cast<std::uintptr_t>(context));
-    contexts_[handle] = context;
-    return handle;
+    return contexts_.Add(context);
 }
 
 void Win32Backend::MakeCurrent(NativeWindow window, GlContext context) {
@@ -67,20 +65,19 @@ void Win32Backend::MakeCurrent(NativeWindow window, GlContext context) {
         wglMakeCurrent(nullptr, nullptr);
         return;
     }
-    auto it = contexts_.find(context);
+    const HGLRC* native = contexts_.Find(context);
     HDC dc = DcOf(window);
-    if (it == contexts_.end() || dc == nullptr) return;  // a deleted or unknown context
-    const bool made = wglMakeCurrent(dc, it->second) != FALSE;
+    if (native == nullptr || dc == nullptr) return;  // a deleted or unknown context
+    const bool made = wglMakeCurrent(dc, *native) != FALSE;
     // The interval is asked for once, through a context that really is current.
-    if (made && !swap_interval_done_ && wglGetCurrentContext() == it->second) SetSwapInterval();
+    if (made && !swap_interval_done_ && wglGetCurrentContext() == *native) SetSwapInterval();
 }
 
 void Win32Backend::DeleteContext(GlContext context) {
-    auto it = contexts_.find(context);
-    if (it == contexts_.end()) return;  // handle 0, or deleted before
-    if (wglGetCurrentContext() == it->second) wglMakeCurrent(nullptr, nullptr);
-    wglDeleteContext(it->second);
-    contexts_.erase(it);
+    const HGLRC* native = contexts_.Remove(context);
+    if (native == nullptr) return;  // handle 0, or deleted before
+    if (wglGetCurrentContext() == *native) wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(*native);
 }
 
 void Win32Backend::SwapBuffers(NativeWindow window) {
