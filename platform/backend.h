@@ -124,12 +124,6 @@ struct CoverAnswer {
     bool surface_each = false;
 };
 
-// A drawing surface of a window's own on one monitor (transitional: Wayland's answer).
-struct OutputSurface {
-    NativeWindow surface = 0;
-    Point size;
-};
-
 // The system pointer shapes the program uses.
 enum class Pointer : std::uint8_t { Default, Busy, Hand, Hidden };
 
@@ -209,7 +203,7 @@ public:
 
     // The monitors or outputs, the primary first. A system that reports none gives the whole
     // screen as one.
-    virtual std::vector<Output> Outputs();
+    virtual std::vector<Output> Outputs() = 0;
     // Covers every output with the saver's view, or fills the host's window with it, as
     // asked, and says where each output's fountain lies. Taking the input, the cover holds
     // the keyboard and the pointer (X11 grabs them, asking again about once a second while
@@ -218,9 +212,9 @@ public:
     // another program takes the foreground. It reports DisplayChanged to the view when
     // outputs come, go or change. Asked again it covers the outputs anew; what it made
     // stays until Uncover.
-    virtual CoverAnswer Cover(const CoverRequest& request);
+    virtual CoverAnswer Cover(const CoverRequest& request) = 0;
     // The saver is ending: what Cover made and took goes back (the input first).
-    virtual void Uncover() {}
+    virtual void Uncover() = 0;
     // Whether the system wants the next frame of `surface` now. False while the last
     // frame presented there has not yet been shown (a hidden monitor's surface stays so),
     // so that one surface never holds the others up. Always true where swaps are paced by
@@ -249,13 +243,6 @@ public:
 
     // Opens an address with the system's default handler, without waiting for it.
     virtual void OpenAddress(std::string_view address) = 0;
-
-    // ---- Going: the shape before Cover, still used by Cover's default answer.
-    virtual Point ScreenSize() { return {}; }
-    virtual std::vector<Rect> Monitors() { return {}; }
-    virtual void ClaimInput() {}
-    virtual void OwnInput(NativeWindow /*window*/) {}
-    virtual std::vector<OutputSurface> OutputSurfaces(NativeWindow /*window*/) { return {}; }
 };
 
 // The backend in use; set once at start-up (the X11 or Win32 one, or a test backend).

@@ -1,5 +1,9 @@
 #include "platform/cover_layout.h"
 
+#include <string>
+
+#include "platform/runtime/errors.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -99,6 +103,21 @@ std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects) {
         outputs.push_back(o);
     }
     return outputs;
+}
+
+CoverAnswer FillHost(WindowSystem& windows, const CoverRequest& request) {
+    const std::optional<Rect> area = windows.GetWindowRect(request.host);
+    if (!area) {
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                               "window " + std::to_string(request.host) + " is not a window");
+    }
+    windows.SetParent(request.window, request.host);
+    windows.WatchWindow(request.host);
+    const Point size{area->right - area->left, area->bottom - area->top};
+    CoverAnswer answer;
+    answer.window = Rect{0, 0, size.x, size.y};
+    answer.areas.push_back({request.view, answer.window, size});
+    return answer;
 }
 
 CoverAnswer SpanOutputs(const std::vector<Output>& outputs, NativeWindow view) {

@@ -27,6 +27,11 @@ MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, Point screen);
 // Monitors given as rectangles of the screen's pixels (the primary first), as outputs.
 std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects);
 
+// The view fills another program's window (`request.host`), as a child of it: the saver's
+// window is made its child and the host is watched for its size and its end. Raises a
+// RuntimeError where the host is not a window.
+CoverAnswer FillHost(WindowSystem& windows, const CoverRequest& request);
+
 // The answer of a system whose one window spans the outputs: the window around them, and a
 // box of `view` (which fills it) per output, the primary's first.
 CoverAnswer SpanOutputs(const std::vector<Output>& outputs, NativeWindow view);

@@ -166,13 +166,7 @@ CoverAnswer RecordingBackend::Cover(const CoverRequest& request) {
     if (forward_ != nullptr) return forward_->Cover(request);
     CoverAnswer answer;
     if (request.host != 0) {
-        const std::optional<Rect> area = GetWindowRect(request.host);
-        const Point size =
-            area ? Point{area->right - area->left, area->bottom - area->top} : Point{};
-        SetParent(request.window, request.host);
-        WatchWindow(request.host);
-        answer.window = Rect{0, 0, size.x, size.y};
-        answer.areas.push_back({request.view, answer.window, size});
+        answer = FillHost(*this, request);
     } else if (!output_surfaces.empty()) {
         answer.surface_each = true;
         for (const OutputSurface& s : output_surfaces) {

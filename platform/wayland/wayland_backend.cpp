@@ -4,9 +4,11 @@
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/colour_config.h"
 #include "platform/posix/end_signals.h"
 #include "platform/posix/open_address.h"
 #include "platform/runtime/end.h"
@@ -123,16 +125,12 @@ void WaylandBackend::InitEgl() {
     if (!eglChooseConfig(egl_display_, attribs, configs, 64, &count) || count == 0) {
         Fail("EGL has no double-buffered configuration with 24 colour bits and 16 depth bits");
     }
-    // An opaque one: the fountain's alpha must not make the surface see-through.
-    egl_config_ = configs[0];
-    for (EGLint i = 0; i < count; ++i) {
-        EGLint alpha = 0;
-        eglGetConfigAttrib(egl_display_, configs[i], EGL_ALPHA_SIZE, &alpha);
-        if (alpha == 0) {
-            egl_config_ = configs[i];
-            break;
-        }
-    }
+    egl_config_ = configs[PickColourConfig(count, [&](int i) {
+        std::array<EGLint, 4> b{};
+        const EGLint names[4] = {EGL_RED_SIZE, EGL_GREEN_SIZE, EGL_BLUE_SIZE, EGL_ALPHA_SIZE};
+        for (int k = 0; k < 4; ++k) eglGetConfigAttrib(egl_display_, configs[i], names[k], &b[k]);
+        return b;
+    })];
 }
 
 void WaylandBackend::LostCompositor() {

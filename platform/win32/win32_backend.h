@@ -172,7 +172,6 @@ private:
                std::int16_t button = 0, std::int16_t key = 0, std::int16_t shift = 0);
     void Key(HWND hwnd, UINT message, WPARAM wparam);
     void Mouse(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    CoverAnswer Host(const CoverRequest& request);
     void TakeInput(NativeWindow view);
     WindowInfo* Find(HWND hwnd);
     HCURSOR CursorFor(HWND hwnd);

@@ -10,7 +10,7 @@
 namespace tivaro::platform::win32 {
 
 CoverAnswer Win32Backend::Cover(const CoverRequest& request) {
-    if (request.host != 0) return Host(request);
+    if (request.host != 0) return FillHost(*this, request);
     if (request.layer == CoverLayer::Background) {
         throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
                                "Windows has no place behind its windows for the saver");
@@ -18,23 +18,6 @@ CoverAnswer Win32Backend::Cover(const CoverRequest& request) {
     cover_window_ = ToHwnd(request.window);
     if (request.take_input) TakeInput(request.view);
     return SpanOutputs(Outputs(), request.view);
-}
-
-// The window becomes a child of the host's, watched for its size and its end, and the view
-// fills it.
-CoverAnswer Win32Backend::Host(const CoverRequest& request) {
-    const std::optional<Rect> area = GetWindowRect(request.host);
-    if (!area) {
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
-                               "window " + std::to_string(request.host) + " is not a window");
-    }
-    SetParent(request.window, request.host);
-    WatchWindow(request.host);
-    const Point size{area->right - area->left, area->bottom - area->top};
-    CoverAnswer answer;
-    answer.window = Rect{0, 0, size.x, size.y};
-    answer.areas.push_back({request.view, answer.window, size});
-    return answer;
 }
 
 // The saver's window stays above every other, even the task bar, and out of the task bar

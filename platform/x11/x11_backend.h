@@ -140,7 +140,6 @@ private:
     std::string CaptionOf(Window window);
     NativeWindow Search(Window window, std::string_view caption, int depth);
     // x11_cover.cpp
-    CoverAnswer Host(const CoverRequest& request);
     void Place(Window window);
     void Replace(Window window);
     void WaitForParent(Window window, Window parent);

@@ -30,7 +30,10 @@ std::int32_t Height(const Rect& r) {
 // Above every window; behind them (CoverLayer::Background) is a Wayland locker's, refused
 // on X11 before it comes here.
 CoverAnswer X11Backend::Cover(const CoverRequest& request) {
-    if (request.host != 0) return Host(request);
+    if (request.host != 0) {
+        cover_ = CoverRecord{};
+        return FillHost(*this, request);
+    }
     const std::vector<Output> outputs = Outputs();
     const CoverAnswer answer = SpanOutputs(outputs, request.view);
     const Rect& primary = outputs.front().logical;
@@ -48,23 +51,6 @@ CoverAnswer X11Backend::Cover(const CoverRequest& request) {
         Replace(window);
     }
     if (request.take_input) TakeInput(request.view);
-    return answer;
-}
-
-// The view fills another program's window, as a child of it, and follows its size.
-CoverAnswer X11Backend::Host(const CoverRequest& request) {
-    const std::optional<Rect> area = GetWindowRect(request.host);
-    if (!area) {
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
-                               "window " + std::to_string(request.host) + " is not a window");
-    }
-    cover_ = CoverRecord{};
-    SetParent(request.window, request.host);
-    WatchWindow(request.host);
-    const Point size{Width(*area), Height(*area)};
-    CoverAnswer answer;
-    answer.window = Rect{0, 0, size.x, size.y};
-    answer.areas.push_back({request.view, answer.window, size});
     return answer;
 }
 

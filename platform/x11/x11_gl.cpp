@@ -6,6 +6,7 @@
 // first and runs under a LostServerGuard, and a failed answer is checked with a round
 // trip, so that a lost server ends the program as it does anywhere else.
 
+#include "platform/colour_config.h"
 #include "platform/extension_list.h"
 #include "platform/runtime/errors.h"
 #include "platform/x11/x11_backend.h"
@@ -43,7 +44,12 @@ GLXFBConfig X11Backend::FrameBufferConfig() {
         CheckAnswer();
         return nullptr;
     }
-    fb_config_ = configs[0];
+    fb_config_ = configs[PickColourConfig(count, [&](int i) {
+        std::array<int, 4> b{};
+        const int names[4] = {GLX_RED_SIZE, GLX_GREEN_SIZE, GLX_BLUE_SIZE, GLX_ALPHA_SIZE};
+        for (int k = 0; k < 4; ++k) glXGetFBConfigAttrib(display_, configs[i], names[k], &b[k]);
+        return b;
+    })];
     XFree(configs);
     CheckServer(xcb_);
     gl_visual_ = glXGetVisualFromFBConfig(display_, fb_config_);

@@ -2,7 +2,9 @@
 xdg-shell fallback, --background under a locker, started by swayidle, which backend a start
 chooses, and bad input."""
 import os
+import re
 import subprocess
+import tempfile
 import time
 
 from sway_harness import (Pointer, TIVARO, bright_centroid, centred, check,
@@ -157,6 +159,19 @@ for env, what in (({"DISPLAY": ":77"}, "with DISPLAY set as well, /s"),
     stop(saver)
 pointer.close()
 keyboard.kill()
+
+# Its buffers hold 8 bits a colour channel and no alpha (wl_shm's xrgb8888, format 1, where
+# Mesa draws in software): EGL lists deeper colour first, whose unused top bits screenshot
+# tools take for alpha.
+with tempfile.TemporaryFile() as protocol:
+    saver = subprocess.Popen([TIVARO, "/s"], env=dict(os.environ, WAYLAND_DEBUG="client"),
+                             stdout=subprocess.DEVNULL, stderr=protocol)
+    wait_for(lambda: saver.poll() is not None, 1.5)
+    check(terminate(saver, 3.0), "the traced saver ends on SIGTERM")
+    protocol.seek(0)
+    formats = set(re.findall(rb"wl_shm_pool@\d+\.create_buffer\(new id wl_buffer@\d+, \d+, "
+                             rb"\d+, \d+, \d+, (\d+)\)", protocol.read()))
+check(formats == {b"1"}, f"the saver draws into opaque 8-bit buffers: {formats}")
 
 # Bad input: a one-line error and exit 1, never a hang.
 code, err = run("/s", env={"WAYLAND_DISPLAY": "nonexistent"}, timeout=10)
