@@ -25,7 +25,7 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${TIVARO_
 # What Debian's own packaging strips besides the symbols: the compiler's version notes
 # (.comment, .note). Runs after the programs are installed (and stripped, for CPack).
 install(CODE "set(TIVARO_OBJCOPY \"${CMAKE_OBJCOPY}\")
-  set(TIVARO_NOTED_PROGRAMS \"${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/tivaro;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add\")")
+  set(TIVARO_NOTED_PROGRAMS \"${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/tivaro;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add;${CMAKE_INSTALL_BINDIR}/tivaro-idle\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/debian/strip-notes.cmake)
 
 set(CPACK_GENERATOR DEB)
