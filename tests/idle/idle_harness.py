@@ -10,7 +10,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
 from harness import check, finish  # noqa: E402,F401
+from sway_harness import wait_for  # noqa: E402,F401
 
 IDLE = os.environ.get("TIVARO_IDLE_BIN", "tivaro-idle")
 BUS_PEER = os.environ.get("TIVARO_BUS_PEER", "bus_peer")
@@ -30,16 +32,6 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Config
   </policy>
 </busconfig>
 """
-
-
-def wait_for(condition, timeout, step=0.1):
-    """Polls condition() until it is true or timeout seconds have passed; its last value."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value or time.monotonic() >= deadline:
-            return value
-        time.sleep(step)
 
 
 def read_line(stream, timeout):
@@ -153,6 +145,24 @@ def key_ends_saver(idle, press, tries=5):
         if wait_for(lambda: all(ended(p) for p in saver), 1.5):
             break
     return bool(saver) and all(ended(p) for p in saver) and idle.wait_no_saver()
+
+
+def comes_and_goes(source, shows, press):
+    """The first round on any display: tivaro-idle (--after 2, on a private session bus) says
+    it takes idle from `source`; with no input the saver comes and shows (shows()); a key
+    (press()) ends it; idle again, a new one comes and shows. Returns (bus, tivaro-idle)."""
+    bus = PrivateBus()
+    idle = Idle("--after", "2", env=bus.env())
+    check(idle.wait_line(f"watching idle through {source}"),
+          f"tivaro-idle takes idle from {source}: {idle.stderr()!r}")
+    first = idle.wait_saver()
+    check(first, "with no input the saver (tivaro /s) starts, a child of tivaro-idle")
+    check(first and shows(), "it shows")
+    check(key_ends_saver(idle, press), "a key ends it")
+    second = idle.wait_saver()
+    check(second and second != first and shows(),
+          f"idle again, a new saver comes and shows: {first} then {second}")
+    return bus, idle
 
 
 def ended(pid):

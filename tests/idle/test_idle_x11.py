@@ -12,7 +12,7 @@ import sys
 import tempfile
 import time
 
-from idle_harness import (HOLD_SUSPEND, IDLE, NO_BUS, Idle, Peer, PrivateBus, check, ended,
+from idle_harness import (HOLD_SUSPEND, IDLE, NO_BUS, Idle, Peer, check, comes_and_goes, ended,
                           finish, key_ends_saver, read_line, savers_of, wait_for)
 from harness import find_window, xdotool
 
@@ -57,17 +57,7 @@ code, out, err = idle_run(env={"DISPLAY": ""})
 check(code == 1 and one_line(err) and "no display" in err, f"no display: status 1: {err!r}")
 
 # The saver comes, shows its window and goes with a key; idle again, it comes back.
-bus = PrivateBus()
-idle = Idle("--after", "2", env=bus.env())
-check(idle.wait_line("watching idle through the X server's MIT-SCREEN-SAVER extension"),
-      f"tivaro-idle takes idle from MIT-SCREEN-SAVER: {idle.stderr()!r}")
-first = idle.wait_saver()
-check(first, "with no input the saver (tivaro /s) starts, a child of tivaro-idle")
-check(saver_window(), "it shows its window")
-check(key_ends_saver(idle, press), "a key ends it")
-second = idle.wait_saver()
-check(second and second != first and saver_window(),
-      f"idle again, a new saver comes: {first} then {second}")
+bus, idle = comes_and_goes("the X server's MIT-SCREEN-SAVER extension", saver_window, press)
 
 # XScreenSaverSuspend held by another client.
 hold = Peer(HOLD_SUSPEND)
