@@ -17,6 +17,7 @@ from sway_harness import wait_for  # noqa: E402,F401
 IDLE = os.environ.get("TIVARO_IDLE_BIN", "tivaro-idle")
 BUS_PEER = os.environ.get("TIVARO_BUS_PEER", "bus_peer")
 HOLD_SUSPEND = os.environ.get("TIVARO_HOLD_SUSPEND", "hold_saver_suspend")
+PLAIN_VIEW = os.environ.get("TIVARO_PLAIN_VIEW", "plain_view")
 NO_BUS = "unix:path=/nonexistent/bus"
 
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
@@ -62,7 +63,8 @@ class PrivateBus:
 
 
 class Peer:
-    """bus_peer (or hold_saver_suspend): a program that holds something while it runs."""
+    """bus_peer, hold_saver_suspend or plain_view: a program of the tests' own that holds
+    something until its input ends; `first` is the first line it printed."""
 
     def __init__(self, program, *args, env=None):
         self.proc = subprocess.Popen([program, *args], stdin=subprocess.PIPE,

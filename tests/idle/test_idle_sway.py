@@ -2,16 +2,16 @@
 no input the saver (the build's tivaro /s, a child of tivaro-idle) comes and covers the
 output, a key ends it, idle again it comes back; an inhibition held over D-Bus keeps it away
 until released (UnInhibit, or its caller leaving the bus); GNOME's screen shield going active
-ends it and none comes while locked; SIGTERM ends tivaro-idle and its saver; a second one in
+ends it and none comes while locked; sway's own inhibitor on a window keeps it away; SIGTERM ends tivaro-idle and its saver; a second one in
 the session refuses; without a session bus it still works and says so; the compositor's
 death ends it with one line."""
 import os
 import signal
 import time
 
-from idle_harness import (BUS_PEER, NO_BUS, Idle, Peer, check, comes_and_goes,  # noqa: E402
-                          ended, finish, key_ends_saver, wait_for)
-from sway_harness import hold_keyboard, layer_surfaces, wtype  # noqa: E402
+from idle_harness import (BUS_PEER, NO_BUS, PLAIN_VIEW, Idle, Peer, check,  # noqa: E402
+                          comes_and_goes, ended, finish, key_ends_saver, wait_for)
+from sway_harness import hold_keyboard, layer_surfaces, swaymsg, wtype  # noqa: E402
 
 QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
 
@@ -74,6 +74,20 @@ check(not idle.savers(), "no saver comes while the session is locked")
 check(shield.say("unlock") == "sent", "ActiveChanged(false) is sent")
 check(idle.wait_saver(), "after the unlock the saver comes again")
 shield.leave()
+
+# sway's own idle inhibitor on a window (inhibit_idle open): the compositor holds the idle
+# report back while the window is open. It is set once a key has ended the saver: sway 1.7
+# reports no input while it inhibits, so a saver ended then would leave its idle report
+# standing, and none would come until the next input.
+view = Peer(PLAIN_VIEW)
+check(view.first == "shown", f"a plain window shows: {view.first}")
+key(idle, "a key ends the saver")
+check(swaymsg('[app_id="tivaro-test-view"]', "inhibit_idle", "open").returncode == 0,
+      "sway inhibits idle while that window is open")
+time.sleep(QUIET)
+check(not idle.savers(), "no saver comes while sway's idle inhibitor holds")
+view.leave()
+check(idle.wait_saver(), "once the window is closed, the saver comes")
 
 # A second tivaro-idle in the session refuses with one line.
 other = Idle("--after", "2", env=bus.env())
