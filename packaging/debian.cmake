@@ -51,6 +51,7 @@ camera jumps.
 The program runs under the X screen-saver daemon (xscreensaver). To add it to
 your list of screen savers, run tivaro-xscreensaver-add once as yourself (it
 changes nothing else in your ~/.xscreensaver), then pick Tivaro in
-xscreensaver-settings. tivaro /s runs the saver and tivaro /c its credits
-dialog from a shell.")
+xscreensaver-settings. On desktops without that daemon (GNOME, KDE, sway...),
+tivaro-idle --install starts the saver whenever your session is idle. tivaro /s
+runs the saver and tivaro /c its credits dialog from a shell.")
 include(CPack)
