@@ -94,6 +94,7 @@ pid_t StartDetached(const std::vector<std::string>& command) {
         setsid();
         const int null = open("/dev/null", O_RDWR);
         for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
+        if (null > 2) close(null);
         std::vector<char*> argv;
         for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);

@@ -27,7 +27,7 @@ public:
         Check(sd_bus_add_match(bus, &slot, gone.c_str(), OnOwnerChanged, this),
               "cannot follow GNOME's idle monitor");
         owner_.reset(slot);
-        idle_watch_ = AddWatch("AddIdleWatch", static_cast<std::uint64_t>(after.count()));
+        idle_watch_ = AddIdleWatch(static_cast<std::uint64_t>(after.count()));
     }
     ~GnomeIdleSource() override {
         // The monitor drops our watches itself when we leave the bus; say it when staying.
@@ -40,13 +40,25 @@ public:
     const char* Name() const override { return "GNOME's idle monitor"; }
 
 private:
-    std::uint32_t AddWatch(const char* method, std::uint64_t interval) {
+    std::uint32_t AddIdleWatch(std::uint64_t interval) {
         sd_bus_error error = SD_BUS_ERROR_NULL;
         sd_bus_message* reply = nullptr;
-        const int r = interval != 0 ? sd_bus_call_method(bus_, kName, kPath, kName, method, &error,
-                                                         &reply, "t", interval)
-                                    : sd_bus_call_method(bus_, kName, kPath, kName, method, &error,
-                                                         &reply, "");
+        const int r = sd_bus_call_method(bus_, kName, kPath, kName, "AddIdleWatch", &error, &reply,
+                                         "t", interval);
+        return WatchId(r, reply, error, "AddIdleWatch");
+    }
+
+    std::uint32_t AddUserActiveWatch() {
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        sd_bus_message* reply = nullptr;
+        const int r =
+            sd_bus_call_method(bus_, kName, kPath, kName, "AddUserActiveWatch", &error, &reply, "");
+        return WatchId(r, reply, error, "AddUserActiveWatch");
+    }
+
+    // The watch's id from the monitor's answer; raises Failure when it refused.
+    static std::uint32_t WatchId(int r, sd_bus_message* reply, sd_bus_error& error,
+                                 const char* method) {
         const MessagePtr owned(reply);
         std::uint32_t id = 0;
         if (r < 0 || sd_bus_message_read(reply, "u", &id) < 0) {
@@ -63,7 +75,7 @@ private:
             std::uint32_t id = 0;
             if (sd_bus_message_read(message, "u", &id) < 0 || id == 0) return;
             if (id == source->idle_watch_ && source->active_watch_ == 0) {
-                source->active_watch_ = source->AddWatch("AddUserActiveWatch", 0);
+                source->active_watch_ = source->AddUserActiveWatch();
                 source->listener_.SessionIdle();
             } else if (id == source->active_watch_) {
                 source->active_watch_ = 0;  // fires once

@@ -33,9 +33,12 @@ int OnLostServer(Display*) {
 class X11IdleSource final : public IdleSource {
 public:
     X11IdleSource(Display* display, EventLoop& loop, Milliseconds after, IdleListener& listener)
-        : display_(display), loop_(loop), after_(after), listener_(listener), alarm_(loop, [this] {
-              Tick();
-          }) {
+        : owned_(display),
+          display_(display),
+          loop_(loop),
+          after_(after),
+          listener_(listener),
+          alarm_(loop, [this] { Tick(); }) {
         int event_base = 0;
         int error_base = 0;
         if (!XScreenSaverQueryExtension(display_, &event_base, &error_base))
@@ -53,8 +56,7 @@ public:
     }
     ~X11IdleSource() override {
         watch_.reset();
-        XFree(info_);
-        XCloseDisplay(display_);
+        if (info_ != nullptr) XFree(info_);
     }
     const char* Name() const override { return "the X server's MIT-SCREEN-SAVER extension"; }
 
@@ -110,6 +112,10 @@ private:
         });
     }
 
+    struct Close {
+        void operator()(Display* display) const { XCloseDisplay(display); }
+    };
+    std::unique_ptr<Display, Close> owned_;  // closed last, also when the constructor raises
     Display* display_;
     EventLoop& loop_;
     Milliseconds after_;
