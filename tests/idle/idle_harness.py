@@ -1,6 +1,7 @@
 """Helpers for tivaro-idle's tests: a private session bus, tivaro-idle itself, the savers it
 runs (its children running `tivaro /s`) and the test's own programs on the bus and on X.
 check() and finish() are the integration tests' (tests/integration/harness.py)."""
+import atexit
 import os
 import select
 import signal
@@ -52,14 +53,16 @@ class PrivateBus:
                                       "--print-address=1"], stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True)
         self.address = read_line(self.proc.stdout, 10)
+        atexit.register(self.close)  # also when a test breaks off
 
     def env(self):
         """Where tivaro-idle finds this bus, and no system bus (the tests have no logind)."""
         return {"DBUS_SESSION_BUS_ADDRESS": self.address, "DBUS_SYSTEM_BUS_ADDRESS": NO_BUS}
 
     def close(self):
-        self.proc.terminate()
-        self.proc.wait()
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait()
 
 
 class Peer:
