@@ -25,7 +25,7 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${TIVARO_
 # What Debian's own packaging strips besides the symbols: the compiler's version notes
 # (.comment, .note). Runs after the programs are installed (and stripped, for CPack).
 install(CODE "set(TIVARO_OBJCOPY \"${CMAKE_OBJCOPY}\")
-  set(TIVARO_NOTED_PROGRAMS \"${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/tivaro;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add\")")
+  set(TIVARO_NOTED_PROGRAMS \"${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/tivaro;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add;${CMAKE_INSTALL_BINDIR}/tivaro-idle\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/debian/strip-notes.cmake)
 
 set(CPACK_GENERATOR DEB)
@@ -51,6 +51,7 @@ camera jumps.
 The program runs under the X screen-saver daemon (xscreensaver). To add it to
 your list of screen savers, run tivaro-xscreensaver-add once as yourself (it
 changes nothing else in your ~/.xscreensaver), then pick Tivaro in
-xscreensaver-settings. tivaro /s runs the saver and tivaro /c its credits
-dialog from a shell.")
+xscreensaver-settings. On desktops without that daemon (GNOME, KDE, sway...),
+tivaro-idle --install starts the saver whenever your session is idle. tivaro /s
+runs the saver and tivaro /c its credits dialog from a shell.")
 include(CPack)

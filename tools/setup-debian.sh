@@ -9,5 +9,6 @@ packages=(
   xvfb xserver-xephyr openbox xdotool x11-utils x11-xserver-utils imagemagick python3 xscreensaver man-db
   libwayland-dev libwayland-bin wayland-protocols libegl-dev libegl-mesa0
   sway grim wtype swayidle
+  libsystemd-dev libxss-dev libxres-dev plasma-wayland-protocols dbus-daemon
 )
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -1,0 +1,27 @@
+// The session's lock, so the saver keeps out of the locker's way: logind's Lock and Unlock
+// for this process's session (system bus) and GNOME's org.gnome.ScreenSaver ActiveChanged
+// (session bus). Either bus may be missing: then that side is not watched.
+#pragma once
+
+#include <functional>
+
+#include "event_loop.h"
+
+namespace tivaro::idle {
+
+class LockWatch {
+public:
+    using Changed = std::function<void(bool locked)>;
+    LockWatch(sd_bus* system, sd_bus* session, EventLoop& loop, Changed changed);
+
+private:
+    void WatchLogind(sd_bus* system);
+    static int OnLogind(sd_bus_message* message, void* self, sd_bus_error*);
+    static int OnGnome(sd_bus_message* message, void* self, sd_bus_error*);
+
+    EventLoop& loop_;
+    Changed changed_;
+    SlotPtr slots_[3];
+};
+
+}  // namespace tivaro::idle

@@ -1,0 +1,35 @@
+// The saver as a child process: `tivaro /s`, started when the session is idle, ended
+// (SIGTERM) when the session locks or this program ends, and reaped when it ends itself.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace tivaro::idle {
+
+class SaverRunner {
+public:
+    // Raises Failure when `saver` is not an executable file.
+    explicit SaverRunner(std::filesystem::path saver);
+    SaverRunner(const SaverRunner&) = delete;
+    SaverRunner& operator=(const SaverRunner&) = delete;
+    // Stops a saver still running.
+    ~SaverRunner();
+
+    void Start();
+    bool Running() const { return pid_ > 0; }
+    // Asks the saver to end; its end comes through Reap().
+    void End();
+    // After SIGCHLD: collects the saver if it has ended.
+    void Reap();
+    // Ends the saver and waits for it (SIGKILL after 5 s).
+    void Stop() noexcept;
+
+private:
+    std::filesystem::path saver_;
+    pid_t pid_ = 0;
+};
+
+}  // namespace tivaro::idle

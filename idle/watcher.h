@@ -1,0 +1,40 @@
+// When the saver starts and ends. It starts on an idle report, once per idle spell: never
+// while a program holds the screen awake or the session is locked, and after either ends
+// only once the session has been idle for the whole wait again. A saver that ended is not
+// followed by another before the session has been active and idle again. The lock ends it.
+#pragma once
+
+#include <chrono>
+
+#include "event_loop.h"
+#include "idle_source.h"
+#include "saver_runner.h"
+
+namespace tivaro::idle {
+
+class Watcher final : public IdleListener {
+public:
+    Watcher(EventLoop& loop, SaverRunner& saver, Milliseconds after);
+
+    void SessionIdle() noexcept override;
+    void SessionActive() noexcept override;
+    void InhibitedChanged(bool held) noexcept;
+    void LockedChanged(bool locked) noexcept;
+
+private:
+    void TryStart();
+    // Counting starts again: no saver before `after_` from now.
+    void WaitAfresh();
+
+    EventLoop& loop_;
+    SaverRunner& saver_;
+    Milliseconds after_;
+    Alarm afresh_;
+    bool idle_ = false;     // the source's last report
+    bool used_ = false;     // a saver started in this idle spell
+    bool waiting_ = false;  // counting afresh, until afresh_ rings
+    bool inhibited_ = false;
+    bool locked_ = false;
+};
+
+}  // namespace tivaro::idle

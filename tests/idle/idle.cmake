@@ -1,0 +1,29 @@
+# tivaro-idle on real displays, with the build's own saver: under headless sway (idle from
+# org_kde_kwin_idle) and under Xvfb (MIT-SCREEN-SAVER), each with a private session bus, and
+# programs of the tests' own: one on the bus (inhibitions, GNOME's screen shield), one that
+# holds the X server's saver off, and a plain Wayland window.
+pkg_check_modules(TIVARO_IDLE_TEST_LIBS REQUIRED IMPORTED_TARGET libsystemd x11 xscrnsaver)
+set(TIVARO_IDLE_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/idle)
+add_executable(bus_peer ${TIVARO_IDLE_TESTS}/bus_peer.cpp)
+add_executable(hold_saver_suspend ${TIVARO_IDLE_TESTS}/hold_saver_suspend.cpp)
+foreach(helper bus_peer hold_saver_suspend)
+  target_link_libraries(${helper} PRIVATE PkgConfig::TIVARO_IDLE_TEST_LIBS tivaro_warnings)
+endforeach()
+
+# A plain window for sway to hang an idle inhibitor on.
+add_executable(plain_view ${TIVARO_IDLE_TESTS}/plain_view.c)
+tivaro_wayland_protocols(plain_view ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml)
+target_link_libraries(plain_view PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY tivaro_warnings)
+
+add_test(NAME idle.sway
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/wayland/run_under_sway.sh --one-output
+                 ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_sway.py)
+add_test(NAME idle.x11
+         COMMAND ${TIVARO_XVFB} ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_x11.py)
+set_tests_properties(idle.sway idle.x11 PROPERTIES
+  ENVIRONMENT "TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_HOLD_SUSPEND=$<TARGET_FILE:hold_saver_suspend>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;PYTHONDONTWRITEBYTECODE=1"
+  TIMEOUT 180 LABELS "idle;integration" RUN_SERIAL TRUE)
+
+add_test(NAME idle.installed
+         COMMAND ${TIVARO_IDLE_TESTS}/test_installed.sh ${PROJECT_BINARY_DIR})
+set_tests_properties(idle.installed PROPERTIES LABELS idle TIMEOUT 120)

@@ -1,0 +1,115 @@
+/* A plain window for the tests (an xdg-shell toplevel, app_id "tivaro-test-view", filled
+ * grey), for the compositor to hang an idle inhibitor on. It prints "shown" once the
+ * compositor has its first picture, and lasts until its input ends. */
+#define _GNU_SOURCE
+#include <poll.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include "xdg-shell-client-protocol.h"
+
+enum { WIDTH = 320, HEIGHT = 200 };
+
+static struct wl_compositor* compositor;
+static struct wl_shm* shm;
+static struct xdg_wm_base* wm_base;
+static struct wl_surface* surface;
+static struct wl_buffer* buffer;
+static int configured;
+
+static void fail(const char* what) {
+    fprintf(stderr, "plain_view: %s\n", what);
+    exit(1);
+}
+
+static void on_global(void* data, struct wl_registry* registry, uint32_t name,
+                      const char* interface, uint32_t version) {
+    (void)data;
+    (void)version;
+    if (strcmp(interface, wl_compositor_interface.name) == 0)
+        compositor = wl_registry_bind(registry, name, &wl_compositor_interface, 1);
+    else if (strcmp(interface, wl_shm_interface.name) == 0)
+        shm = wl_registry_bind(registry, name, &wl_shm_interface, 1);
+    else if (strcmp(interface, xdg_wm_base_interface.name) == 0)
+        wm_base = wl_registry_bind(registry, name, &xdg_wm_base_interface, 1);
+}
+
+static void on_global_remove(void* data, struct wl_registry* registry, uint32_t name) {
+    (void)data;
+    (void)registry;
+    (void)name;
+}
+
+static void on_ping(void* data, struct xdg_wm_base* base, uint32_t serial) {
+    (void)data;
+    xdg_wm_base_pong(base, serial);
+}
+
+static void on_configure(void* data, struct xdg_surface* xdg, uint32_t serial) {
+    (void)data;
+    xdg_surface_ack_configure(xdg, serial);
+    wl_surface_attach(surface, buffer, 0, 0);
+    wl_surface_commit(surface);
+    configured = 1;
+}
+
+static struct wl_buffer* grey_buffer(void) {
+    const int stride = WIDTH * 4;
+    const int size = stride * HEIGHT;
+    const int fd = memfd_create("plain_view", MFD_CLOEXEC);
+    if (fd < 0 || ftruncate(fd, size) != 0) fail("no shared memory");
+    void* pixels = mmap(NULL, (size_t)size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (pixels == MAP_FAILED) fail("no shared memory");
+    memset(pixels, 0x80, (size_t)size);
+    munmap(pixels, (size_t)size);
+    struct wl_shm_pool* pool = wl_shm_create_pool(shm, fd, size);
+    struct wl_buffer* made =
+        wl_shm_pool_create_buffer(pool, 0, WIDTH, HEIGHT, stride, WL_SHM_FORMAT_XRGB8888);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    return made;
+}
+
+int main(void) {
+    struct wl_display* display = wl_display_connect(NULL);
+    if (display == NULL) fail("no Wayland display");
+    static const struct wl_registry_listener registry_listener = {on_global, on_global_remove};
+    wl_registry_add_listener(wl_display_get_registry(display), &registry_listener, NULL);
+    wl_display_roundtrip(display);
+    if (compositor == NULL || shm == NULL || wm_base == NULL) fail("missing globals");
+    static const struct xdg_wm_base_listener base_listener = {on_ping};
+    xdg_wm_base_add_listener(wm_base, &base_listener, NULL);
+    buffer = grey_buffer();
+    surface = wl_compositor_create_surface(compositor);
+    struct xdg_surface* xdg = xdg_wm_base_get_xdg_surface(wm_base, surface);
+    static const struct xdg_surface_listener surface_listener = {on_configure};
+    xdg_surface_add_listener(xdg, &surface_listener, NULL);
+    struct xdg_toplevel* toplevel = xdg_surface_get_toplevel(xdg);
+    xdg_toplevel_set_app_id(toplevel, "tivaro-test-view");
+    wl_surface_commit(surface);
+    while (!configured && wl_display_dispatch(display) >= 0) {
+    }
+    wl_display_roundtrip(display);
+    printf("shown\n");
+    fflush(stdout);
+    /* Answer pings until the input ends. */
+    struct pollfd fds[2] = {{0, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
+    char line[64];
+    for (;;) {
+        wl_display_flush(display);
+        if (poll(fds, 2, -1) < 0) break;
+        if (fds[0].revents && (read(0, line, sizeof line) <= 0)) break;
+        if (fds[1].revents && wl_display_dispatch(display) < 0) break;
+    }
+    xdg_toplevel_destroy(toplevel);
+    xdg_surface_destroy(xdg);
+    wl_surface_destroy(surface);
+    wl_buffer_destroy(buffer);
+    wl_display_disconnect(display);
+    return 0;
+}
