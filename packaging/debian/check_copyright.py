@@ -2,8 +2,9 @@
 """Checks the Debian copyright file: a strict DEP-5 parse (python3-debian), every licence a
 Files paragraph names defined once, and every Files pattern matching something real: a file
 of the repository, or a file of a Debian package that is compiled in (stb_image.h from
-libstb-dev, the Wayland protocol descriptions from wayland-protocols). Such a file must also
-still carry the notice its paragraph gives: each copyright line and the licence's text.
+libstb-dev, the Wayland protocol descriptions from wayland-protocols and
+plasma-wayland-protocols). Such a file must also still carry the notice its paragraph gives:
+each copyright line and the licence's text (or its SPDX identifier).
 Usage: check_copyright.py <copyright file> <repository root>"""
 import os
 import re
@@ -33,7 +34,11 @@ built_in = {
     "viewporter.xml": f"{protocols}/stable/viewporter/viewporter.xml",
     "fractional-scale-v1.xml": f"{protocols}/staging/fractional-scale/fractional-scale-v1.xml",
     "xdg-output-unstable-v1.xml": f"{protocols}/unstable/xdg-output/xdg-output-unstable-v1.xml",
+    "ext-idle-notify-v1.xml": f"{protocols}/staging/ext-idle-notify/ext-idle-notify-v1.xml",
+    "idle.xml": "/usr/share/plasma-wayland-protocols/idle.xml",
 }
+# A file whose notice names its licence by its SPDX identifier instead of carrying its text.
+spdx = {"LGPL-2.1+": "LGPL-2.1-or-later"}
 
 
 def words(text):
@@ -55,6 +60,9 @@ def notice_problems(pattern, source, paragraph, names):
             found.append(f"{pattern}: {source} does not say {line.strip()!r}")
     for name in names:
         licence = paragraph.license.text or defined.get(name.strip(), "")
+        identifier = spdx.get(name.strip())
+        if identifier and says(text, f"SPDX-License-Identifier: {identifier}"):
+            continue
         if not says(text, licence):
             found.append(f"{pattern}: {source} does not carry the text of {name.strip()!r}")
     return found
