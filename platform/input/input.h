@@ -3,6 +3,7 @@
 // translated to one InputFunnel, which also sends the saver's input to its owner.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,6 +39,22 @@ inline constexpr std::int16_t kShift = 1;
 inline constexpr std::int16_t kControl = 2;
 inline constexpr std::int16_t kAlt = 4;
 }  // namespace shifts
+
+// One line of a backend's table from the system's keys or buttons to the codes above.
+struct Translation {
+    std::uint32_t system = 0;
+    std::int16_t code = 0;
+};
+
+// The code `table` gives the system's `key_or_button`, or `otherwise`.
+template <std::size_t N>
+std::int16_t Translate(const Translation (&table)[N], std::uint32_t key_or_button,
+                       std::int16_t otherwise) {
+    for (const Translation& t : table) {
+        if (t.system == key_or_button) return t.code;
+    }
+    return otherwise;
+}
 
 // Where keys and clicks go. While the saver covers the screen and takes the input, every key
 // and click is its view's, whichever of the system's windows or surfaces it came to (a grab

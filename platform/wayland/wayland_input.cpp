@@ -11,20 +11,17 @@
 namespace tivaro::platform::wayland {
 namespace {
 
+constexpr Translation kKeys[] = {{KEY_TAB, keys::kTab},
+                                 {KEY_ENTER, keys::kReturn},
+                                 {KEY_KPENTER, keys::kReturn},
+                                 {KEY_ESC, keys::kEscape},
+                                 {KEY_SPACE, keys::kSpace}};
+
+constexpr Translation kButtons[] = {
+    {BTN_LEFT, buttons::kLeft}, {BTN_RIGHT, buttons::kRight}, {BTN_MIDDLE, buttons::kMiddle}};
+
 std::int16_t KeyCodeOf(std::uint32_t key) {
-    switch (key) {
-        case KEY_TAB:
-            return keys::kTab;
-        case KEY_ENTER:
-        case KEY_KPENTER:
-            return keys::kReturn;
-        case KEY_ESC:
-            return keys::kEscape;
-        case KEY_SPACE:
-            return keys::kSpace;
-        default:
-            break;
-    }
+    if (const std::int16_t code = Translate(kKeys, key, 0)) return code;
     static constexpr std::uint32_t kLetters[26] = {
         KEY_A, KEY_B, KEY_C, KEY_D, KEY_E, KEY_F, KEY_G, KEY_H, KEY_I, KEY_J, KEY_K, KEY_L, KEY_M,
         KEY_N, KEY_O, KEY_P, KEY_Q, KEY_R, KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z};
@@ -37,16 +34,7 @@ std::int16_t KeyCodeOf(std::uint32_t key) {
 }
 
 std::int16_t ButtonOf(std::uint32_t button) {
-    switch (button) {
-        case BTN_LEFT:
-            return buttons::kLeft;
-        case BTN_RIGHT:
-            return buttons::kRight;
-        case BTN_MIDDLE:
-            return buttons::kMiddle;
-        default:
-            return 0;
-    }
+    return Translate(kButtons, button, 0);
 }
 
 WaylandBackend& Of(void* data) {

@@ -7,21 +7,16 @@
 namespace tivaro::platform::x11 {
 namespace {
 
+constexpr Translation kKeys[] = {{XK_Tab, keys::kTab},       {XK_ISO_Left_Tab, keys::kTab},
+                                 {XK_Return, keys::kReturn}, {XK_KP_Enter, keys::kReturn},
+                                 {XK_Escape, keys::kEscape}, {XK_space, keys::kSpace}};
+
+// Wheel and extra buttons are not clicks.
+constexpr Translation kButtons[] = {
+    {Button1, buttons::kLeft}, {Button3, buttons::kRight}, {Button2, buttons::kMiddle}};
+
 std::int16_t KeyOf(KeySym sym) {
-    switch (sym) {
-        case XK_Tab:
-        case XK_ISO_Left_Tab:
-            return keys::kTab;
-        case XK_Return:
-        case XK_KP_Enter:
-            return keys::kReturn;
-        case XK_Escape:
-            return keys::kEscape;
-        case XK_space:
-            return keys::kSpace;
-        default:
-            break;
-    }
+    if (const std::int16_t code = Translate(kKeys, static_cast<std::uint32_t>(sym), 0)) return code;
     if (sym >= XK_a && sym <= XK_z) return static_cast<std::int16_t>(sym - XK_a + 'A');
     if (sym >= XK_A && sym <= XK_Z) return static_cast<std::int16_t>(sym);
     if (sym >= XK_0 && sym <= XK_9) return static_cast<std::int16_t>(sym);
@@ -35,16 +30,7 @@ std::int16_t ShiftOf(unsigned state) {
 }
 
 std::int16_t ButtonOf(unsigned x_button) {
-    switch (x_button) {
-        case Button1:
-            return buttons::kLeft;
-        case Button3:
-            return buttons::kRight;
-        case Button2:
-            return buttons::kMiddle;
-        default:
-            return 0;  // wheel and extra buttons are not clicks
-    }
+    return Translate(kButtons, x_button, 0);
 }
 
 // The buttons held during a motion, added up.
