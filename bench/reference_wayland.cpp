@@ -14,6 +14,7 @@
 #include <wayland-egl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "bench/reference_scene.h"
+#include "platform/colour_config.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 namespace {
@@ -160,15 +162,13 @@ int main(int argc, char** argv) {
     if (!eglChooseConfig(egl, attribs, configs, 64, &count) || count == 0) {
         return Fail("EGL has no matching configuration");
     }
-    EGLConfig config = configs[0];
-    for (EGLint i = 0; i < count; ++i) {
-        EGLint alpha = 0;
-        eglGetConfigAttrib(egl, configs[i], EGL_ALPHA_SIZE, &alpha);
-        if (alpha == 0) {
-            config = configs[i];
-            break;
-        }
-    }
+    // The configuration the saver takes: 8 bits a colour channel, opaque.
+    const EGLConfig config = configs[tivaro::platform::PickColourConfig(count, [&](int i) {
+        std::array<EGLint, 4> b{};
+        const EGLint names[4] = {EGL_RED_SIZE, EGL_GREEN_SIZE, EGL_BLUE_SIZE, EGL_ALPHA_SIZE};
+        for (int k = 0; k < 4; ++k) eglGetConfigAttrib(egl, configs[i], names[k], &b[k]);
+        return b;
+    })];
     const EGLContext context = eglCreateContext(egl, config, EGL_NO_CONTEXT, nullptr);
     if (context == EGL_NO_CONTEXT) return Fail("EGL gives no desktop-GL context");
 
