@@ -50,7 +50,10 @@ std::vector<std::string> Command(const Options& options) {
 
 std::string EntryText(const std::vector<std::string>& command) {
     std::string exec;
-    for (const std::string& arg : command) exec += (exec.empty() ? "" : " ") + Quoted(arg);
+    for (const std::string& arg : command) {
+        if (!exec.empty()) exec += ' ';
+        exec += Quoted(arg);
+    }
     // The format's own escapes: a backslash in a string value is written twice.
     std::string escaped;
     for (char c : exec) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);

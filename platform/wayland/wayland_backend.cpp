@@ -1,12 +1,15 @@
 #include "platform/wayland/wayland_backend.h"
 
 #include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 #include "platform/colour_config.h"
 #include "platform/posix/end_signals.h"
@@ -22,7 +25,21 @@ namespace {
 constexpr std::chrono::milliseconds kAnswerPatience{2000};
 
 [[noreturn]] void Fail(const std::string& message) {
-    throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, message);
+    throw rt::SetupError(message);
+}
+
+// Where the socket would be, for a message: the runtime folder, or what is wrong with it.
+std::string RuntimeFolder() {
+    const char* dir = std::getenv("XDG_RUNTIME_DIR");
+    if (dir == nullptr || *dir == '\0') {
+        return "XDG_RUNTIME_DIR (the session's runtime folder, such as /run/user/" +
+               std::to_string(getuid()) + ") is not set";
+    }
+    struct stat folder {};
+    if (stat(dir, &folder) != 0 || !S_ISDIR(folder.st_mode)) {
+        return std::string("the runtime folder XDG_RUNTIME_DIR=") + dir + " does not exist";
+    }
+    return std::string("in ") + dir;
 }
 
 std::string SocketName() {
@@ -78,11 +95,13 @@ WaylandBackend::~WaylandBackend() {
 
 void WaylandBackend::Connect() {
     if (!SocketReachable()) {
-        Fail("no Wayland compositor can answer at " + SocketName() +
-             ": XDG_RUNTIME_DIR is not set");
+        Fail("no Wayland compositor can answer at " + SocketName() + ": " + RuntimeFolder());
     }
     display_ = wl_display_connect(nullptr);
-    if (display_ == nullptr) Fail("no Wayland compositor answers at " + SocketName());
+    if (display_ == nullptr) {
+        Fail("no Wayland compositor answers at " + SocketName() + " (" + RuntimeFolder() +
+             "): is the compositor running, and does WAYLAND_DISPLAY name it?");
+    }
     registry_ = wl_display_get_registry(display_);
     static const wl_registry_listener listener = {
         [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
@@ -107,7 +126,8 @@ void WaylandBackend::InitEgl() {
     EGLint minor = 0;
     if (egl_display_ == EGL_NO_DISPLAY || !eglInitialize(egl_display_, &major, &minor)) {
         egl_display_ = EGL_NO_DISPLAY;
-        Fail("EGL cannot be used on this Wayland display");
+        Fail(
+            "EGL cannot be used on this Wayland display (is Mesa's EGL, libegl-mesa0, installed?)");
     }
     if (!eglBindAPI(EGL_OPENGL_API)) Fail("EGL offers no desktop OpenGL on this display");
     // clang-format off

@@ -43,13 +43,15 @@ X11Backend::X11Backend() {
     XSetIOErrorHandler(&LostServer);
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') {
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
-                               "no display: DISPLAY is not set");
+        throw rt::SetupError(
+            "no X display: DISPLAY is not set; run tivaro in an X session or "
+            "set DISPLAY to one");
     }
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr) {
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
-                               std::string("cannot open display ") + name);
+        throw rt::SetupError(std::string("cannot open display ") + name +
+                             ": no X server answers there, or it does not let this user in "
+                             "(check DISPLAY and XAUTHORITY)");
     }
     xcb_ = XGetXCBConnection(display_);
     screen_ = DefaultScreen(display_);
