@@ -43,6 +43,19 @@ bool WantsLayerShell() {
     throw rt::SetupError("TIVARO_WAYLAND_SHELL must be layer or xdg, not \"" + shell + "\"");
 }
 
+constexpr char kUsage[] =
+    "Usage: tivaro [/s | /c | /p WINDOW | -root | -window-id WINDOW | --background]\n"
+    "  /s, or nothing      the saver over every monitor (/s also hides the pointer);\n"
+    "                      a key or a click ends it, moving the mouse does not\n"
+    "  /c                  the credits dialog (X11, or Xwayland on a Wayland desktop)\n"
+    "  /p WINDOW           a still picture inside the X window WINDOW (a preview pane)\n"
+    "  -root, --root       the saver in the X screen-saver daemon's window, or the root\n"
+    "  -window-id WINDOW   the saver inside the X window WINDOW (0x... or decimal)\n"
+    "  --background        on Wayland, the picture behind a screen locker, on every output\n"
+    "Any other switch ends at once. tivaro-idle starts the saver when the session is idle.\n"
+    "Environment: TIVARO_BACKEND=x11|wayland picks the window system; on Wayland\n"
+    "TIVARO_WAYLAND_SHELL=xdg takes fullscreen windows instead of layer-shell surfaces.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,6 +68,10 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (i > 0) command_line += ' ';
         command_line += args[i];
+    }
+    if (args.size() == 1 && args[0] == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
     // The screen-saver daemon's options come before the Windows mode letter.
     std::optional<app::HostRequest> host;
