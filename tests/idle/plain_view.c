@@ -79,7 +79,8 @@ int main(void) {
     struct wl_display* display = wl_display_connect(NULL);
     if (display == NULL) fail("no Wayland display");
     static const struct wl_registry_listener registry_listener = {on_global, on_global_remove};
-    wl_registry_add_listener(wl_display_get_registry(display), &registry_listener, NULL);
+    struct wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &registry_listener, NULL);
     wl_display_roundtrip(display);
     if (compositor == NULL || shm == NULL || wm_base == NULL) fail("missing globals");
     static const struct xdg_wm_base_listener base_listener = {on_ping};
@@ -110,6 +111,7 @@ int main(void) {
     xdg_surface_destroy(xdg);
     wl_surface_destroy(surface);
     wl_buffer_destroy(buffer);
+    wl_registry_destroy(registry);
     wl_display_disconnect(display);
     return 0;
 }
