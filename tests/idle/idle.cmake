@@ -23,7 +23,3 @@ add_test(NAME idle.x11
 set_tests_properties(idle.sway idle.x11 PROPERTIES
   ENVIRONMENT "TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_HOLD_SUSPEND=$<TARGET_FILE:hold_saver_suspend>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 180 LABELS "idle;integration" RUN_SERIAL TRUE)
-
-add_test(NAME idle.installed
-         COMMAND ${TIVARO_IDLE_TESTS}/test_installed.sh ${PROJECT_BINARY_DIR})
-set_tests_properties(idle.installed PROPERTIES LABELS idle TIMEOUT 120)

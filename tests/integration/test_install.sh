@@ -3,7 +3,7 @@
 # libexec/xscreensaver (and a link to it in bin), its settings description in
 # share/xscreensaver/config (well formed, with the --root command), the manual page
 # (compressed) in section 6x; both texts name the version. tivaro-xscreensaver-add and its
-# manual page go in bin and man1.
+# manual page go in bin and man1, and so do tivaro-idle (beside bin/tivaro) and its page.
 # Usage: test_install.sh <build dir> <version>
 set -u
 build=$1
@@ -27,5 +27,15 @@ man=$(man -l "$prefix/share/man/man6/tivaro.6x.gz" 2>/dev/null)
 check '[ -f "$prefix/share/man/man6/tivaro.6x.gz" ] && grep -q window-id <<<"$man"' \
   "the manual page is in section 6x and documents -window-id"
 check 'grep -q "Tivaro $version" <<<"$man"' "the manual page names version $version"
+# tivaro-idle goes in bin beside bin/tivaro, so the installed one runs the installed saver.
+check '[ -x "$prefix/bin/tivaro-idle" ]' "tivaro-idle is in bin"
+help=$("$prefix/bin/tivaro-idle" --help)
+check 'grep -qF "The saver: $prefix/bin/tivaro /s" <<<"$help"' \
+  "the installed tivaro-idle runs the tivaro beside it: $help"
+check '[ "$(readlink -f "$prefix/bin/tivaro")" = "$(readlink -f "$prefix/libexec/xscreensaver/tivaro")" ]' \
+  "which is the installed saver"
+man=$(man -l "$prefix/share/man/man1/tivaro-idle.1.gz" 2>/dev/null)
+check 'grep -q "tivaro-idle - start the Tivaro screen saver" <<<"$man" && grep -q -- "--install" <<<"$man"' \
+  "its manual page is in man1 and documents --install"
 rm -rf "$prefix"
 exit $fail
