@@ -93,6 +93,49 @@ MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, Point screen) {
     return layout;
 }
 
+MonitorLayout OutputsInSurface(const Rect& own, Point size, Point device,
+                               const std::vector<Rect>& outputs) {
+    std::int32_t left = own.left;
+    std::int32_t top = own.top;
+    for (const Rect& o : outputs) {
+        left = std::min(left, o.left);
+        top = std::min(top, o.top);
+    }
+    // As near the layout's corner as still reaches the output's far edge.
+    const auto place = [](std::int32_t corner, std::int32_t near, std::int32_t far,
+                          std::int32_t length) {
+        return std::clamp(corner, std::min(near, far - length), near);
+    };
+    const std::int32_t x = place(left, own.left, own.right, size.x);
+    const std::int32_t y = place(top, own.top, own.bottom, size.y);
+    const Rect surface = Clamped(Rect{x, y, x + size.x, y + size.y});
+    std::vector<Rect> inside;
+    for (const Rect& o : outputs) {
+        const Rect cut{std::max(o.left, surface.left), std::max(o.top, surface.top),
+                       std::min(o.right, surface.right), std::min(o.bottom, surface.bottom)};
+        if (!Empty(cut)) inside.push_back(cut);
+    }
+    const MonitorLayout shown = LayoutMonitors(inside, size);
+    MonitorLayout layout;
+    layout.window = surface;
+    layout.covers_window = shown.covers_window && shown.window.left == surface.left &&
+                           shown.window.top == surface.top && shown.window.right == surface.right &&
+                           shown.window.bottom == surface.bottom;
+    // From the surface's logical units to its buffer's pixels.
+    const auto to_device = [](std::int32_t v, std::int32_t logical, std::int32_t pixels) {
+        return static_cast<std::int32_t>((std::int64_t{v} * pixels + logical / 2) /
+                                         std::max(1, logical));
+    };
+    for (const Rect& v : shown.views) {
+        const std::int32_t dx = shown.window.left - surface.left;
+        const std::int32_t dy = shown.window.top - surface.top;
+        layout.views.push_back(Rect{
+            to_device(v.left + dx, size.x, device.x), to_device(v.top + dy, size.y, device.y),
+            to_device(v.right + dx, size.x, device.x), to_device(v.bottom + dy, size.y, device.y)});
+    }
+    return layout;
+}
+
 std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects) {
     std::vector<Output> outputs;
     for (const Rect& r : rects) {

@@ -24,6 +24,13 @@ inline constexpr std::size_t kMaxViews = 16;
 // with none left, the screen (0, 0, screen) is the one monitor.
 MonitorLayout LayoutMonitors(const std::vector<Rect>& monitors, Point screen);
 
+// A surface that the compositor sized larger than its own output `own` (some kiosk compositors
+// give a fullscreen window the whole layout): it is taken to lie as near the layout's top left
+// as still covers `own`, and each of `outputs` inside it gets a box in the surface's `device`
+// pixels, in the order given. The window is where the surface lies, in logical units.
+MonitorLayout OutputsInSurface(const Rect& own, Point size, Point device,
+                               const std::vector<Rect>& outputs);
+
 // Monitors given as rectangles of the screen's pixels (the primary first), as outputs.
 std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects);
 

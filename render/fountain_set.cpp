@@ -46,10 +46,16 @@ void FountainSet::RenderAll() {
         first_->RenderAll();
         return;
     }
+    DrawBoxes(0, areas_.size());
+    platform::Current().SwapBuffers(Velkor_B::glDeviceContext);
+}
+
+// The fountains of areas [from, to), all on the surface drawn on, each in its box.
+void FountainSet::DrawBoxes(std::size_t from, std::size_t to) {
     const GlApi& gl = Gl();
     gl.Disable(GL_SCISSOR_TEST);
     if (bare_) gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (std::size_t i = 0; i < areas_.size(); ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         const platform::Rect& a = areas_[i].box;
         // GL counts rows from the bottom of the window.
         const std::int32_t x = a.left;
@@ -62,20 +68,28 @@ void FountainSet::RenderAll() {
         At(i).DrawFrame();
     }
     gl.Disable(GL_SCISSOR_TEST);
-    platform::Current().SwapBuffers(Velkor_B::glDeviceContext);
 }
 
-// Each surface, when the system wants its next frame, gets its own fountain's frame and is
-// presented on its own: a surface that is not shown holds none of the others up, and its
-// fountain waits meanwhile.
+// Each surface, when the system wants its next frame, gets its own fountain's frame (or the
+// fountains of the outputs it spans) and is presented on its own: a surface that is not shown
+// holds none of the others up, and its fountains wait meanwhile.
 void FountainSet::RenderEachSurface() {
     auto& platform = platform::Current();
-    for (std::size_t i = 0; i < areas_.size(); ++i) {
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < areas_.size(); i = next) {
         const FountainArea& a = areas_[i];
+        next = i + 1;
+        while (next < areas_.size() && areas_[next].surface == a.surface) ++next;
         if (!platform.ReadyForFrame(a.surface)) continue;
         view_->DrawOn(a.surface);
-        view_->SetupView(a.surface_size.x, a.surface_size.y);
-        At(i).DrawFrame();
+        const bool fills = a.box.left == 0 && a.box.top == 0 && a.box.right == a.surface_size.x &&
+                           a.box.bottom == a.surface_size.y;
+        if (next == i + 1 && fills) {
+            view_->SetupView(a.surface_size.x, a.surface_size.y);
+            At(i).DrawFrame();
+        } else {
+            DrawBoxes(i, next);
+        }
         platform.SwapBuffers(a.surface);
     }
 }

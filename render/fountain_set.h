@@ -49,6 +49,7 @@ private:
     };
     partEngClass& At(std::size_t index);
     void RenderEachSurface();
+    void DrawBoxes(std::size_t from, std::size_t to);
 
     partEngClass* first_ = nullptr;
     openGLcontrolClass* view_ = nullptr;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "fractional-scale-v1-client-protocol.h"
+#include "platform/cover_layout.h"
 #include "platform/runtime/errors.h"
 #include "platform/wayland/wayland_backend.h"
 #include "viewporter-client-protocol.h"
@@ -104,22 +105,33 @@ void WaylandBackend::Uncover() {
 }
 
 // One area per surface, in the order of the outputs (the primary's first); the window lies
-// around them all.
+// around them all. A surface sized beyond its output gets an area for each output inside it.
 CoverAnswer WaylandBackend::Answer() const {
     CoverAnswer answer;
     answer.surface_each = true;
-    bool first = true;
-    for (const OutputState* o : OrderedOutputs()) {
-        const Rect r = LogicalOf(*o);
+    const std::vector<const OutputState*> outputs = OrderedOutputs();
+    std::vector<Rect> layout;
+    for (const OutputState* o : outputs) layout.push_back(LogicalOf(*o));
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const Rect& r = layout[i];
         Rect& w = answer.window;
-        w = first ? r
-                  : Rect{std::min(w.left, r.left), std::min(w.top, r.top),
-                         std::max(w.right, r.right), std::max(w.bottom, r.bottom)};
-        first = false;
+        w = i == 0 ? r
+                   : Rect{std::min(w.left, r.left), std::min(w.top, r.top),
+                          std::max(w.right, r.right), std::max(w.bottom, r.bottom)};
         for (const auto& s : surfaces_) {
-            if (s->output_name != o->name || !s->configured || s->closed) continue;
+            if (s->output_name != outputs[i]->name || !s->configured || s->closed) continue;
             if (s->device.x <= 0 || s->device.y <= 0) continue;
-            answer.areas.push_back({s->id, Rect{0, 0, s->device.x, s->device.y}, s->device});
+            if (s->logical.x <= r.right - r.left && s->logical.y <= r.bottom - r.top) {
+                answer.areas.push_back({s->id, Rect{0, 0, s->device.x, s->device.y}, s->device});
+                continue;
+            }
+            std::vector<Rect> own_first{r};
+            for (std::size_t j = 0; j < layout.size(); ++j) {
+                if (j != i) own_first.push_back(layout[j]);
+            }
+            const MonitorLayout in = OutputsInSurface(r, s->logical, s->device, own_first);
+            for (const Rect& box : in.views) answer.areas.push_back({s->id, box, s->device});
+            answer.bare = answer.bare || !in.covers_window;
         }
     }
     return answer;
