@@ -10,5 +10,6 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols libegl-dev libegl-mesa0
   sway grim wtype swayidle
   libsystemd-dev libxss-dev libxres-dev plasma-wayland-protocols dbus-daemon
+  weston kwin-wayland gnome-shell cage
 )
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"
