@@ -217,8 +217,8 @@ public:
     virtual void Uncover() = 0;
     // Whether the system wants the next frame of `surface` now. False while the last
     // frame presented there has not yet been shown (a hidden monitor's surface stays so),
-    // so that one surface never holds the others up. Always true where swaps are paced by
-    // the system itself.
+    // so that one surface never holds the others up, and while the monitors are off (no
+    // frame is drawn then). Otherwise true where swaps are paced by the system itself.
     virtual bool ReadyForFrame(NativeWindow /*surface*/) { return true; }
     // Sleeps until `when`, as precisely as the system's timers allow (the frame pacer).
     virtual void SleepUntil(std::chrono::steady_clock::time_point when);

@@ -42,6 +42,8 @@ void FountainSet::RenderAll() {
         RenderEachSurface();
         return;
     }
+    // Nothing to show while the system wants no frame (the monitors are off).
+    if (!platform::Current().ReadyForFrame(Velkor_B::glDeviceContext)) return;
     if (areas_.size() <= 1) {
         first_->RenderAll();
         return;

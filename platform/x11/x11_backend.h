@@ -30,6 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/x11/x11_display_power.h"
 #include "platform/x11/x11_pixel_format.h"
 
 struct xcb_connection_t;
@@ -87,6 +88,8 @@ public:
     void DeleteContext(GlContext context) override;
     void SwapBuffers(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
+    // No frame while the monitors are off (DPMS).
+    bool ReadyForFrame(NativeWindow surface) override;
 
     Display* display() const { return display_; }
     // The screen's root window: where a host that names no window wants us to draw.
@@ -169,6 +172,9 @@ private:
     bool HasGlxExtension(const char* name);
     void CheckAnswer();
 
+    // x11_display.cpp: whether DPMS has the monitors on; nothing without DPMS.
+    std::optional<bool> MonitorsLit();
+
     // The connection.
     Display* display_ = nullptr;
     xcb_connection_t* xcb_ = nullptr;  // the same connection, as the GL library sees it
@@ -201,6 +207,8 @@ private:
     XVisualInfo* gl_visual_ = nullptr;
     Colormap gl_colormap_ = 0;
     bool swap_interval_done_ = false;
+
+    DisplayPower power_{[this] { return MonitorsLit(); }};
 
     // Cursors.
     bool cursor_hidden_ = false;

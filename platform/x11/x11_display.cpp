@@ -8,6 +8,7 @@
 #include "platform/x11/x11_lost_server.h"
 
 #include <X11/Xlib-xcb.h>
+#include <X11/extensions/dpms.h>
 
 #include <cstdlib>
 #include <iterator>
@@ -106,6 +107,22 @@ void X11Backend::WaitEvents(std::int32_t timeout_ms) {
 
 void X11Backend::OpenAddress(std::string_view address) {
     posix::OpenWithDesktop(address, display_ != nullptr ? ConnectionNumber(display_) : -1);
+}
+
+bool X11Backend::ReadyForFrame(NativeWindow /*surface*/) {
+    return power_.Lit(DisplayPower::Clock::now());
+}
+
+std::optional<bool> X11Backend::MonitorsLit() {
+    int event_base = 0;
+    int error_base = 0;
+    if (!DPMSQueryExtension(display_, &event_base, &error_base) || !DPMSCapable(display_)) {
+        return std::nullopt;
+    }
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    if (!DPMSInfo(display_, &level, &enabled)) return std::nullopt;
+    return !enabled || level == DPMSModeOn;
 }
 
 }  // namespace tivaro::platform::x11

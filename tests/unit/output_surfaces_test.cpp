@@ -100,6 +100,35 @@ protected:
     testing::ProgramEndCatcher catcher;
 };
 
+// While the monitors are off the system wants no frame of the window: nothing is drawn or
+// presented until they are lit again, and a key still ends the saver.
+TEST_F(OutputSurfacesTest, NothingIsDrawnWhileTheMonitorsAreOff) {
+    int swaps_lit = -1;
+    int swaps_dark = -1;
+    std::size_t quads_dark = 0;
+    const auto quads = [&] {
+        return static_cast<std::size_t>(std::count_if(
+            gl.calls.begin(), gl.calls.end(), [](const auto& c) { return c.name == "glBegin"; }));
+    };
+    const int code = Run([&](RecordingBackend& b, int poll) {
+        if (poll == 3) {
+            swaps_lit = b.Count("SwapBuffers ");
+            b.not_ready.push_back(Velkor_B::glDeviceContext);
+            quads_dark = quads();
+        }
+        if (poll == 7) {
+            swaps_dark = b.Count("SwapBuffers ");
+            EXPECT_EQ(quads(), quads_dark) << "nothing drawn while they are off";
+            b.not_ready.clear();
+        }
+        if (poll == 9) b.Queue(Event{EventType::KeyDown, b.input_owner, 0, 0, 0, 65});
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_GT(swaps_lit, 0);
+    EXPECT_EQ(swaps_dark, swaps_lit) << "no frame presented while they are off";
+    EXPECT_GT(backend.Count("SwapBuffers "), swaps_dark) << "frames again once they are lit";
+}
+
 // Each output's surface shows a fountain of its own in its own device pixels and is
 // presented on its own; one whose frame the system does not want (a hidden output) holds
 // none of the others up; an output that comes gets a fountain; a key ends it.
