@@ -48,10 +48,12 @@ out of one point like a fountain, fall under gravity, fade and relaunch.
 Every few seconds they all burst out of the centre in new colours and the
 camera jumps.
 
-The program runs under the X screen-saver daemon (xscreensaver). To add it to
-your list of screen savers, run tivaro-xscreensaver-add once as yourself (it
-changes nothing else in your ~/.xscreensaver), then pick Tivaro in
-xscreensaver-settings. On desktops without that daemon (GNOME, KDE, sway...),
-tivaro-idle --install starts the saver whenever your session is idle. tivaro /s
+It runs on X11 and on Wayland desktops. Under the X screen-saver daemon
+(xscreensaver), run tivaro-xscreensaver-add once as yourself (it changes
+nothing else in your ~/.xscreensaver), then choose \"Only One Screen Saver\" and
+Tivaro in xscreensaver-settings. On GNOME, KDE Plasma, sway and other desktops
+without that daemon, run tivaro-idle --install once as yourself: it starts the
+saver whenever your session is idle, except while a video or another program
+keeps the screen awake, and ends it when the session locks. tivaro /s
 runs the saver and tivaro /c its credits dialog from a shell.")
 include(CPack)
