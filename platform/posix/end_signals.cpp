@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <initializer_list>
+
+#include "platform/posix/instance_marker.h"
 
 namespace tivaro::platform::posix {
 namespace {
@@ -14,14 +17,24 @@ namespace {
 volatile std::sig_atomic_t g_end_signal = 0;
 int g_pipe[2] = {-1, -1};
 
-// How long the program may take to end by itself once asked to.
-constexpr unsigned kGraceSeconds = 1;
+// How long the program may take to end by itself once asked to, so that it is gone within a
+// second whatever its display server does.
+constexpr long kGraceNanoseconds = 800'000'000;
+timer_t g_grace_timer{};
+bool g_grace_timer_made = false;
 
 extern "C" void OnEndSignal(int) {
     const int saved = errno;
     // Ending is the event processing's job; should it not come to it in time (stuck in a
     // call to a compositor or server that stopped answering), the program ends anyway.
-    if (g_end_signal == 0) alarm(kGraceSeconds);
+    if (g_end_signal == 0) {
+        if (g_grace_timer_made) {
+            const itimerspec grace{{0, 0}, {0, kGraceNanoseconds}};
+            timer_settime(g_grace_timer, 0, &grace, nullptr);
+        } else {
+            alarm(1);
+        }
+    }
     g_end_signal = 1;
     const char byte = 1;
     // A full pipe already wakes the wait; the result does not matter.
@@ -30,6 +43,9 @@ extern "C" void OnEndSignal(int) {
 }
 
 extern "C" void OnGraceOver(int) {
+    // Only what is safe in a signal handler: the lock files go; the display connection, the
+    // grabs and the pointer go with the process.
+    InstanceMarkers::RemoveHeldFiles();
     _exit(0);
 }
 
@@ -48,6 +64,10 @@ void InstallEndSignals() {
     for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
     action.sa_handler = &OnGraceOver;
     sigaction(SIGALRM, &action, nullptr);
+    sigevent on_expiry{};
+    on_expiry.sigev_notify = SIGEV_SIGNAL;
+    on_expiry.sigev_signo = SIGALRM;
+    g_grace_timer_made = timer_create(CLOCK_MONOTONIC, &on_expiry, &g_grace_timer) == 0;
 }
 
 int EndSignalFd() {

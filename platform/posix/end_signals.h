@@ -9,9 +9,9 @@
 
 namespace tivaro::platform::posix {
 
-// Installs the handlers once; later calls do nothing. A program that has not ended within a
-// second of the first signal (its event processing stuck in a call that never returns) is
-// ended by force then, with exit code 0.
+// Installs the handlers once; later calls do nothing. A program that has not ended within
+// 0.8 s of the first signal (its event processing stuck in a call that never returns) is
+// ended by force then, with exit code 0, its lock files removed.
 void InstallEndSignals();
 // The read end of the wake-up pipe (-1 before InstallEndSignals).
 int EndSignalFd();

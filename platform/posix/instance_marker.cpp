@@ -6,8 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/runtime/end.h"
@@ -47,15 +51,27 @@ std::string InstanceMarkers::PathFor(std::string_view caption) {
 
 namespace {
 
-// The files of the marks this process holds, for RemoveHeldFiles.
-std::vector<std::string>& HeldFiles() {
-    static std::vector<std::string> files;
-    return files;
+// The files of the marks this process holds, for RemoveHeldFiles, kept in fixed slots so
+// that a signal handler may remove them too.
+struct HeldFile {
+    std::array<char, PATH_MAX> path{};
+    volatile std::sig_atomic_t used = 0;
+};
+std::array<HeldFile, 8> g_held_files;
+
+void RememberFile(const std::string& path) {
+    for (HeldFile& slot : g_held_files) {
+        if (slot.used != 0 || path.size() >= slot.path.size()) continue;
+        std::memcpy(slot.path.data(), path.c_str(), path.size() + 1);
+        slot.used = 1;
+        return;
+    }
 }
 
 void ForgetFile(const std::string& path) {
-    auto& files = HeldFiles();
-    files.erase(std::remove(files.begin(), files.end(), path), files.end());
+    for (HeldFile& slot : g_held_files) {
+        if (slot.used != 0 && path == slot.path.data()) slot.used = 0;
+    }
 }
 
 // Whether `fd` still is the file at `path`: another process may have removed and made it
@@ -95,7 +111,7 @@ void InstanceMarkers::Hold(std::uint64_t window, std::string_view caption) {
             return true;
         }();
         (void)restorer_added;
-        HeldFiles().push_back(path);
+        RememberFile(path);
         return;
     }
 }
@@ -110,9 +126,12 @@ void InstanceMarkers::Release(std::uint64_t window) {
     held_.erase(it);
 }
 
-void InstanceMarkers::RemoveHeldFiles() {
-    for (const std::string& path : HeldFiles()) unlink(path.c_str());
-    HeldFiles().clear();
+void InstanceMarkers::RemoveHeldFiles() noexcept {
+    for (HeldFile& slot : g_held_files) {
+        if (slot.used == 0) continue;
+        unlink(slot.path.data());
+        slot.used = 0;
+    }
 }
 
 bool InstanceMarkers::HeldElsewhere(std::string_view caption) {

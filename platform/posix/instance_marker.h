@@ -27,8 +27,9 @@ public:
     // The mark goes, and its file with it.
     void Release(std::uint64_t window);
     // Removes the files of every mark this process holds, however the program ends (its
-    // restorers call this); the locks go with the process.
-    static void RemoveHeldFiles();
+    // restorers call this, and the end-signal handler when ending takes too long: it is safe
+    // in a signal handler); the locks go with the process.
+    static void RemoveHeldFiles() noexcept;
     // Whether another process holds the mark for `caption`.
     static bool HeldElsewhere(std::string_view caption);
 
