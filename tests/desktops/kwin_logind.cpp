@@ -3,9 +3,9 @@
 // answers the Manager's GetSessionByPID and GetSession with one session of its own, prints
 // "owned", then on each line of stdin, "lock" or "unlock", emits that session's Lock or
 // Unlock and prints "sent". It ends with its input.
+#include <sys/epoll.h>
 #include <systemd/sd-bus.h>
 #include <systemd/sd-event.h>
-#include <sys/epoll.h>
 #include <unistd.h>
 
 #include <cstdint>

@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
     // Formats 4 to 6 are QImage's 32-bit ones: 0xAARRGGBB words, B G R A in memory here.
     if (layout.format < 4 || layout.format > 6 || layout.stride < layout.width * 4 ||
         pixels.size() < std::size_t{layout.stride} * layout.height) {
-        std::fprintf(stderr, "kwin_shot: unexpected picture: format %u, %ux%u, stride %u, %zu bytes\n",
+        std::fprintf(stderr,
+                     "kwin_shot: unexpected picture: format %u, %ux%u, stride %u, %zu bytes\n",
                      layout.format, layout.width, layout.height, layout.stride, pixels.size());
         return 1;
     }
