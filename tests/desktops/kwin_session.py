@@ -79,8 +79,9 @@ class KWin:
             except subprocess.TimeoutExpired:
                 self.kill()
         self.log.close()
-        self.session.close()
-        self.system.close()
+        for bus in (self.session, self.system):
+            bus.close()
+            shutil.rmtree(bus.folder, ignore_errors=True)
         shutil.rmtree(self.runtime, ignore_errors=True)
 
 
