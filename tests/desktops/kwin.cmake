@@ -4,10 +4,7 @@
 # system bus. Skipped (77) where kwin_wayland is not installed.
 include(${PROJECT_SOURCE_DIR}/cmake/WaylandProtocols.cmake)
 set(TIVARO_KWIN_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/desktops)
-pkg_get_variable(PLASMA_WAYLAND_PROTOCOLS_DIR plasma-wayland-protocols pkgdatadir)
-if(NOT PLASMA_WAYLAND_PROTOCOLS_DIR)
-  set(PLASMA_WAYLAND_PROTOCOLS_DIR /usr/share/plasma-wayland-protocols)
-endif()
+find_package(PlasmaWaylandProtocols REQUIRED)  # KWin's fake input, from its package
 
 add_executable(kwin_input ${TIVARO_KWIN_TESTS}/kwin_input.c)
 tivaro_wayland_protocols(kwin_input ${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml)
