@@ -5,9 +5,11 @@ A. The saver: an overlay layer surface per output at the fractional scale, drawn
    pixels, with a fountain on each; pointer motion does not end it and the pointer is hidden
    over it; a key ends it with 0, and so does a click.
 B. tivaro-idle takes idle from ext-idle-notify-v1: with no input the saver comes, a key ends
-   it, idle again it comes back; an idle inhibitor on a window, and an inhibition over D-Bus
-   (org.freedesktop.ScreenSaver, which bare KWin leaves to tivaro-idle), keep it away while
-   held; logind's Lock for the session ends it and none comes until Unlock.
+   it, idle again it comes back, also after a saver slow to end; an idle inhibitor on a
+   window (taken while the session is active, or while the saver runs), and an inhibition
+   over D-Bus (org.freedesktop.ScreenSaver, which bare KWin leaves to tivaro-idle), keep it
+   away while held and one comes after; logind's Lock for the session (from a stand-in on a
+   private system bus) ends it and none comes until Unlock.
 Last, KWin killed ends a running saver with one line on stderr and a non-zero status."""
 import os
 import re
