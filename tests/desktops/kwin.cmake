@@ -1,0 +1,32 @@
+# The saver and tivaro-idle under KDE's KWin, headless (one KWin start for both), with
+# programs of the test's own: keys and a pointer through KWin's fake input, pictures through
+# KWin's ScreenShot2, a window holding an idle inhibitor, and logind's lock on a private
+# system bus. Skipped (77) where kwin_wayland is not installed.
+include(${PROJECT_SOURCE_DIR}/cmake/WaylandProtocols.cmake)
+set(TIVARO_KWIN_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/desktops)
+find_package(PlasmaWaylandProtocols REQUIRED)  # KWin's fake input, from its package
+
+add_executable(kwin_input ${TIVARO_KWIN_TESTS}/kwin_input.c)
+tivaro_wayland_protocols(kwin_input ${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml)
+add_executable(kwin_inhibit_view ${TIVARO_KWIN_TESTS}/kwin_inhibit_view.c)
+tivaro_wayland_protocols(kwin_inhibit_view
+  ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml
+  ${WAYLAND_PROTOCOLS_DIR}/unstable/idle-inhibit/idle-inhibit-unstable-v1.xml)
+foreach(helper kwin_input kwin_inhibit_view)
+  target_link_libraries(${helper} PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY tivaro_warnings)
+endforeach()
+
+pkg_check_modules(TIVARO_KWIN_BUS REQUIRED IMPORTED_TARGET libsystemd)
+find_package(Threads REQUIRED)
+add_executable(kwin_shot ${TIVARO_KWIN_TESTS}/kwin_shot.cpp)
+add_executable(kwin_logind ${TIVARO_KWIN_TESTS}/kwin_logind.cpp)
+foreach(helper kwin_shot kwin_logind)
+  target_link_libraries(${helper} PRIVATE PkgConfig::TIVARO_KWIN_BUS Threads::Threads
+                                          tivaro_warnings)
+endforeach()
+
+add_test(NAME desktop.kwin
+         COMMAND ${Python3_EXECUTABLE} ${TIVARO_KWIN_TESTS}/test_kwin.py)
+set_tests_properties(desktop.kwin PROPERTIES
+  ENVIRONMENT "TIVARO_BIN=$<TARGET_FILE:tivaro>;TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_KWIN_INPUT=$<TARGET_FILE:kwin_input>;TIVARO_KWIN_SHOT=$<TARGET_FILE:kwin_shot>;TIVARO_KWIN_LOGIND=$<TARGET_FILE:kwin_logind>;TIVARO_KWIN_INHIBIT_VIEW=$<TARGET_FILE:kwin_inhibit_view>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;PYTHONDONTWRITEBYTECODE=1"
+  TIMEOUT 240 LABELS "desktop;integration" RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
