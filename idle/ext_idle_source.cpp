@@ -12,13 +12,15 @@ class ExtIdleSource final : public IdleSource {
 public:
     ExtIdleSource(std::unique_ptr<WaylandConnection> wayland, Milliseconds after,
                   IdleListener& listener)
-        : wayland_(std::move(wayland)), listener_(listener) {
+        : wayland_(std::move(wayland)), listener_(listener), after_(after) {
         notifier_ =
             static_cast<ext_idle_notifier_v1*>(wayland_->Bind(&ext_idle_notifier_v1_interface, 1));
-        notification_ = ext_idle_notifier_v1_get_idle_notification(
-            notifier_, static_cast<uint32_t>(after.count()), wayland_->Seat());
-        static const ext_idle_notification_v1_listener kListener = {OnIdled, OnResumed};
-        ext_idle_notification_v1_add_listener(notification_, &kListener, this);
+        Ask();
+    }
+    bool Rearm() override {
+        ext_idle_notification_v1_destroy(notification_);
+        Ask();
+        return true;
     }
     ~ExtIdleSource() override {
         ext_idle_notification_v1_destroy(notification_);
@@ -27,6 +29,12 @@ public:
     const char* Name() const override { return "ext-idle-notify-v1"; }
 
 private:
+    void Ask() {
+        notification_ = ext_idle_notifier_v1_get_idle_notification(
+            notifier_, static_cast<uint32_t>(after_.count()), wayland_->Seat());
+        static const ext_idle_notification_v1_listener kListener = {OnIdled, OnResumed};
+        ext_idle_notification_v1_add_listener(notification_, &kListener, this);
+    }
     static void OnIdled(void* self, ext_idle_notification_v1*) {
         static_cast<ExtIdleSource*>(self)->listener_.SessionIdle();
     }
@@ -36,6 +44,7 @@ private:
 
     std::unique_ptr<WaylandConnection> wayland_;
     IdleListener& listener_;
+    Milliseconds after_;
     ext_idle_notifier_v1* notifier_ = nullptr;
     ext_idle_notification_v1* notification_ = nullptr;
 };

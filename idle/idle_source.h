@@ -30,6 +30,10 @@ public:
     virtual ~IdleSource() = default;
     // What the source is, for the line the program starts with.
     virtual const char* Name() const = 0;
+    // Asks for a fresh report: true when the source will report idle again only after the
+    // whole wait from now (a compositor that saw no input while an inhibitor held would
+    // otherwise never report idle again).
+    virtual bool Rearm() { return false; }
 };
 
 // Wayland: ext-idle-notify-v1 and KDE's org_kde_kwin_idle; each takes the connection over.

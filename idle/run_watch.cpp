@@ -47,10 +47,24 @@ BusPtr OpenSystemBus(EventLoop& loop) {
     return owned;
 }
 
-int OnSignal(sd_event_source* source, const signalfd_siginfo* info, void* runner) {
-    auto* saver = static_cast<SaverRunner*>(runner);
+struct Parts {
+    SaverRunner& saver;
+    Watcher& watcher;
+    IdleSource& source;
+};
+
+int OnSignal(sd_event_source* source, const signalfd_siginfo* info, void* data) {
+    auto* parts = static_cast<Parts*>(data);
     if (info->ssi_signo == SIGCHLD) {
-        saver->Reap();
+        // After a saver that ended well, idle is counted afresh from now: a report that came
+        // while it was ending, or input the compositor kept to itself while an inhibitor
+        // held, would otherwise leave no report to come. After a failed one, the next idle
+        // after input, as before, so that a broken saver is not started again and again.
+        const bool was = parts->saver.Running();
+        const bool well = parts->saver.Reap();
+        if (was && !parts->saver.Running()) {
+            parts->watcher.SaverEnded(well && parts->source.Rearm());
+        }
     } else {
         sd_event_exit(sd_event_source_get_event(source), 0);  // the saver is stopped after
     }
@@ -83,8 +97,9 @@ int RunWatch(const Options& options) {
     }
     const LockWatch lock_watch(system.get(), session.get(), loop,
                                [&watcher](bool locked) { watcher.LockedChanged(locked); });
+    Parts parts{saver, watcher, *source};
     for (int signal : kSignals) {
-        Check(sd_event_add_signal(loop.get(), nullptr, signal, OnSignal, &saver),
+        Check(sd_event_add_signal(loop.get(), nullptr, signal, OnSignal, &parts),
               "cannot watch signals");
     }
     std::fprintf(stderr, "tivaro-idle: watching idle through %s; the saver comes after %d s\n",

@@ -48,14 +48,19 @@ void SaverRunner::End() {
     if (Running()) kill(pid_, SIGTERM);
 }
 
-void SaverRunner::Reap() {
+bool SaverRunner::Reap() {
     int status = 0;
-    if (!Running() || waitpid(pid_, &status, WNOHANG) != pid_) return;
+    if (!Running() || waitpid(pid_, &status, WNOHANG) != pid_) return false;
     pid_ = 0;
-    if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "tivaro-idle: the saver ended with status %d\n", WEXITSTATUS(status));
-    else if (WIFSIGNALED(status) && WTERMSIG(status) != SIGTERM)
+        return false;
+    }
+    if (WIFSIGNALED(status) && WTERMSIG(status) != SIGTERM) {
         std::fprintf(stderr, "tivaro-idle: the saver ended by signal %d\n", WTERMSIG(status));
+        return false;
+    }
+    return true;
 }
 
 void SaverRunner::Stop() noexcept {

@@ -22,8 +22,9 @@ public:
     bool Running() const { return pid_ > 0; }
     // Asks the saver to end; its end comes through Reap().
     void End();
-    // After SIGCHLD: collects the saver if it has ended.
-    void Reap();
+    // After SIGCHLD: collects the saver if it has ended; true when it ended now without a
+    // failure (by itself with 0, or on SIGTERM).
+    bool Reap();
     // Ends the saver and waits for it (SIGKILL after 5 s).
     void Stop() noexcept;
 

@@ -38,6 +38,13 @@ void Watcher::LockedChanged(bool locked) noexcept {
     });
 }
 
+void Watcher::SaverEnded(bool rearmed) noexcept {
+    loop_.Guard([this, rearmed] {
+        if (rearmed) idle_ = used_ = false;
+        TryStart();
+    });
+}
+
 void Watcher::WaitAfresh() {
     waiting_ = true;
     afresh_.Set(after_);

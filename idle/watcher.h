@@ -20,6 +20,8 @@ public:
     void SessionActive() noexcept override;
     void InhibitedChanged(bool held) noexcept;
     void LockedChanged(bool locked) noexcept;
+    // The saver has ended; `rearmed`: the source reports idle afresh from now.
+    void SaverEnded(bool rearmed) noexcept;
 
 private:
     void TryStart();
