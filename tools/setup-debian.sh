@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Tivaro needs on Debian 12 (as root).
+# Installs what building, running and testing Tivaro needs on Debian 12 (as root); with
+# --tests, also the other desktops' compositors that only the tests run.
+# Usage: tools/setup-debian.sh [--tests]
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -10,6 +12,8 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols libegl-dev libegl-mesa0
   sway grim wtype swayidle
   libsystemd-dev libxss-dev libxres-dev plasma-wayland-protocols dbus-daemon
-  weston kwin-wayland gnome-shell cage
 )
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(weston kwin-wayland gnome-shell cage)
+fi
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"

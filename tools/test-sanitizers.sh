@@ -7,7 +7,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TIVARO_ASAN_BUILD_DIR:-$here/build-asan}
-bash "$here/tools/setup-debian.sh"
+bash "$here/tools/setup-debian.sh" --tests
 
 reports=$(mktemp -d /tmp/tivaro-sanitizers.XXXXXX)
 chmod 1777 "$reports"  # the daemon's test runs the saver as another user

@@ -3,7 +3,7 @@
 # real program under Xvfb with Mesa.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-bash "$here/tools/setup-debian.sh"
+bash "$here/tools/setup-debian.sh" --tests
 build=${TIVARO_BUILD_DIR:-$here/build}
 # Warnings are errors here (TIVARO_WERROR), as in CI; a plain build only reports them.
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVARO_WERROR=ON
