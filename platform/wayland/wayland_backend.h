@@ -208,6 +208,8 @@ private:
 
     // wayland_input.cpp, wayland_cursor.cpp
     void PointerEvent(EventType type, std::int16_t button);
+    // A key or button pressed, or a close asked for, that the program has not yet been told.
+    bool InputWaiting() const;
     void ApplyCursor();
     wl_cursor_theme* CursorTheme(std::int32_t scale);
     void ReleaseCursor();

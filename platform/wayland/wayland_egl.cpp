@@ -106,9 +106,10 @@ void WaylandBackend::ReleaseIdleEgl() {
 }
 
 // Until the frame is due, what the compositor sends is handled as it comes (input waits in
-// the queue for the loop's next event processing). A due frame whose surfaces all still wait
-// for their output's refresh waits a little for the first of them; an output that is not
-// shown (whose callbacks never come) costs no more than that.
+// the queue for the loop's next event processing). A key or a click cuts the wait short: the
+// program may end on it, and should not first sleep out the frame. A due frame whose
+// surfaces all still wait for their output's refresh waits a little for the first of them;
+// an output that is not shown (whose callbacks never come) costs no more than that.
 void WaylandBackend::SleepUntil(std::chrono::steady_clock::time_point when) {
     using Clock = std::chrono::steady_clock;
     const auto dispatch_until = [&](Clock::time_point end, const auto& done) {
@@ -117,8 +118,12 @@ void WaylandBackend::SleepUntil(std::chrono::steady_clock::time_point when) {
             ReadAndDispatch(left);
         }
     };
-    dispatch_until(when, [] { return false; });
-    if (!unpaced_) dispatch_until(when + kRefreshPatience, [&] { return FrameWanted(); });
+    // What EGL read for us while it swapped is waiting in the queue already.
+    ReadAndDispatch(std::chrono::nanoseconds::zero());
+    dispatch_until(when, [&] { return InputWaiting(); });
+    if (!unpaced_ && !InputWaiting()) {
+        dispatch_until(when + kRefreshPatience, [&] { return FrameWanted(); });
+    }
 }
 
 bool WaylandBackend::Drawable(const Surface& s) {
