@@ -96,9 +96,9 @@ void WaylandBackend::ReleaseEgl() {
 }
 
 // Mesa's shader cache keeps a thread at the lowest priority. Left to the end, that thread may
-// be the last of the process to go, and the whole teardown of its memory then waits for the
+// be the last of the process to go, and then does the whole teardown of its memory in the
 // little time a busy machine gives such a thread: a second or two after the key. Ended here
-// (eglTerminate joins it), the process leaves at once. A later cover sets EGL up again.
+// (eglTerminate joins it), it only has to wake and stop. A later cover sets EGL up again.
 void WaylandBackend::ReleaseIdleEgl() {
     bool in_use = false;
     contexts_.ForEach([&](EGLContext) { in_use = true; });
