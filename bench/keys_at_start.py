@@ -17,7 +17,7 @@ import key_senders
 BUCKETS = [0, 60, 120, 200, 400, 1500]
 # How long after its key the saver may take to end before the key counts as lost: long
 # enough for a loaded machine to draw the first frame, after which a caught key ends it.
-PATIENCE_S = 5.0
+PATIENCE_S = 10.0
 
 
 def one_run(tivaro, moment_ms):
