@@ -23,6 +23,8 @@ namespace {
 
 // How long the compositor may take to answer a request that needs an answer.
 constexpr std::chrono::milliseconds kAnswerPatience{2000};
+constexpr char kNoEgl[] =
+    "EGL cannot be used on this Wayland display (is Mesa's EGL, libegl-mesa0, installed?)";
 
 [[noreturn]] void Fail(const std::string& message) {
     throw rt::SetupError(message);
@@ -81,7 +83,7 @@ WaylandBackend::WaylandBackend(bool want_layer_shell) : want_layer_shell_(want_l
     posix::InstallEndSignals();
     unpaced_ = rt::Environment().unpaced;
     Connect();
-    InitEgl();
+    OpenEgl();
 }
 
 WaylandBackend::~WaylandBackend() {
@@ -120,15 +122,17 @@ void WaylandBackend::Connect() {
     }
 }
 
-void WaylandBackend::InitEgl() {
+// Finds EGL for this display, which costs little. Its driver is loaded, which costs much, only
+// once the surfaces are shown (InitEgl).
+void WaylandBackend::OpenEgl() {
     egl_display_ = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display_));
+    if (egl_display_ == EGL_NO_DISPLAY) Fail(kNoEgl);
+}
+
+void WaylandBackend::InitEgl() {
     EGLint major = 0;
     EGLint minor = 0;
-    if (egl_display_ == EGL_NO_DISPLAY || !eglInitialize(egl_display_, &major, &minor)) {
-        egl_display_ = EGL_NO_DISPLAY;
-        Fail(
-            "EGL cannot be used on this Wayland display (is Mesa's EGL, libegl-mesa0, installed?)");
-    }
+    if (!eglInitialize(egl_display_, &major, &minor)) Fail(kNoEgl);
     if (!eglBindAPI(EGL_OPENGL_API)) Fail("EGL offers no desktop OpenGL on this display");
     // clang-format off
     const EGLint attribs[] = {
@@ -151,6 +155,7 @@ void WaylandBackend::InitEgl() {
         for (int k = 0; k < 4; ++k) eglGetConfigAttrib(egl_display_, configs[i], names[k], &b[k]);
         return b;
     })];
+    egl_up_ = true;
 }
 
 void WaylandBackend::LostCompositor() {

@@ -31,6 +31,7 @@ struct wl_pointer;
 struct wl_output;
 struct wl_surface;
 struct wl_callback;
+struct wl_buffer;
 struct wl_egl_window;
 struct wl_cursor_theme;
 struct xdg_wm_base;
@@ -132,7 +133,8 @@ public:
         Point device;                 // the buffer's size in device pixels
         bool configured = false;
         bool closed = false;
-        wl_callback* frame = nullptr;  // the last frame's callback, until it is done
+        wl_buffer* first_buffer = nullptr;  // the black one it shows until EGL's first frame
+        wl_callback* frame = nullptr;       // the last frame's callback, until it is done
         wl_egl_window* egl_window = nullptr;
         EGLSurface egl_surface = EGL_NO_SURFACE;
         bool interval_set = false;  // its swaps never wait
@@ -151,6 +153,7 @@ private:
 
     // wayland_backend.cpp: the connection.
     void Connect();
+    void OpenEgl();
     void InitEgl();
     [[noreturn]] void LostCompositor();
     [[noreturn]] void GiveUp(const char* why);
@@ -186,8 +189,18 @@ private:
     Surface* SurfaceOf(wl_surface* surface) const;
     Surface* SurfaceById(NativeWindow id) const;
 
+    // wayland_first_buffer.cpp: a black picture that maps a new surface at once.
+    void ShowBlack(Surface& surface);
+    void DropBlack(Surface& surface);
+
     // wayland_egl.cpp
+    // EGL set up (on first use, after the surfaces are shown), and a window surface on each
+    // sized surface that has none.
+    void ReadyEgl();
+    void MakeEglSurface(Surface& surface);
     void ReleaseEgl();
+    // Lets EGL go once no context is left, so that its driver's threads end before the process.
+    void ReleaseIdleEgl();
     // Whether any surface could take a frame now, or none waits for the compositor's refresh.
     bool FrameWanted() const;
     // Configured, not closed, with an EGL surface to draw into.
@@ -195,6 +208,8 @@ private:
 
     // wayland_input.cpp, wayland_cursor.cpp
     void PointerEvent(EventType type, std::int16_t button);
+    // A key or button pressed, or a close asked for, that the program has not yet been told.
+    bool InputWaiting() const;
     void ApplyCursor();
     wl_cursor_theme* CursorTheme(std::int32_t scale);
     void ReleaseCursor();
@@ -241,6 +256,7 @@ private:
     std::map<std::int32_t, wl_cursor_theme*> cursor_themes_;  // by output scale
 
     EGLDisplay egl_display_ = EGL_NO_DISPLAY;
+    bool egl_up_ = false;  // egl_display_ initialised, egl_config_ chosen
     EGLConfig egl_config_ = nullptr;
     ContextTable<EGLContext> contexts_;
     EGLContext current_context_ = EGL_NO_CONTEXT;

@@ -88,6 +88,8 @@ CoverAnswer WaylandBackend::Cover(const CoverRequest& request) {
     funnel_.SetOwner(request.take_input ? request.view : 0);
     CoverOutputs();
     WaitForConfigure();
+    Flush();  // the black buffers: the surfaces show, and take the keyboard, from here on
+    ReadyEgl();
     display_changed_ = false;  // what changed until now is in this answer
     CoverAnswer answer = Answer();
     view_at_ = Point{answer.window.left, answer.window.top};
@@ -98,6 +100,7 @@ void WaylandBackend::Uncover() {
     funnel_.SetOwner(0);
     cover_ = CoverWish{};
     DestroySurfaces();
+    ReleaseIdleEgl();
     display_changed_ = false;
     keyboard_was_ours_ = false;
     deactivation_reported_ = false;
@@ -228,6 +231,7 @@ void WaylandBackend::OnConfigure(Surface& s, std::int32_t width, std::int32_t he
     SizeBuffer(s);
     const bool first = !s.configured;
     s.configured = true;
+    if (first) ShowBlack(s);
     if (!first && (before.x != s.device.x || before.y != s.device.y)) display_changed_ = true;
 }
 
@@ -248,14 +252,10 @@ void WaylandBackend::SizeBuffer(Surface& s) {
         s.device = Point{s.logical.x * scale, s.logical.y * scale};
         wl_surface_set_buffer_scale(s.surface, scale);
     }
-    if (s.device.x <= 0 || s.device.y <= 0) return;
-    if (s.egl_window == nullptr) {
-        s.egl_window = wl_egl_window_create(s.surface, s.device.x, s.device.y);
-        s.egl_surface =
-            eglCreateWindowSurface(egl_display_, egl_config_,
-                                   reinterpret_cast<EGLNativeWindowType>(s.egl_window), nullptr);
-    } else {
+    if (s.egl_window != nullptr && s.device.x > 0 && s.device.y > 0) {
         wl_egl_window_resize(s.egl_window, s.device.x, s.device.y, 0, 0);
+    } else {
+        MakeEglSurface(s);  // once EGL is set up (ReadyEgl makes the first ones)
     }
 }
 
@@ -285,6 +285,7 @@ void WaylandBackend::DestroySurface(Surface& s) {
         keyboard_left_ = std::chrono::steady_clock::now();
     }
     if (pointer_on_ == s.surface) pointer_on_ = nullptr;
+    DropBlack(s);
     wl_surface_destroy(s.surface);
     surfaces_.erase(std::find_if(surfaces_.begin(), surfaces_.end(),
                                  [&](const auto& p) { return p.get() == &s; }));

@@ -3,7 +3,10 @@
 // callback instead, so a hidden output holds nothing up (ReadyForFrame); the wait between
 // frames handles the callbacks as they come (SleepUntil).
 #include <wayland-client.h>
+#include <wayland-egl.h>
 
+#include "platform/runtime/end.h"
+#include "platform/runtime/errors.h"
 #include "platform/wayland/wayland_backend.h"
 
 namespace tivaro::platform::wayland {
@@ -35,7 +38,7 @@ GlContext WaylandBackend::CreateContext(NativeWindow) {
 
 void WaylandBackend::MakeCurrent(NativeWindow window, GlContext context) {
     if (window == 0 && context == 0) {
-        eglMakeCurrent(egl_display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (egl_up_) eglMakeCurrent(egl_display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         current_context_ = EGL_NO_CONTEXT;
         return;
     }
@@ -62,17 +65,51 @@ void WaylandBackend::DeleteContext(GlContext context) {
     eglDestroyContext(egl_display_, *native);
 }
 
+// Called once the cover's surfaces are shown. A driver that fails here ends the program as
+// one that failed at start would have.
+void WaylandBackend::ReadyEgl() {
+    if (!egl_up_) {
+        try {
+            InitEgl();
+        } catch (const rt::SetupError& e) {
+            rt::EndForLostDisplay(e.what());
+        }
+    }
+    for (const auto& s : surfaces_) MakeEglSurface(*s);
+}
+
+void WaylandBackend::MakeEglSurface(Surface& s) {
+    if (!egl_up_ || s.egl_window != nullptr || s.device.x <= 0 || s.device.y <= 0) return;
+    s.egl_window = wl_egl_window_create(s.surface, s.device.x, s.device.y);
+    s.egl_surface = eglCreateWindowSurface(
+        egl_display_, egl_config_, reinterpret_cast<EGLNativeWindowType>(s.egl_window), nullptr);
+}
+
 void WaylandBackend::ReleaseEgl() {
-    if (egl_display_ == EGL_NO_DISPLAY) return;
+    if (!egl_up_) return;
     eglMakeCurrent(egl_display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    current_context_ = EGL_NO_CONTEXT;
     contexts_.ForEach([&](EGLContext context) { eglDestroyContext(egl_display_, context); });
     eglTerminate(egl_display_);
+    egl_up_ = false;
+    egl_config_ = nullptr;
+}
+
+// Mesa's shader cache keeps a thread at the lowest priority. Left to the end, that thread may
+// be the last of the process to go, and then does the whole teardown of its memory in the
+// little time a busy machine gives such a thread: a second or two after the key. Ended here
+// (eglTerminate joins it), it only has to wake and stop. A later cover sets EGL up again.
+void WaylandBackend::ReleaseIdleEgl() {
+    bool in_use = false;
+    contexts_.ForEach([&](EGLContext) { in_use = true; });
+    if (!in_use && surfaces_.empty()) ReleaseEgl();
 }
 
 // Until the frame is due, what the compositor sends is handled as it comes (input waits in
-// the queue for the loop's next event processing). A due frame whose surfaces all still wait
-// for their output's refresh waits a little for the first of them; an output that is not
-// shown (whose callbacks never come) costs no more than that.
+// the queue for the loop's next event processing). A key or a click cuts the wait short: the
+// program may end on it, and should not first sleep out the frame. A due frame whose
+// surfaces all still wait for their output's refresh waits a little for the first of them;
+// an output that is not shown (whose callbacks never come) costs no more than that.
 void WaylandBackend::SleepUntil(std::chrono::steady_clock::time_point when) {
     using Clock = std::chrono::steady_clock;
     const auto dispatch_until = [&](Clock::time_point end, const auto& done) {
@@ -81,8 +118,12 @@ void WaylandBackend::SleepUntil(std::chrono::steady_clock::time_point when) {
             ReadAndDispatch(left);
         }
     };
-    dispatch_until(when, [] { return false; });
-    if (!unpaced_) dispatch_until(when + kRefreshPatience, [&] { return FrameWanted(); });
+    // What EGL read for us while it swapped is waiting in the queue already.
+    ReadAndDispatch(std::chrono::nanoseconds::zero());
+    dispatch_until(when, [&] { return InputWaiting(); });
+    if (!unpaced_ && !InputWaiting()) {
+        dispatch_until(when + kRefreshPatience, [&] { return FrameWanted(); });
+    }
 }
 
 bool WaylandBackend::Drawable(const Surface& s) {

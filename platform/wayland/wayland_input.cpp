@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include <algorithm>
+
 #include "platform/input/input.h"
 #include "platform/wayland/wayland_backend.h"
 
@@ -168,6 +170,13 @@ void WaylandBackend::PointerEvent(EventType type, std::int16_t button) {
         e.y = in_view.y;
     }
     funnel_.Deliver(e, queued_, &in_view);
+}
+
+bool WaylandBackend::InputWaiting() const {
+    return std::any_of(queued_.begin(), queued_.end(), [](const Event& e) {
+        return e.type == EventType::KeyDown || e.type == EventType::ButtonDown ||
+               e.type == EventType::CloseRequest;
+    });
 }
 
 void WaylandBackend::OnCloseRequest() {

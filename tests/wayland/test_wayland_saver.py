@@ -5,6 +5,7 @@ ends at once; the timing report; and the compositor dying under it."""
 import os
 import re
 import signal
+import threading
 import time
 
 from sway_harness import (Pointer, bright_centroid, centred, check, finish, grab_fountain,
@@ -28,6 +29,54 @@ def saver_surfaces():
 def wait_covered(count, before, timeout=5.0):
     """Waits until `count` more tivaro overlay surfaces than `before` exist."""
     return wait_for(lambda: len(saver_surfaces()) >= before + count, timeout)
+
+
+class ClientLog:
+    """The saver's own protocol log (WAYLAND_DEBUG=client on its stderr), read as it comes so
+    that the pipe never fills."""
+
+    def __init__(self, proc):
+        self.lines = []
+        self.changed = threading.Condition()
+        self.reader = threading.Thread(target=self._read, args=(proc.stderr,), daemon=True)
+        self.reader.start()
+
+    def _read(self, pipe):
+        for raw in pipe:
+            with self.changed:
+                self.lines.append(raw.decode("utf-8", "replace"))
+                self.changed.notify_all()
+
+    def wait(self, condition, timeout):
+        with self.changed:
+            return self.changed.wait_for(lambda: condition(self.lines), timeout)
+
+
+def layer_surfaces_made(lines):
+    """The wl_surface ids the client gave layer surfaces, in order."""
+    return [m.group(1) for m in (re.search(r"get_layer_surface\(new id \S+, wl_surface@(\d+),", l)
+                                 for l in lines) if m]
+
+
+def first_shown(lines, surface):
+    """The line at which `surface` is first committed with a buffer attached, or None."""
+    attached = False
+    for i, line in enumerate(lines):
+        if f"-> wl_surface@{surface}.attach(wl_buffer@" in line:
+            attached = True
+        elif attached and f"-> wl_surface@{surface}.commit()" in line:
+            return i
+    return None
+
+
+def first_line(lines, pattern, after=-1):
+    """The first line after line `after` that matches `pattern`, or None."""
+    return next((i for i, l in enumerate(lines) if i > after and re.search(pattern, l)), None)
+
+
+def all_shown(lines, count):
+    surfaces = layer_surfaces_made(lines)
+    return len(surfaces) == count and all(first_shown(lines, s) is not None for s in surfaces)
 
 
 def sharpness(picture):
@@ -148,6 +197,32 @@ frames = re.search(r"^tivaro: (\d+) frames in [0-9.]+ s$", err, re.M)
 check(re.search(r"^tivaro: first frame at \d+ ns$", err, re.M) is not None and
       frames is not None and int(frames.group(1)) > 0,
       f"TIVARO_TIMING=1 reports its frames: {err!r}")
+
+# Its surfaces show, and so take the keyboard, as soon as the compositor sizes them: each is
+# committed with a buffer of its own before EGL loads its driver (which opens a registry of
+# its own) and before the first frame (whose callback it asks for). A key sent then, while the
+# fountain is still being set up, ends it with 0 once it is.
+count = len(outputs())
+saver = start("/s", env={"WAYLAND_DEBUG": "client"})
+log = ClientLog(saver)
+shown = log.wait(lambda lines: all_shown(lines, count), 10.0)
+if shown:
+    wtype("a")
+check(shown, f"/s commits a buffer to each of its {count} layer surfaces")
+check(wait_exit(saver, 10.0), "a key sent as soon as they show ends the saver")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+log.reader.join(5.0)
+lines = log.lines
+egl_registry = first_line(lines, r"-> wl_display@1\.get_registry\(",
+                          first_line(lines, r"-> wl_display@1\.get_registry\("))
+for surface in layer_surfaces_made(lines):
+    first = first_shown(lines, surface)
+    frame = first_line(lines, rf"-> wl_surface@{surface}\.frame\(")
+    check(first is not None and egl_registry is not None and first < egl_registry,
+          f"wl_surface@{surface} shows (line {first}) before EGL starts (line {egl_registry})")
+    check(first is not None and frame is not None and first < frame,
+          f"wl_surface@{surface} shows (line {first}) before its first frame (line {frame})")
+stop(saver)
 
 # A click ends it, on either output.
 for name, x, y in (("HEADLESS-2", 1424, 300), ("HEADLESS-1", 300, 300)):
