@@ -30,6 +30,8 @@ public:
     virtual ~IdleSource() = default;
     // What the source is, for the line the program starts with.
     virtual const char* Name() const = 0;
+    // Called just before each saver starts: what the desktop needs first.
+    virtual void BeforeSaver() noexcept {}
 };
 
 // Wayland: ext-idle-notify-v1 and KDE's org_kde_kwin_idle; each takes the connection over.

@@ -1,0 +1,158 @@
+"""The saver and tivaro-idle under a headless gnome-shell 43 (gnome_run.sh: two monitors, the
+second at scale 2), which has no layer-shell.
+The saver: a fullscreen window per monitor, each with its own fountain; the pointer hidden
+over it; a key or a click ends it with 0, motion does not.
+tivaro-idle: it takes idle from Mutter's idle monitor; with no input the saver comes, a key
+ends it, it comes back; an inhibition over D-Bus keeps it away until released; the shell's
+screen shield going active ends it; a saver due while the activities overview is open closes
+the overview first and shows full screen; GNOME's own idle delay, when shorter than the wait,
+brings the saver before it and is said.
+Last, gnome-shell killed under a saver: one line and a non-zero status."""
+import os
+import signal
+import subprocess
+import time
+
+from gnome_harness import (KEY_A, MONITORS, Client, centred, cut, fountains, overview_active,
+                           shell_property, shield, whitish)
+from idle_harness import BUS_PEER, Idle, Peer, ended, key_ends_saver
+from sway_harness import (check, finish, start, stderr_of, stop, terminate, wait_exit,  # noqa
+                          wait_for)
+
+QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
+SOURCE = "GNOME's idle monitor"
+
+
+def saver_windows(client):
+    """The sizes of the saver's windows the shell lists."""
+    return sorted((w, h) for w, h, _, wm_class in (client.windows() or [])
+                  if "tivaro" in wm_class.lower())
+
+
+def all_fountains(client, what):
+    found = fountains(client)
+    check(len(found) == len(MONITORS) and all(f[0] for f in found.values()),
+          f"{what}: a fountain on each monitor (centre, corner): "
+          f"{ {n: f[1] for n, f in found.items()} }")
+    check(len(found) == len(MONITORS) and all(centred(f[2]) for f in found.values()),
+          f"{what}: each centred on its monitor: { {n: f[2] for n, f in found.items()} }")
+
+
+client = Client()
+check(client.ready, "the remote-desktop session and the screenshot name are ours")
+client.motion(1, 1)  # the seat gains its devices with the session's first event
+shell_property("OverviewActive", "<false>")  # the shell starts in the overview
+
+# A. The saver. The pointer is drawn in pictures that ask for it: first seen on the desktop.
+POINTER = (60, 700)  # in Meta-0's bottom-left corner, where the fountain stays dark
+AROUND = (POINTER[0] - 2, POINTER[1] - 2, POINTER[0] + 24, POINTER[1] + 30)
+check(client.pointer_to(*POINTER), "the pointer moves")
+png = client.shot(cursor=True)
+desktop = whitish(cut(png, MONITORS["Meta-0"]), AROUND)
+check(desktop > 10, f"the pointer shows in a picture of the desktop: {desktop} white pixels")
+
+saver = start("/s")
+# The shell may take many seconds over a new client on a loaded machine.
+check(wait_for(lambda: len(saver_windows(client)) == 2, 60),
+      f"/s opens a window per monitor: {client.windows()}")
+sizes = saver_windows(client)
+check(sizes == [(800, 600), (1024, 768)] or sizes == [(1024, 768), (1600, 1200)],
+      f"each the size of its monitor (fullscreen): {sizes}")
+time.sleep(1.0)
+check(saver.poll() is None, "the saver runs")
+all_fountains(client, "/s")
+
+hidden = []
+for _ in range(3):
+    png = client.shot(cursor=True)
+    hidden.append(whitish(cut(png, MONITORS["Meta-0"]), AROUND))
+    if hidden[-1] == 0:
+        break
+check(hidden[-1] == 0, f"over the saver the pointer is hidden: white pixels {hidden}")
+
+check(client.motion(3, -2) and client.motion(200, -150), "the pointer moves over the saver")
+check(not wait_exit(saver, 1.5), "motion does not end the saver")
+check(client.key(KEY_A) and wait_exit(saver, 3.0), "a key ends the saver")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+
+saver = start("/s")
+check(wait_for(lambda: len(saver_windows(client)) == 2, 30), "/s comes again")
+time.sleep(1.0)
+check(client.click() and wait_exit(saver, 3.0), "a click ends the saver")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+stop(saver)
+
+# B. tivaro-idle.
+idle = Idle("--after", "2")
+check(idle.wait_line(f"watching idle through {SOURCE}"),
+      f"tivaro-idle takes idle from {SOURCE}: {idle.stderr()!r}")
+check("idle delay" not in idle.stderr(),
+      f"GNOME's idle delay (300 s) is longer than the wait: nothing said: {idle.stderr()!r}")
+first = idle.wait_saver()
+check(first, "with no input the saver (tivaro /s) starts, a child of tivaro-idle")
+time.sleep(1.0)
+all_fountains(client, "tivaro-idle's saver")
+check(key_ends_saver(idle, client.key), "a key ends it")
+second = idle.wait_saver()
+check(second and second != first, f"idle again, a new saver comes: {first} then {second}")
+
+# An inhibition over org.freedesktop.ScreenSaver (tivaro-idle serves it: the bare shell
+# does not) keeps it away while held.
+inhibitor = Peer(BUS_PEER, "inhibit")
+check((inhibitor.first or "").startswith("cookie "), f"Inhibit answers a cookie: {inhibitor.first}")
+check(key_ends_saver(idle, client.key), "a key ends the saver while the inhibition is held")
+time.sleep(QUIET)
+check(not idle.savers(), f"no saver comes while the inhibition is held ({QUIET} s, --after 2)")
+check(inhibitor.say("release") == "released", "UnInhibit is answered")
+check(idle.wait_saver(), "after UnInhibit the saver comes")
+inhibitor.leave()
+
+# The shell's screen shield going active (the lock) ends the saver; none comes while it
+# stays active, and one comes after it is gone.
+saver = idle.savers()
+code, out = shield("SetActive", "true")
+check(code == 0, f"the shell's screen shield answers SetActive(true): {out}")
+check(wait_for(lambda: shield("GetActive")[1] == "(true,)", 10), "the shield is active")
+check(saver and wait_for(lambda: all(ended(p) for p in saver), 10) and idle.wait_no_saver(),
+      f"the shield going active ends the running saver: {idle.stderr()!r}")
+time.sleep(QUIET)
+check(not idle.savers(), "no saver comes while the shield is active")
+shield("SetActive", "false")
+check(wait_for(lambda: shield("GetActive")[1] == "(false,)", 10), "the shield is gone")
+check(idle.wait_saver(), "after the shield is gone the saver comes again")
+
+# The activities overview open when the saver is due: the overview is closed first and the
+# saver shows full screen, not as a thumbnail inside the overview.
+check(key_ends_saver(idle, client.key), "a key ends the saver")
+shell_property("OverviewActive", "<true>")
+check(wait_for(overview_active, 5), "the activities overview is open")
+check(idle.wait_saver(), "the saver comes while the overview was open")
+check(wait_for(lambda: not overview_active(), 5), "the overview is closed")
+time.sleep(1.0)
+all_fountains(client, "the saver that came over the overview")
+
+code = idle.end()
+check(code == 0, f"SIGTERM ends tivaro-idle: {code}")
+
+# GNOME's own idle delay (org.gnome.desktop.session idle-delay) shorter than the wait: the
+# saver comes a little before it, and tivaro-idle says so.
+subprocess.run(["gsettings", "set", "org.gnome.desktop.session", "idle-delay", "4"], check=True)
+idle = Idle("--after", "60")
+check(idle.wait_line("idle delay"), f"GNOME's idle delay of 4 s is said: {idle.stderr()!r}")
+check(idle.wait_saver(10), f"the saver comes before GNOME's delay, not after 60 s: "
+      f"{idle.stderr()!r}")
+idle.end()
+subprocess.run(["gsettings", "reset", "org.gnome.desktop.session", "idle-delay"], check=True)
+
+# gnome-shell dies under the saver: one line, and a non-zero status.
+saver = start("/s")
+check(wait_for(lambda: len(saver_windows(client)) == 2, 30), "/s starts once more")
+time.sleep(0.5)
+client.close()
+os.kill(int(os.environ["TIVARO_GNOME_PID"]), signal.SIGKILL)
+check(wait_exit(saver, 3.0), "when gnome-shell is killed, the saver ends within 3 s")
+check(saver.returncode not in (0, None), f"with a non-zero status: {saver.returncode}")
+err = stderr_of(saver).strip()
+check(err.startswith("tivaro: ") and len(err.splitlines()) == 1,
+      f"and one line on stderr: {err!r}")
+finish()
