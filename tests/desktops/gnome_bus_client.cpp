@@ -5,11 +5,9 @@
 //   gnome_bus_client input     keyboard and pointer through org.gnome.Mutter.RemoteDesktop
 //                              ("key KEYSYM", "motion DX DY", "click") and pictures through
 //                              org.gnome.Shell.Screenshot ("shot CURSOR FILE": the whole
-//                              stage as PNG, with the pointer drawn when CURSOR is 1), and
-//                              the windows through org.gnome.Shell.Introspect ("windows":
-//                              a line "window WIDTH HEIGHT FOCUS WM_CLASS" each, FOCUS 1 for the
-//                              focused one). The shell serves those only to callers owning a
-//                              screenshot tool's or a portal's name, so this one owns both first.
+//                              stage as PNG, with the pointer drawn when CURSOR is 1). The
+//                              shell serves pictures only to callers owning a screenshot
+//                              tool's name, so this one owns org.gnome.Screenshot first.
 //   gnome_bus_client gdm       on the system bus: answers the shell's question for the
 //                              display manager's version, which the shell asks before it
 //                              offers its screen shield (the lock); runs until the bus or a
@@ -83,8 +81,6 @@ public:
             int r = Call("NotifyPointerButton", "ib", kLeftButton, 1);
             if (r >= 0) r = Call("NotifyPointerButton", "ib", kLeftButton, 0);
             Answer(r, "click", error_);
-        } else if (command == "windows") {
-            Windows();
         } else if (command == "shot") {
             int cursor = 0;
             std::string file;
@@ -119,50 +115,6 @@ private:
             Answer(r < 0 ? r : -EIO, "shot", error_);
         }
         sd_bus_message_unref(reply);
-    }
-
-    // One line per window the shell lists: its frame's size and its class.
-    void Windows() {
-        sd_bus_message* reply = nullptr;
-        int r =
-            sd_bus_call_method(bus_, "org.gnome.Shell.Introspect", "/org/gnome/Shell/Introspect",
-                               "org.gnome.Shell.Introspect", "GetWindows", &error_, &reply, "");
-        if (r >= 0) r = sd_bus_message_enter_container(reply, 'a', "{ta{sv}}");
-        while (r > 0 && (r = sd_bus_message_enter_container(reply, 'e', "ta{sv}")) > 0) {
-            std::uint64_t id = 0;
-            std::uint32_t width = 0, height = 0;
-            int focus = 0;
-            std::string wm_class = "-";
-            r = sd_bus_message_read(reply, "t", &id);
-            if (r >= 0) r = sd_bus_message_enter_container(reply, 'a', "{sv}");
-            while (r > 0 && (r = sd_bus_message_enter_container(reply, 'e', "sv")) > 0) {
-                const char* key = nullptr;
-                r = sd_bus_message_read(reply, "s", &key);
-                const std::string name = key != nullptr ? key : "";
-                if (r >= 0 && (name == "width" || name == "height")) {
-                    r = sd_bus_message_read(reply, "v", "u", name == "width" ? &width : &height);
-                } else if (r >= 0 && name == "has-focus") {
-                    r = sd_bus_message_read(reply, "v", "b", &focus);
-                } else if (r >= 0 && name == "wm-class") {
-                    const char* value = nullptr;
-                    r = sd_bus_message_read(reply, "v", "s", &value);
-                    if (r >= 0) wm_class = value;
-                } else if (r >= 0) {
-                    r = sd_bus_message_skip(reply, "v");
-                }
-                if (r >= 0) r = sd_bus_message_exit_container(reply);
-                if (r >= 0) r = 1;
-            }
-            if (r >= 0) r = sd_bus_message_exit_container(reply);  // a{sv}
-            if (r >= 0) r = sd_bus_message_exit_container(reply);  // the entry
-            if (r >= 0) {
-                Say("window " + std::to_string(width) + " " + std::to_string(height) + " " +
-                    std::to_string(focus) + " " + wm_class);
-                r = 1;
-            }
-        }
-        sd_bus_message_unref(reply);
-        Answer(r, "windows", error_);
     }
 
     sd_bus* bus_;
@@ -214,7 +166,6 @@ int main(int argc, char** argv) {
     sd_bus* bus = nullptr;
     int r = sd_bus_open_user(&bus);
     if (r >= 0) r = sd_bus_request_name(bus, "org.gnome.Screenshot", 0);
-    if (r >= 0) r = sd_bus_request_name(bus, "org.freedesktop.impl.portal.desktop.gnome", 0);
     Input input(bus);
     if (r >= 0) r = input.Begin();
     Answer(r, "start", input.error());

@@ -1,5 +1,5 @@
 """Helpers for the GNOME test, which runs inside gnome_run.sh: the shell's own D-Bus interfaces
-through gdbus, and our gnome_bus_client for input, pictures and the window list. Picture
+through gdbus, and our gnome_bus_client for input and pictures. Picture
 checks (shows_fountain, centred...) are the sway tests' (tests/wayland/sway_harness.py): a
 picture here is the same Picture, cut out of the shell's whole-stage screenshot."""
 import os
@@ -20,7 +20,7 @@ RUNTIME = os.environ.get("XDG_RUNTIME_DIR", "/tmp")
 # monitor's box (x, y, width, height).
 MONITORS = {"Meta-0": (0, 0, 1024, 768), "Meta-1": (1024, 0, 1600, 1200)}
 KEY_A = 0x61  # keysyms
-KEY_ESCAPE = 0xFF1B
+KEY_SHIFT = 0xFFE1
 
 
 def gdbus(*args, timeout=10):
@@ -96,15 +96,6 @@ class Client:
     def pointer_to(self, x, y):
         """Puts the pointer at (x, y) on the stage: into the top-left corner, then across."""
         return self.motion(-5000, -5000) and self.motion(x, y)
-
-    def windows(self):
-        """[(width, height, focused, wm_class)] of the windows the shell lists."""
-        lines, answer = self.ask("windows")
-        found = []
-        for line in lines:
-            words = line.split(" ", 4)
-            found.append((int(words[1]), int(words[2]), words[3] == "1", words[4]))
-        return found if answer == "ok" else None
 
     def shot(self, cursor=False):
         """The whole stage as a PNG file the shell wrote; its path, or None."""
