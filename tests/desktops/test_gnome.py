@@ -133,11 +133,11 @@ check(code == 0, f"the shell's screen shield answers SetActive(true): {out}")
 check(wait_for(lambda: shield("GetActive")[1] == "(true,)", 10), "the shield is active")
 check(saver and wait_for(lambda: all(ended(p) for p in saver), 10) and idle.wait_no_saver(),
       f"the shield going active ends the running saver: {idle.stderr()!r}")
-client.key(KEY_SHIFT)  # typing at the lock screen, then idle there
 time.sleep(QUIET)
 check(not idle.savers(), "no saver comes while the shield is active")
 shield("SetActive", "false")
 check(wait_for(lambda: shield("GetActive")[1] == "(false,)", 10), "the shield is gone")
+client.key(KEY_SHIFT)  # the user, back at the desktop, then idle again
 check(idle.wait_saver(), "after the shield is gone the saver comes again")
 
 # The activities overview open when the saver is due: the overview is closed first and the
