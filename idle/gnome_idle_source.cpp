@@ -2,10 +2,13 @@
 // mutter serves on Wayland and X11 alike. An idle watch fires each time the idle time reaches
 // its interval; a user-active watch fires once, at the next input, and is asked for anew
 // after each idle report. Mutter pauses the watches while the session inhibits idle.
+// GNOME blanks the screen itself after its own idle delay: where that comes first, the saver
+// comes a little before it. The shell's overview is closed before each saver.
 #include <cstdint>
 #include <string>
 
 #include "failure.h"
+#include "gnome_shell.h"
 #include "idle_source.h"
 
 namespace tivaro::idle {
@@ -27,7 +30,8 @@ public:
         Check(sd_bus_add_match(bus, &slot, gone.c_str(), OnOwnerChanged, this),
               "cannot follow GNOME's idle monitor");
         owner_.reset(slot);
-        idle_watch_ = AddIdleWatch(static_cast<std::uint64_t>(after.count()));
+        const Milliseconds wait = BeforeGnomeBlanks(after, GnomeIdleDelay());
+        idle_watch_ = AddIdleWatch(static_cast<std::uint64_t>(wait.count()));
     }
     ~GnomeIdleSource() override {
         // The monitor drops our watches itself when we leave the bus; say it when staying.
@@ -38,6 +42,7 @@ public:
         }
     }
     const char* Name() const override { return "GNOME's idle monitor"; }
+    void BeforeSaver() noexcept override { CloseOverview(bus_); }
 
 private:
     std::uint32_t AddIdleWatch(std::uint64_t interval) {

@@ -34,6 +34,8 @@ public:
     // whole wait from now (a compositor that saw no input while an inhibitor held would
     // otherwise never report idle again).
     virtual bool Rearm() { return false; }
+    // Called just before each saver starts: what the desktop needs first.
+    virtual void BeforeSaver() noexcept {}
 };
 
 // Wayland: ext-idle-notify-v1 and KDE's org_kde_kwin_idle; each takes the connection over.

@@ -38,12 +38,15 @@ std::string FindSession(sd_bus* system, const char* method, const char* signatur
 LockWatch::LockWatch(sd_bus* system, sd_bus* session, EventLoop& loop, Changed changed)
     : loop_(loop), changed_(std::move(changed)) {
     if (system != nullptr) WatchLogind(system);
-    if (session != nullptr) {
+    // gnome-shell 43 emits it under its own name; org.gnome.ScreenSaver is a relay that runs
+    // only once something calls it.
+    const char* const shields[] = {"org.gnome.ScreenSaver", "org.gnome.Shell.ScreenShield"};
+    for (int i = 0; session != nullptr && i < 2; ++i) {
         sd_bus_slot* slot = nullptr;
-        Check(sd_bus_match_signal(session, &slot, "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver",
+        Check(sd_bus_match_signal(session, &slot, shields[i], "/org/gnome/ScreenSaver",
                                   "org.gnome.ScreenSaver", "ActiveChanged", OnGnome, this),
               "cannot follow GNOME's screen shield");
-        slots_[2].reset(slot);
+        slots_[2 + i].reset(slot);
     }
 }
 

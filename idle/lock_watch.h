@@ -21,7 +21,7 @@ private:
 
     EventLoop& loop_;
     Changed changed_;
-    SlotPtr slots_[3];
+    SlotPtr slots_[4];
 };
 
 }  // namespace tivaro::idle

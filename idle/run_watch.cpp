@@ -84,6 +84,7 @@ int RunWatch(const Options& options) {
     const Milliseconds after(options.after_seconds * 1000LL);
     Watcher watcher(loop, saver, after);
     auto source = ChooseIdleSource(loop, session.get(), after, watcher);
+    saver.BeforeEachStart([&source] { source->BeforeSaver(); });
     if (!session) {
         std::fprintf(stderr,
                      "tivaro-idle: no session bus (%s): programs cannot hold the saver off "

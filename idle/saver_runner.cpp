@@ -27,6 +27,7 @@ SaverRunner::~SaverRunner() {
 
 void SaverRunner::Start() {
     if (Running()) return;
+    if (prepare_) prepare_();
     // This program keeps its signals blocked for the event loop; the saver must not.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);

@@ -18,6 +18,8 @@ public:
     // Stops a saver still running.
     ~SaverRunner();
 
+    // `prepare` runs before each start.
+    void BeforeEachStart(std::function<void()> prepare) { prepare_ = std::move(prepare); }
     void Start();
     bool Running() const { return pid_ > 0; }
     // Asks the saver to end; its end comes through Reap().
@@ -30,6 +32,7 @@ public:
 
 private:
     std::filesystem::path saver_;
+    std::function<void()> prepare_;
     pid_t pid_ = 0;
 };
 

@@ -1,0 +1,12 @@
+# The saver and tivaro-idle under GNOME's own compositor: a private headless gnome-shell
+# (gnome_run.sh) with two virtual monitors, the second at scale 2. Input, pictures and the
+# window list go through gnome_bus_client, the shell's own D-Bus interfaces.
+add_executable(gnome_bus_client ${CMAKE_CURRENT_SOURCE_DIR}/desktops/gnome_bus_client.cpp)
+target_link_libraries(gnome_bus_client PRIVATE PkgConfig::TIVARO_IDLE_TEST_LIBS tivaro_warnings)
+
+add_test(NAME desktop.gnome
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktops/gnome_run.sh $<TARGET_FILE:gnome_bus_client>
+                 ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/desktops/test_gnome.py)
+set_tests_properties(desktop.gnome PROPERTIES
+  ENVIRONMENT "TIVARO_BIN=$<TARGET_FILE:tivaro>;TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_GNOME_BUS_CLIENT=$<TARGET_FILE:gnome_bus_client>;PYTHONDONTWRITEBYTECODE=1"
+  TIMEOUT 240 LABELS "desktop;integration" RUN_SERIAL TRUE)

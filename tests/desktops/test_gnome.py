@@ -1,0 +1,177 @@
+"""The saver and tivaro-idle under a headless gnome-shell 43 (gnome_run.sh: two monitors, the
+second at scale 2), which has no layer-shell.
+The saver: each monitor covered by a fountain of its own, the top bar hidden (fullscreen
+windows); the pointer hidden over it; a key or a click ends it with 0, motion does not.
+tivaro-idle: it takes idle from Mutter's idle monitor; with no input the saver comes, a key
+ends it, it comes back; an inhibition over D-Bus keeps it away until released; the shell's
+screen shield going active ends it; a saver due while the activities overview is open closes
+the overview first and shows full screen; GNOME's own idle delay, when shorter than the wait,
+brings the saver before it and is said.
+Last, gnome-shell killed under a saver: one line and a non-zero status."""
+import os
+import signal
+import subprocess
+import time
+
+from gnome_harness import (KEY_A, KEY_SHIFT, MONITORS, Client, centred, cut, fountains, overview_active,
+                           shell_property, shield, whitish)
+from idle_harness import BUS_PEER, Idle, Peer, ended, key_ends_saver
+from sway_harness import (check, finish, start, stderr_of, stop, terminate, wait_exit,  # noqa
+                          wait_for)
+
+QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
+SOURCE = "GNOME's idle monitor"
+
+
+def key_ends(idle, what):
+    """Checks that a key ends tivaro-idle's saver; where it does not, the saver is ended by
+    hand (the key still counted as input), so that the checks after it still mean something."""
+    saver = idle.savers()
+    ok = key_ends_saver(idle, client.key)
+    check(ok, what)
+    if not ok:
+        for pid in saver:
+            os.kill(pid, signal.SIGTERM)
+        idle.wait_no_saver()
+
+
+def all_fountains(client, what):
+    found = fountains(client)
+    check(len(found) == len(MONITORS) and all(f[0] for f in found.values()),
+          f"{what}: a fountain on each monitor (centre, corner): "
+          f"{ {n: f[1] for n, f in found.items()} }")
+    check(len(found) == len(MONITORS) and all(centred(f[2]) for f in found.values()),
+          f"{what}: each centred on its monitor: { {n: f[2] for n, f in found.items()} }")
+
+
+client = Client()
+check(client.ready, "the remote-desktop session and the screenshot name are ours")
+# The seat gains a pointer and a keyboard with the session's first events of each; a client
+# that binds the seat before them gets neither (a real seat has them all along).
+client.key(KEY_SHIFT)
+client.motion(1, 1)
+shell_property("OverviewActive", "<false>")  # the shell starts in the overview
+
+# A. The saver. The pointer and the top bar's text show in a picture of the desktop first.
+POINTER = (60, 700)  # in Meta-0's bottom-left corner, where the fountain stays dark
+AROUND = (POINTER[0] - 2, POINTER[1] - 2, POINTER[0] + 24, POINTER[1] + 30)
+TOP_BAR = (8, 4, 110, 24)  # "Activities", white on black, unless a fullscreen window hides it
+check(client.pointer_to(*POINTER), "the pointer moves")
+
+
+def desktop_with_pointer():
+    picture = cut(client.shot(cursor=True), MONITORS["Meta-0"])
+    return picture if whitish(picture, AROUND) > 10 else None
+
+
+desktop = wait_for(desktop_with_pointer, 10, step=0.5)
+check(desktop, "the pointer shows in a picture of the desktop")
+check(whitish(desktop, TOP_BAR) > 10, f"so does the top bar: {whitish(desktop, TOP_BAR)}")
+
+
+def covered():
+    """Whether a picture shows a fountain on each monitor, and no top bar (fullscreen)."""
+    found = fountains(client, tries=1)
+    return len(found) == len(MONITORS) and all(f[0] for f in found.values()) and \
+        whitish(cut(client.shot(), MONITORS["Meta-0"]), TOP_BAR) == 0
+
+
+saver = start("/s")
+check(wait_for(covered, 30, step=0.5), "/s covers each monitor with a fountain, fullscreen")
+check(saver.poll() is None, "the saver runs")
+all_fountains(client, "/s")
+
+hidden = []
+for _ in range(3):
+    hidden.append(whitish(cut(client.shot(cursor=True), MONITORS["Meta-0"]), AROUND))
+    if hidden[-1] == 0:
+        break
+check(hidden[-1] == 0, f"over the saver the pointer is hidden: white pixels {hidden}")
+
+check(client.motion(3, -2) and client.motion(200, -150), "the pointer moves over the saver")
+check(not wait_exit(saver, 1.5), "motion does not end the saver")
+check(client.key(KEY_A) and wait_exit(saver, 3.0), "a key ends the saver")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+stop(saver)
+
+saver = start("/s")
+check(wait_for(covered, 30, step=0.5), "/s comes again")
+check(client.click() and wait_exit(saver, 3.0), "a click ends the saver")
+check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+stop(saver)
+
+# B. tivaro-idle.
+idle = Idle("--after", "2")
+check(idle.wait_line(f"watching idle through {SOURCE}"),
+      f"tivaro-idle takes idle from {SOURCE}: {idle.stderr()!r}")
+check("idle delay" not in idle.stderr(),
+      f"GNOME's idle delay (300 s) is longer than the wait: nothing said: {idle.stderr()!r}")
+first = idle.wait_saver()
+check(first, "with no input the saver (tivaro /s) starts, a child of tivaro-idle")
+time.sleep(1.0)
+all_fountains(client, "tivaro-idle's saver")
+key_ends(idle, "a key ends it")
+second = idle.wait_saver()
+check(second and second != first, f"idle again, a new saver comes: {first} then {second}")
+
+# An inhibition over org.freedesktop.ScreenSaver (tivaro-idle serves it: the bare shell
+# does not) keeps it away while held.
+inhibitor = Peer(BUS_PEER, "inhibit")
+check((inhibitor.first or "").startswith("cookie "), f"Inhibit answers a cookie: {inhibitor.first}")
+key_ends(idle, "a key ends the saver while the inhibition is held")
+time.sleep(QUIET)
+check(not idle.savers(), f"no saver comes while the inhibition is held ({QUIET} s, --after 2)")
+check(inhibitor.say("release") == "released", "UnInhibit is answered")
+check(idle.wait_saver(), "after UnInhibit the saver comes")
+inhibitor.leave()
+
+# The shell's screen shield going active (the lock) ends the saver; none comes while it
+# stays active, and one comes after it is gone.
+saver = idle.savers()
+code, out = shield("SetActive", "true")
+check(code == 0, f"the shell's screen shield answers SetActive(true): {out}")
+check(wait_for(lambda: shield("GetActive")[1] == "(true,)", 10), "the shield is active")
+check(saver and wait_for(lambda: all(ended(p) for p in saver), 10) and idle.wait_no_saver(),
+      f"the shield going active ends the running saver: {idle.stderr()!r}")
+time.sleep(QUIET)
+check(not idle.savers(), "no saver comes while the shield is active")
+shield("SetActive", "false")
+check(wait_for(lambda: shield("GetActive")[1] == "(false,)", 10), "the shield is gone")
+client.key(KEY_SHIFT)  # the user, back at the desktop, then idle again
+check(idle.wait_saver(), "after the shield is gone the saver comes again")
+
+# The activities overview open when the saver is due: the overview is closed first and the
+# saver shows full screen, not as a thumbnail inside the overview.
+key_ends(idle, "a key ends the saver")
+shell_property("OverviewActive", "<true>")
+check(wait_for(overview_active, 5), "the activities overview is open")
+check(idle.wait_saver(), "the saver comes while the overview was open")
+check(wait_for(lambda: not overview_active(), 5), "the overview is closed")
+time.sleep(1.0)
+all_fountains(client, "the saver that came over the overview")
+
+code = idle.end()
+check(code == 0, f"SIGTERM ends tivaro-idle: {code}")
+
+# GNOME's own idle delay (org.gnome.desktop.session idle-delay) shorter than the wait: the
+# saver comes a little before it, and tivaro-idle says so.
+subprocess.run(["gsettings", "set", "org.gnome.desktop.session", "idle-delay", "4"], check=True)
+idle = Idle("--after", "60")
+check(idle.wait_line("idle delay"), f"GNOME's idle delay of 4 s is said: {idle.stderr()!r}")
+check(idle.wait_saver(10), f"the saver comes before GNOME's delay, not after 60 s: "
+      f"{idle.stderr()!r}")
+idle.end()
+subprocess.run(["gsettings", "reset", "org.gnome.desktop.session", "idle-delay"], check=True)
+
+# gnome-shell dies under the saver: one line, and a non-zero status.
+saver = start("/s")
+check(wait_for(covered, 30, step=0.5), "/s starts once more")
+time.sleep(0.5)
+client.close()
+os.kill(int(os.environ["TIVARO_GNOME_PID"]), signal.SIGKILL)
+check(wait_exit(saver, 3.0), "when gnome-shell is killed, the saver ends within 3 s")
+check(saver.returncode not in (0, None), f"with a non-zero status: {saver.returncode}")
+err = stderr_of(saver).strip()
+check(err.startswith("tivaro: ") and len(err.splitlines()) == 1,
+      f"and one line on stderr: {err!r}")
+finish()
