@@ -1,6 +1,6 @@
-// The program's entry: picks the window-system backend (X11 or Wayland), hands the command
-// line to Main and, where Main returns (the preview), runs the message loop while a form is
-// loaded.
+// The program's entry: picks the window-system backend (X11 or Wayland) and loads its
+// module, hands the command line to Main and, where Main returns (the preview), runs the
+// message loop while a form is loaded.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -14,12 +14,11 @@
 #include "app/window_system.h"
 #include "platform/backend.h"
 #include "platform/forms/application.h"
+#include "platform/loader/modules.h"
 #include "platform/posix/end_signals.h"
 #include "platform/runtime/end.h"
 #include "platform/runtime/errors.h"
 #include "platform/runtime/options.h"
-#include "platform/wayland/wayland_backend.h"
-#include "platform/x11/x11_backend.h"
 
 namespace {
 
@@ -90,21 +89,23 @@ int main(int argc, char** argv) {
                                           std::getenv("WAYLAND_SOCKET")};
         const app::WindowSystem system =
             app::ChooseWindowSystem(RequestOf(behind, host.has_value(), command_line), env,
-                                    &platform::wayland::WaylandBackend::CompositorAnswers);
+                                    &platform::loader::WaylandCompositorAnswers);
+        // Only the chosen system's module is loaded, with its libraries.
         if (system == app::WindowSystem::Wayland) {
-            auto wayland = std::make_unique<platform::wayland::WaylandBackend>(WantsLayerShell());
+            auto wayland = platform::loader::OpenBackend(platform::loader::Module::Wayland,
+                                                         {.want_layer_shell = WantsLayerShell()});
             // Behind a locker the picture lies on the background layer; a fullscreen window
             // would lie over the lock instead and take its input.
-            if (behind && !wayland->HasLayerShell()) {
+            if (behind && !wayland.has_layer_shell) {
                 throw rt::SetupError(
                     "--background needs a Wayland compositor with layer-shell (wlroots "
                     "desktops, KDE Plasma); this one has none");
             }
-            backend = std::move(wayland);
+            backend = std::move(wayland.backend);
         } else {
-            auto x11 = std::make_unique<platform::x11::X11Backend>();
-            root = x11->RootWindowId();
-            backend = std::move(x11);
+            auto x11 = platform::loader::OpenBackend(platform::loader::Module::X11, {});
+            root = x11.root;
+            backend = std::move(x11.backend);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tivaro: %s\n", e.what());

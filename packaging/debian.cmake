@@ -2,7 +2,8 @@
 #   cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
 #   cmake --build build-pkg && (cd build-pkg && cpack -G DEB)
 # gives tivaro_<version>_<arch>.deb (tools/package-debian.sh does this with Debian's
-# hardening flags). Its dependencies are read from the program by dpkg-shlibdeps.
+# hardening flags). Its dependencies are read by dpkg-shlibdeps from the program and its
+# modules (in /usr/lib/<triplet>/tivaro, where Debian keeps private libraries).
 include(GNUInstallDirs)
 
 # Debian's documentation: the copyright file (our pictures' origins included), the
@@ -25,7 +26,7 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${TIVARO_
 # What Debian's own packaging strips besides the symbols: the compiler's version notes
 # (.comment, .note). Runs after the programs are installed (and stripped, for CPack).
 install(CODE "set(TIVARO_OBJCOPY \"${CMAKE_OBJCOPY}\")
-  set(TIVARO_NOTED_PROGRAMS \"${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/tivaro;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add;${CMAKE_INSTALL_BINDIR}/tivaro-idle\")")
+  set(TIVARO_NOTED_PROGRAMS \"${TIVARO_PROGRAM_DIR}/tivaro;${TIVARO_MODULE_DIR}/tivaro-x11.so;${TIVARO_MODULE_DIR}/tivaro-wayland.so;${TIVARO_MODULE_DIR}/tivaro-text.so;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add;${CMAKE_INSTALL_BINDIR}/tivaro-idle\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/debian/strip-notes.cmake)
 
 set(CPACK_GENERATOR DEB)

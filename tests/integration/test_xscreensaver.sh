@@ -22,7 +22,8 @@ chmod 755 "$work"
 if [ $installed = yes ]; then
   command="tivaro -root"
 else
-  cp "$tivaro" "$work/tivaro"
+  # The program and its modules, which it finds beside it.
+  cp "$tivaro" "$(dirname "$tivaro")"/tivaro-*.so "$work/"
   command="$work/tivaro -root"
 fi
 # The saver's processes: by path for the copy, by what they run for the installed program.

@@ -1,0 +1,11 @@
+// The X11 module's entry (tivaro-x11.so): Xlib + GLX.
+#include "platform/loader/modules.h"
+#include "platform/x11/x11_backend.h"
+
+using namespace tivaro::platform;
+
+extern "C" void tivaro_module_open(const loader::OpenRequest&, loader::Opened& out) {
+    auto* backend = new x11::X11Backend();
+    out.backend = backend;
+    out.root = backend->RootWindowId();
+}
