@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "choose_source.h"
+#include "display_power_watch.h"
 #include "event_loop.h"
 #include "inhibitor_service.h"
 #include "lock_watch.h"
@@ -98,6 +99,8 @@ int RunWatch(const Options& options) {
     }
     const LockWatch lock_watch(system.get(), session.get(), loop,
                                [&watcher](bool locked) { watcher.LockedChanged(locked); });
+    const DisplayPowerWatch power_watch(session.get(),
+                                        [&watcher](bool off) { watcher.DisplaysOffChanged(off); });
     Parts parts{saver, watcher, *source};
     for (int signal : kSignals) {
         Check(sd_event_add_signal(loop.get(), nullptr, signal, OnSignal, &parts),

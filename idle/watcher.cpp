@@ -38,6 +38,17 @@ void Watcher::LockedChanged(bool locked) noexcept {
     });
 }
 
+void Watcher::DisplaysOffChanged(bool off) noexcept {
+    loop_.Guard([this, off] {
+        dark_ = off;
+        if (off) {
+            saver_.End();
+        } else {
+            WaitAfresh();
+        }
+    });
+}
+
 void Watcher::SaverEnded(bool rearmed) noexcept {
     loop_.Guard([this, rearmed] {
         if (rearmed) idle_ = used_ = false;
@@ -51,7 +62,7 @@ void Watcher::WaitAfresh() {
 }
 
 void Watcher::TryStart() {
-    if (!idle_ || used_ || waiting_ || inhibited_ || locked_ || saver_.Running()) return;
+    if (!idle_ || used_ || waiting_ || inhibited_ || locked_ || dark_ || saver_.Running()) return;
     used_ = true;
     saver_.Start();
 }

@@ -20,6 +20,8 @@ public:
     void SessionActive() noexcept override;
     void InhibitedChanged(bool held) noexcept;
     void LockedChanged(bool locked) noexcept;
+    // The displays went off (a running saver ends: nothing is seen) or came on again.
+    void DisplaysOffChanged(bool off) noexcept;
     // The saver has ended; `rearmed`: the source reports idle afresh from now.
     void SaverEnded(bool rearmed) noexcept;
 
@@ -37,6 +39,7 @@ private:
     bool waiting_ = false;  // counting afresh, until afresh_ rings
     bool inhibited_ = false;
     bool locked_ = false;
+    bool dark_ = false;  // the displays are off
 };
 
 }  // namespace tivaro::idle

@@ -13,7 +13,8 @@ import signal
 import subprocess
 import time
 
-from gnome_harness import (KEY_A, KEY_SHIFT, MONITORS, Client, centred, cut, fountains, overview_active,
+from gnome_harness import (KEY_A, KEY_SHIFT, MONITORS, Client, centred, cut, fountains, gdbus,
+                           overview_active,
                            shell_property, shield, whitish)
 from idle_harness import BUS_PEER, Idle, Peer, ended, key_ends_saver
 from sway_harness import (check, finish, start, stderr_of, stop, terminate, wait_exit,  # noqa
@@ -139,6 +140,21 @@ shield("SetActive", "false")
 check(wait_for(lambda: shield("GetActive")[1] == "(false,)", 10), "the shield is gone")
 client.key(KEY_SHIFT)  # the user, back at the desktop, then idle again
 check(idle.wait_saver(), "after the shield is gone the saver comes again")
+
+# The displays turned off (Mutter's PowerSaveMode): nothing should draw into dark screens, so
+# the running saver ends and none comes while they stay off; one comes once they are on.
+saver = idle.savers()
+power = ["-d", "org.gnome.Mutter.DisplayConfig", "-o", "/org/gnome/Mutter/DisplayConfig", "-m",
+         "org.freedesktop.DBus.Properties.Set", "org.gnome.Mutter.DisplayConfig", "PowerSaveMode"]
+code, out = gdbus(*power, "<3>")
+check(code == 0, f"the displays go off: {out}")
+check(saver and wait_for(lambda: all(ended(p) for p in saver), 10) and idle.wait_no_saver(),
+      "the displays going off end the running saver")
+time.sleep(QUIET)
+check(not idle.savers(), "no saver comes while the displays are off")
+gdbus(*power, "<0>")
+client.key(KEY_SHIFT)  # as the user who woke them, then idle again
+check(idle.wait_saver(), "once the displays are on again the saver comes")
 
 # The activities overview open when the saver is due: the overview is closed first and the
 # saver shows full screen, not as a thumbnail inside the overview.
