@@ -8,13 +8,7 @@ find_package(PlasmaWaylandProtocols REQUIRED)  # KWin's fake input, from its pac
 
 add_executable(kwin_input ${TIVARO_KWIN_TESTS}/kwin_input.c)
 tivaro_wayland_protocols(kwin_input ${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml)
-add_executable(kwin_inhibit_view ${TIVARO_KWIN_TESTS}/kwin_inhibit_view.c)
-tivaro_wayland_protocols(kwin_inhibit_view
-  ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml
-  ${WAYLAND_PROTOCOLS_DIR}/unstable/idle-inhibit/idle-inhibit-unstable-v1.xml)
-foreach(helper kwin_input kwin_inhibit_view)
-  target_link_libraries(${helper} PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY tivaro_warnings)
-endforeach()
+target_link_libraries(kwin_input PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY tivaro_warnings)
 
 pkg_check_modules(TIVARO_KWIN_BUS REQUIRED IMPORTED_TARGET libsystemd)
 find_package(Threads REQUIRED)
@@ -28,5 +22,5 @@ endforeach()
 add_test(NAME desktop.kwin
          COMMAND ${Python3_EXECUTABLE} ${TIVARO_KWIN_TESTS}/test_kwin.py)
 set_tests_properties(desktop.kwin PROPERTIES
-  ENVIRONMENT "TIVARO_BIN=$<TARGET_FILE:tivaro>;TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_KWIN_INPUT=$<TARGET_FILE:kwin_input>;TIVARO_KWIN_SHOT=$<TARGET_FILE:kwin_shot>;TIVARO_KWIN_LOGIND=$<TARGET_FILE:kwin_logind>;TIVARO_KWIN_INHIBIT_VIEW=$<TARGET_FILE:kwin_inhibit_view>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;PYTHONDONTWRITEBYTECODE=1"
+  ENVIRONMENT "TIVARO_BIN=$<TARGET_FILE:tivaro>;TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_KWIN_INPUT=$<TARGET_FILE:kwin_input>;TIVARO_KWIN_SHOT=$<TARGET_FILE:kwin_shot>;TIVARO_KWIN_LOGIND=$<TARGET_FILE:kwin_logind>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 240 LABELS "desktop;integration" RUN_SERIAL TRUE SKIP_RETURN_CODE 77)

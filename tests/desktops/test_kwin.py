@@ -22,12 +22,11 @@ import threading
 import time
 
 from kwin_session import Input, KWin, grab, grab_fountain  # sets sys.path for the rest
-from idle_harness import BUS_PEER, Idle, Peer, ended, key_ends_saver  # noqa: E402
+from idle_harness import BUS_PEER, PLAIN_VIEW, Idle, Peer, ended, key_ends_saver  # noqa: E402
 from sway_harness import (bright_centroid, centred, check, finish, shows_fountain,  # noqa: E402
                           start, stderr_of, stop, wait_exit, wait_for)
 
 KWIN_LOGIND = os.environ.get("TIVARO_KWIN_LOGIND", "kwin_logind")
-INHIBIT_VIEW = os.environ.get("TIVARO_KWIN_INHIBIT_VIEW", "kwin_inhibit_view")
 DEVICE = (1536, 1152)  # 1024x768 at 1.5
 QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
 tmp = os.environ.get("TIVARO_TEST_TMP")  # pictures are kept only where this names a folder
@@ -195,7 +194,7 @@ check(key_ends_saver(idle, pointer.key), "a key ends the saver")
 shown = threading.Event()
 typist = threading.Thread(target=type_until, args=(shown,))
 typist.start()
-view = Peer(INHIBIT_VIEW)
+view = Peer(PLAIN_VIEW, "inhibit")
 shown.set()
 typist.join()
 check(view.first == "shown", f"a window with an idle inhibitor shows: {view.first}")
@@ -206,7 +205,7 @@ check(idle.wait_saver(), "then the saver comes")
 view.leave()
 # Taken while the saver runs: the key that ends the saver comes while it is held.
 saver_running()
-view = Peer(INHIBIT_VIEW)
+view = Peer(PLAIN_VIEW, "inhibit")
 quiet_with("a window's inhibitor is held")
 check(view.say("release") == "released", "the window lets its inhibitor go")
 check(idle.wait_saver(), "then the saver comes, though the key came while it was held")

@@ -10,9 +10,10 @@ foreach(helper bus_peer hold_saver_suspend)
   target_link_libraries(${helper} PRIVATE PkgConfig::TIVARO_IDLE_TEST_LIBS tivaro_warnings)
 endforeach()
 
-# A plain window for sway to hang an idle inhibitor on.
+# A plain window for sway to hang an idle inhibitor on, or that holds one itself.
 add_executable(plain_view ${TIVARO_IDLE_TESTS}/plain_view.c)
-tivaro_wayland_protocols(plain_view ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml)
+tivaro_wayland_protocols(plain_view ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml
+  ${WAYLAND_PROTOCOLS_DIR}/unstable/idle-inhibit/idle-inhibit-unstable-v1.xml)
 target_link_libraries(plain_view PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY tivaro_warnings)
 
 add_test(NAME idle.sway
