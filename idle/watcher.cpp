@@ -28,20 +28,19 @@ void Watcher::InhibitedChanged(bool held) noexcept {
 }
 
 void Watcher::LockedChanged(bool locked) noexcept {
-    loop_.Guard([this, locked] {
-        locked_ = locked;
-        if (locked) {
-            saver_.End();  // out of the locker's way at once
-        } else {
-            WaitAfresh();
-        }
-    });
+    KeepOut(locked_, locked);  // out of the locker's way at once
 }
 
 void Watcher::DisplaysOffChanged(bool off) noexcept {
-    loop_.Guard([this, off] {
-        dark_ = off;
-        if (off) {
+    KeepOut(dark_, off);
+}
+
+// While `flag` holds, no saver may run: a running one ends at once, and once it is gone idle
+// is counted afresh.
+void Watcher::KeepOut(bool& flag, bool holds) noexcept {
+    loop_.Guard([this, &flag, holds] {
+        flag = holds;
+        if (holds) {
             saver_.End();
         } else {
             WaitAfresh();

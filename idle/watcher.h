@@ -29,6 +29,7 @@ private:
     void TryStart();
     // Counting starts again: no saver before `after_` from now.
     void WaitAfresh();
+    void KeepOut(bool& flag, bool holds) noexcept;
 
     EventLoop& loop_;
     SaverRunner& saver_;
