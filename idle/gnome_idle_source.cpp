@@ -30,8 +30,8 @@ public:
         Check(sd_bus_add_match(bus, &slot, gone.c_str(), OnOwnerChanged, this),
               "cannot follow GNOME's idle monitor");
         owner_.reset(slot);
-        const Milliseconds wait = BeforeGnomeBlanks(after, GnomeIdleDelay());
-        idle_watch_ = AddIdleWatch(static_cast<std::uint64_t>(wait.count()));
+        wait_ = BeforeGnomeBlanks(after, GnomeIdleDelay());
+        idle_watch_ = AddIdleWatch(static_cast<std::uint64_t>(wait_.count()));
     }
     ~GnomeIdleSource() override {
         // The monitor drops our watches itself when we leave the bus; say it when staying.
@@ -43,6 +43,7 @@ public:
     }
     const char* Name() const override { return "GNOME's idle monitor"; }
     void BeforeSaver() noexcept override { CloseOverview(bus_); }
+    Milliseconds Wait(Milliseconds) const override { return wait_; }
 
 private:
     std::uint32_t AddIdleWatch(std::uint64_t interval) {
@@ -107,6 +108,7 @@ private:
     IdleListener& listener_;
     SlotPtr fired_;
     SlotPtr owner_;
+    Milliseconds wait_{0};  // the idle watch's: --after, or less where GNOME blanks first
     std::uint32_t idle_watch_ = 0;
     std::uint32_t active_watch_ = 0;
 };

@@ -36,6 +36,9 @@ public:
     virtual bool Rearm() { return false; }
     // Called just before each saver starts: what the desktop needs first.
     virtual void BeforeSaver() noexcept {}
+    // How long the session must be idle before the source reports it: what was asked, unless
+    // the desktop blanks the screen before that.
+    virtual Milliseconds Wait(Milliseconds asked) const { return asked; }
 };
 
 // Wayland: ext-idle-notify-v1 and KDE's org_kde_kwin_idle; each takes the connection over.

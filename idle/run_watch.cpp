@@ -85,6 +85,7 @@ int RunWatch(const Options& options) {
     const Milliseconds after(options.after_seconds * 1000LL);
     Watcher watcher(loop, saver, after);
     auto source = ChooseIdleSource(loop, session.get(), after, watcher);
+    watcher.WaitFor(source->Wait(after));  // also after an inhibition or the lock ends
     saver.BeforeEachStart([&source] { source->BeforeSaver(); });
     if (!session) {
         std::fprintf(stderr,

@@ -24,6 +24,8 @@ public:
     void DisplaysOffChanged(bool off) noexcept;
     // The saver has ended; `rearmed`: the source reports idle afresh from now.
     void SaverEnded(bool rearmed) noexcept;
+    // The wait the source reports idle after, where it differs from the one asked for.
+    void WaitFor(Milliseconds wait) { after_ = wait; }
 
 private:
     void TryStart();
