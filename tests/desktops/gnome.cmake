@@ -14,9 +14,10 @@ set_tests_properties(desktop.gnome PROPERTIES
 # not yet mended. The shell's pictures come out cut to a rectangle the size of the scale-2
 # monitor at the stage's origin while the saver runs: its window there lies where it should
 # (the fountain's centre is the monitor's, and it is cut at x = 1600), and with that monitor
-# moved to the origin the other monitor comes out empty, its desktop too. And the pointer of
-# a remote-desktop session never enters the saver's windows, so it is not hidden there and a
-# click does not end the saver.
+# moved to the origin the other monitor comes out empty, its desktop too; weston-simple-egl
+# fullscreen gives the same cut pictures. And the pointer of a remote-desktop session reaches
+# no client in most runs (weston-simple-egl gets no pointer event either), so the checks that
+# the pointer is hidden and that a click ends the saver cannot pass.
 option(TIVARO_GNOME_TEST "Run the saver's test under gnome-shell, which has known faults" OFF)
 if(NOT TIVARO_GNOME_TEST)
   set_tests_properties(desktop.gnome PROPERTIES DISABLED TRUE)
