@@ -12,7 +12,13 @@
 //                              display manager's version, which the shell asks before it
 //                              offers its screen shield (the lock); runs until the bus or a
 //                              signal ends it.
+//   gnome_bus_client session   on the session bus: stands in for gnome-session's
+//                              org.gnome.SessionManager, whose InhibitedActions mutter's idle
+//                              monitor follows ("inhibit FLAGS" sets it; 8 inhibits idle, as
+//                              a video player's Inhibit call makes it); runs until stdin ends.
+#include <poll.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -154,13 +160,73 @@ int ServeDisplayManager() {
     return 0;
 }
 
+std::uint32_t inhibited_actions = 0;
+
+int GetInhibitedActions(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                        void*, sd_bus_error*) {
+    return sd_bus_message_append(reply, "u", inhibited_actions);
+}
+
+const sd_bus_vtable kSessionManager[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_PROPERTY("InhibitedActions", "u", GetInhibitedActions, 0,
+                    SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    SD_BUS_VTABLE_END,
+};
+
+// Serves InhibitedActions on the session bus, changed by "inhibit FLAGS" lines, until stdin
+// ends; the bus is served meanwhile (the idle monitor reads the property when the name comes).
+int ServeSessionManager() {
+    constexpr const char* kPath = "/org/gnome/SessionManager";
+    constexpr const char* kInterface = "org.gnome.SessionManager";
+    sd_bus* bus = nullptr;
+    int r = sd_bus_open_user(&bus);
+    if (r >= 0)
+        r = sd_bus_add_object_vtable(bus, nullptr, kPath, kInterface, kSessionManager, nullptr);
+    if (r >= 0) r = sd_bus_request_name(bus, kInterface, 0);
+    const sd_bus_error none = SD_BUS_ERROR_NULL;
+    Answer(r, "session", none);
+    std::string pending;
+    while (r >= 0) {
+        while ((r = sd_bus_process(bus, nullptr)) > 0) {
+        }
+        if (r < 0) break;
+        pollfd fds[2] = {{0, POLLIN, 0},
+                         {sd_bus_get_fd(bus), static_cast<short>(sd_bus_get_events(bus)), 0}};
+        if (poll(fds, 2, -1) < 0) break;
+        if (fds[0].revents == 0) continue;
+        char chunk[256];
+        const ssize_t got = read(0, chunk, sizeof chunk);
+        if (got <= 0) break;
+        pending.append(chunk, static_cast<std::size_t>(got));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            std::istringstream words(pending.substr(0, end));
+            pending.erase(0, end + 1);
+            std::string command;
+            words >> command;
+            if (command == "inhibit" && words >> inhibited_actions) {
+                Answer(sd_bus_emit_properties_changed(bus, kPath, kInterface, "InhibitedActions",
+                                                      nullptr),
+                       "inhibit", none);
+            } else {
+                Say("error unknown command " + command);
+            }
+        }
+    }
+    sd_bus_flush_close_unref(bus);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "gdm") return ServeDisplayManager();
+    if (mode == "session") return ServeSessionManager();
     if (mode != "input") {
-        std::fprintf(stderr, "usage: gnome_bus_client input | gnome_bus_client gdm\n");
+        std::fprintf(stderr,
+                     "usage: gnome_bus_client input | gnome_bus_client gdm | "
+                     "gnome_bus_client session\n");
         return 2;
     }
     sd_bus* bus = nullptr;

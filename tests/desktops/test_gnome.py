@@ -3,9 +3,9 @@ second at scale 2), which has no layer-shell.
 The saver: each monitor covered by a fountain of its own, the top bar hidden (fullscreen
 windows); the pointer hidden over it; a key or a click ends it with 0, motion does not.
 tivaro-idle: it takes idle from Mutter's idle monitor; with no input the saver comes, a key
-ends it, it comes back; an inhibition over D-Bus keeps it away until released; the shell's
-screen shield going active ends it; a saver due while the activities overview is open closes
-the overview first and shows full screen; GNOME's own idle delay, when shorter than the wait,
+ends it, it comes back; an inhibition over D-Bus, or gnome-session's, keeps it away until
+released; the shell's screen shield going active ends it; a saver due while the activities
+overview is open closes the overview first and shows full screen; GNOME's own idle delay, when shorter than the wait,
 brings the saver before it and is said.
 Last, gnome-shell killed under a saver: one line and a non-zero status."""
 import os
@@ -13,13 +13,13 @@ import signal
 import subprocess
 import time
 
-from gnome_harness import (KEY_A, KEY_SHIFT, MONITORS, Client, centred, cut, fountains, gdbus,
-                           overview_active,
-                           shell_property, shield, whitish)
+from gnome_harness import (CLIENT, KEY_A, KEY_SHIFT, MONITORS, Client, centred, cut, fountains,
+                           gdbus, overview_active, shell_property, shield, whitish)
 from idle_harness import BUS_PEER, Idle, Peer, ended, key_ends_saver
 from sway_harness import (check, finish, start, stderr_of, stop, terminate, wait_exit,  # noqa
                           wait_for)
 
+SAVER = os.environ.get("TIVARO_GNOME_PART") != "idle"  # the saver's own checks too
 QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
 SOURCE = "GNOME's idle monitor"
 
@@ -37,6 +37,11 @@ def key_ends(idle, what):
 
 
 def all_fountains(client, what):
+    """Checks the shell's pictures for a centred fountain on each monitor; not where only the
+    rest is asked for (TIVARO_GNOME_PART=idle), the pictures not being the saver's to answer
+    for (see gnome.cmake)."""
+    if not SAVER:
+        return
     found = fountains(client)
     check(len(found) == len(MONITORS) and all(f[0] for f in found.values()),
           f"{what}: a fountain on each monitor (centre, corner): "
@@ -93,29 +98,32 @@ def covered():
         whitish(cut(client.shot(), MONITORS["Meta-0"]), TOP_BAR) == 0
 
 
-saver = start("/s")
-check(wait_for(covered, 30, step=0.5), "/s covers each monitor with a fountain, fullscreen")
-check(saver.poll() is None, "the saver runs")
-all_fountains(client, "/s")
+# The pictures and the pointer under the headless shell are not to be trusted in most runs
+# (see gnome.cmake): CI runs the rest (TIVARO_GNOME_PART=idle).
+if SAVER:
+    saver = start("/s")
+    check(wait_for(covered, 30, step=0.5), "/s covers each monitor with a fountain, fullscreen")
+    check(saver.poll() is None, "the saver runs")
+    all_fountains(client, "/s")
 
-hidden = []
-for _ in range(3):
-    hidden.append(whitish(cut(client.shot(cursor=True), MONITORS["Meta-0"]), AROUND))
-    if hidden[-1] == 0:
-        break
-check(hidden[-1] == 0, f"over the saver the pointer is hidden: white pixels {hidden}")
+    hidden = []
+    for _ in range(3):
+        hidden.append(whitish(cut(client.shot(cursor=True), MONITORS["Meta-0"]), AROUND))
+        if hidden[-1] == 0:
+            break
+    check(hidden[-1] == 0, f"over the saver the pointer is hidden: white pixels {hidden}")
 
-check(client.motion(3, -2) and client.motion(200, -150), "the pointer moves over the saver")
-check(not wait_exit(saver, 1.5), "motion does not end the saver")
-check(client.key(KEY_A) and wait_exit(saver, 3.0), "a key ends the saver")
-check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
-stop(saver)
+    check(client.motion(3, -2) and client.motion(200, -150), "the pointer moves over the saver")
+    check(not wait_exit(saver, 1.5), "motion does not end the saver")
+    check(client.key(KEY_A) and wait_exit(saver, 3.0), "a key ends the saver")
+    check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+    stop(saver)
 
-saver = start("/s")
-check(wait_for(covered, 30, step=0.5), "/s comes again")
-check(client.click() and wait_exit(saver, 3.0), "a click ends the saver")
-check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
-stop(saver)
+    saver = start("/s")
+    check(wait_for(covered, 30, step=0.5), "/s comes again")
+    check(client.click() and wait_exit(saver, 3.0), "a click ends the saver")
+    check(saver.returncode == 0, f"with exit code 0: {saver.returncode}")
+    stop(saver)
 
 # B. tivaro-idle.
 idle = Idle("--after", "2")
@@ -141,6 +149,19 @@ check(not idle.savers(), f"no saver comes while the inhibition is held ({QUIET} 
 check(inhibitor.say("release") == "released", "UnInhibit is answered")
 check(idle.wait_saver(), "after UnInhibit the saver comes")
 inhibitor.leave()
+
+# gnome-session's inhibitions (a video player's org.gnome.SessionManager.Inhibit): mutter's idle
+# monitor follows the session manager's InhibitedActions and holds its idle reports while
+# they inhibit idle (8). Here a stand-in for gnome-session serves that property.
+session = Peer(CLIENT, "session")
+check(session.first == "ok", f"a stand-in for gnome-session is on the bus: {session.first}")
+check(session.say("inhibit 8") == "ok", "the session inhibits idle")
+key_ends(idle, "a key ends the saver while the session inhibits idle")
+time.sleep(QUIET)
+check(not idle.savers(), f"no saver comes while the session inhibits idle ({QUIET} s, --after 2)")
+check(session.say("inhibit 0") == "ok", "the session's inhibition ends")
+check(idle.wait_saver(), "after the session's inhibition ends the saver comes")
+session.leave()
 
 # The shell's screen shield going active (the lock) ends the saver; none comes while it
 # stays active, and one comes after it is gone.
@@ -204,8 +225,10 @@ subprocess.run(["gsettings", "reset", "org.gnome.desktop.session", "idle-delay"]
 
 # gnome-shell dies under the saver: one line, and a non-zero status.
 saver = start("/s")
-check(wait_for(covered, 30, step=0.5), "/s starts once more")
-time.sleep(0.5)
+if SAVER:
+    check(wait_for(covered, 30, step=0.5), "/s starts once more")
+else:
+    check(not wait_exit(saver, 2.0), "/s starts once more")
 client.close()
 os.kill(int(os.environ["TIVARO_GNOME_PID"]), signal.SIGKILL)
 check(wait_exit(saver, 3.0), "when gnome-shell is killed, the saver ends within 3 s")
