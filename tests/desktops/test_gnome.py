@@ -15,7 +15,7 @@ import time
 
 from gnome_harness import (CLIENT, KEY_A, KEY_SHIFT, MONITORS, Client, centred, cut, fountains,
                            gdbus, overview_active, shell_property, shield, whitish)
-from idle_harness import BUS_PEER, Idle, Peer, ended, key_ends_saver
+from idle_harness import BUS_PEER, Idle, Peer, ended, held_off, key_ends_saver
 from sway_harness import (check, finish, start, stderr_of, stop, terminate, wait_exit,  # noqa
                           wait_for)
 
@@ -143,11 +143,8 @@ check(second and second != first, f"idle again, a new saver comes: {first} then 
 # does not) keeps it away while held.
 inhibitor = Peer(BUS_PEER, "inhibit")
 check((inhibitor.first or "").startswith("cookie "), f"Inhibit answers a cookie: {inhibitor.first}")
-key_ends(idle, "a key ends the saver while the inhibition is held")
-time.sleep(QUIET)
-check(not idle.savers(), f"no saver comes while the inhibition is held ({QUIET} s, --after 2)")
-check(inhibitor.say("release") == "released", "UnInhibit is answered")
-check(idle.wait_saver(), "after UnInhibit the saver comes")
+held_off(idle, key_ends, "the D-Bus inhibition is held",
+         lambda: inhibitor.say("release") == "released", QUIET)
 inhibitor.leave()
 
 # gnome-session's inhibitions (a video player's org.gnome.SessionManager.Inhibit): mutter's idle
@@ -156,11 +153,8 @@ inhibitor.leave()
 session = Peer(CLIENT, "session")
 check(session.first == "ok", f"a stand-in for gnome-session is on the bus: {session.first}")
 check(session.say("inhibit 8") == "ok", "the session inhibits idle")
-key_ends(idle, "a key ends the saver while the session inhibits idle")
-time.sleep(QUIET)
-check(not idle.savers(), f"no saver comes while the session inhibits idle ({QUIET} s, --after 2)")
-check(session.say("inhibit 0") == "ok", "the session's inhibition ends")
-check(idle.wait_saver(), "after the session's inhibition ends the saver comes")
+held_off(idle, key_ends, "the session inhibits idle", lambda: session.say("inhibit 0") == "ok",
+         QUIET)
 session.leave()
 
 # The shell's screen shield going active (the lock) ends the saver; none comes while it

@@ -152,6 +152,17 @@ def key_ends_saver(idle, press, tries=5):
     return bool(saver) and all(ended(p) for p in saver) and idle.wait_no_saver()
 
 
+def held_off(idle, end_saver, what, release, quiet=5):
+    """While `what` holds idle off: the saver that runs is ended (end_saver(idle, check text)),
+    none comes for `quiet` seconds (more than twice the wait of 2 s), and one comes once
+    release() (true when it was answered) lets go."""
+    end_saver(idle, f"a key ends the saver while {what}")
+    time.sleep(quiet)
+    check(not idle.savers(), f"no saver comes while {what} ({quiet} s, --after 2)")
+    check(release(), f"the release of {what} is answered")
+    check(idle.wait_saver(), f"once {what} no longer, the saver comes")
+
+
 def comes_and_goes(source, shows, press):
     """The first round on any display: tivaro-idle (--after 2, on a private session bus) says
     it takes idle from `source`; with no input the saver comes and shows (shows()); a key
