@@ -163,6 +163,25 @@ def held_off(idle, end_saver, what, release, quiet=5):
     check(idle.wait_saver(), f"once {what} no longer, the saver comes")
 
 
+def lock_ends_saver(idle, bus, press, quiet=5):
+    """GNOME's screen shield going active (the session locks; a stand-in owns
+    org.gnome.ScreenSaver on `bus`) ends the running saver at once; none comes while it stays
+    locked, though a key (press()) was typed at the lock and the session went idle again; one
+    comes after the unlock."""
+    shield = Peer(BUS_PEER, "shield", env=bus.env())
+    check(shield.first == "owned", f"the test owns org.gnome.ScreenSaver: {shield.first}")
+    saver = idle.savers()
+    check(shield.say("lock") == "sent", "ActiveChanged(true) is sent")
+    check(saver and wait_for(lambda: all(ended(p) for p in saver), 10) and idle.wait_no_saver(),
+          "ActiveChanged(true) ends the running saver")
+    press()
+    time.sleep(quiet)
+    check(not idle.savers(), "no saver comes while the session is locked")
+    check(shield.say("unlock") == "sent", "ActiveChanged(false) is sent")
+    check(idle.wait_saver(), "after the unlock the saver comes again")
+    shield.leave()
+
+
 def comes_and_goes(source, shows, press):
     """The first round on any display: tivaro-idle (--after 2, on a private session bus) says
     it takes idle from `source`; with no input the saver comes and shows (shows()); a key

@@ -10,7 +10,8 @@ import signal
 import time
 
 from idle_harness import (BUS_PEER, NO_BUS, PLAIN_VIEW, Idle, Peer, check,  # noqa: E402
-                          comes_and_goes, ended, finish, key_ends_saver, wait_for)
+                          comes_and_goes, ended, finish, key_ends_saver, lock_ends_saver,
+                          wait_for)
 from sway_harness import hold_keyboard, layer_surfaces, swaymsg, wtype  # noqa: E402
 
 QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
@@ -60,20 +61,8 @@ check(not idle.savers(), "no saver comes while that inhibition is held")
 inhibitor.leave()
 check(idle.wait_saver(), "once its caller has left the bus, the saver comes")
 
-# GNOME's screen shield going active (the session locks) ends the saver at once; no saver
-# comes while it stays locked, one comes again after the unlock.
-shield = Peer(BUS_PEER, "shield", env=bus.env())
-check(shield.first == "owned", f"the test owns org.gnome.ScreenSaver: {shield.first}")
-saver = idle.savers()
-check(shield.say("lock") == "sent", "ActiveChanged(true) is sent")
-check(saver and wait_for(lambda: all(ended(p) for p in saver), 10) and idle.wait_no_saver(),
-      "ActiveChanged(true) ends the running saver")
-wtype("a")  # typing at the lock screen, then idle there
-time.sleep(QUIET)
-check(not idle.savers(), "no saver comes while the session is locked")
-check(shield.say("unlock") == "sent", "ActiveChanged(false) is sent")
-check(idle.wait_saver(), "after the unlock the saver comes again")
-shield.leave()
+# The session locks: the saver ends at once, and none comes until the unlock.
+lock_ends_saver(idle, bus, lambda: wtype("a"), QUIET)
 
 # sway's own idle inhibitor on a window (inhibit_idle open): the compositor holds the idle
 # report back while the window is open. It is set once a key has ended the saver: sway 1.7

@@ -1,7 +1,8 @@
 """tivaro-idle on X11 (Xvfb, the MIT-SCREEN-SAVER extension): its command line; with no input
 the saver (the build's tivaro /s, a child of tivaro-idle) comes and shows its window, a key
 ends it, idle again it comes back; a program holding the server's saver off
-(XScreenSaverSuspend) keeps it away until it lets go; SIGTERM ends tivaro-idle and its saver;
+(XScreenSaverSuspend) keeps it away until it lets go; the session locking ends it and keeps
+it away until the unlock; SIGTERM ends tivaro-idle and its saver;
 where the X screen-saver daemon runs it refuses; --install and --uninstall against a home of
 the test's own, twice each (the second changes nothing), the one --install starts working
 without a session bus; the X server's death ends it with one line."""
@@ -13,7 +14,8 @@ import tempfile
 import time
 
 from idle_harness import (HOLD_SUSPEND, IDLE, NO_BUS, Idle, Peer, check, comes_and_goes, ended,
-                          finish, key_ends_saver, read_line, savers_of, wait_for)
+                          finish, key_ends_saver, lock_ends_saver, read_line, savers_of,
+                          wait_for)
 from harness import find_window, xdotool
 
 QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
@@ -68,6 +70,10 @@ time.sleep(QUIET)
 check(not idle.savers(), f"no saver comes while XScreenSaverSuspend holds ({QUIET} s, --after 2)")
 hold.leave()
 check(idle.wait_saver() and saver_window(), "once the holder lets go, the saver comes")
+
+# The session locks (GNOME's screen shield, on X11 as on Wayland): the saver ends at once,
+# and none comes until the unlock.
+lock_ends_saver(idle, bus, press, QUIET)
 
 # SIGTERM ends tivaro-idle and the saver it runs.
 saver_pids = idle.savers()
