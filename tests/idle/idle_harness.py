@@ -159,8 +159,8 @@ def held_off(idle, end_saver, what, release, quiet=5):
     end_saver(idle, f"a key ends the saver while {what}")
     time.sleep(quiet)
     check(not idle.savers(), f"no saver comes while {what} ({quiet} s, --after 2)")
-    check(release(), f"the release of {what} is answered")
-    check(idle.wait_saver(), f"once {what} no longer, the saver comes")
+    check(release(), f"the release is answered ({what})")
+    check(idle.wait_saver(), f"once released, the saver comes ({what})")
 
 
 def lock_ends_saver(idle, bus, press, quiet=5):
