@@ -5,8 +5,8 @@ windows); the pointer hidden over it; a key or a click ends it with 0, motion do
 tivaro-idle: it takes idle from Mutter's idle monitor; with no input the saver comes, a key
 ends it, it comes back; an inhibition over D-Bus, or gnome-session's, keeps it away until
 released; the shell's screen shield going active ends it; a saver due while the activities
-overview is open closes the overview first and shows full screen; GNOME's own idle delay, when shorter than the wait,
-brings the saver before it and is said.
+overview is open closes the overview first and shows full screen; GNOME's own idle delay,
+when shorter than the wait, brings the saver before it and is said, also after an inhibition.
 Last, gnome-shell killed under a saver: one line and a non-zero status."""
 import os
 import signal
@@ -62,8 +62,9 @@ closed_for = [0]
 
 
 def desktop_shown():
-    """The shell starts in the overview, and a request to leave it that comes while it is still
-    opening is lost: asked until it has stayed closed for a second."""
+    """The first motion above, next to the top-left corner, can open the overview (the shell's
+    hot corner), and a request to leave it that comes while it is still opening is lost: asked
+    until it has stayed closed for a second."""
     if overview_active():
         shell_property("OverviewActive", "<false>")
         closed_for[0] = 0
@@ -72,7 +73,7 @@ def desktop_shown():
     return closed_for[0] >= 3
 
 
-check(wait_for(desktop_shown, 10, step=0.5), "the shell leaves the overview it starts in")
+check(wait_for(desktop_shown, 10, step=0.5), "the shell shows the desktop, not the overview")
 
 # A. The saver. The pointer and the top bar's text show in a picture of the desktop first.
 POINTER = (60, 700)  # in Meta-0's bottom-left corner, where the fountain stays dark
