@@ -21,6 +21,8 @@ import sys
 import threading
 import time
 
+import key_senders
+
 MAX_FDS = 28
 
 
@@ -80,13 +82,9 @@ def one_run(tivaro, cut, runtime, compositor):
     time.sleep(1.0)
     sent = time.monotonic()
     saver.send_signal(signal.SIGTERM)
-    try:
-        saver.wait(timeout=5)
-        took = time.monotonic() - sent
-    except subprocess.TimeoutExpired:
-        saver.kill()
-        saver.wait()
-        took = None
+    gone = key_senders.ended_at(saver, 5)
+    took = None if gone is None else gone - sent
+    key_senders.stop(saver)
     stop.set()
     for t in threads:
         t.join()

@@ -3,6 +3,7 @@ send one (wtype on Wayland, xdotool's XTest key on X11), a keyboard kept on sway
 machine made busy."""
 import contextlib
 import os
+import select
 import subprocess
 import time
 
@@ -57,6 +58,24 @@ def load_label(count):
 def machine_load():
     """The 1-minute load average before our own loops, to say how quiet the machine was."""
     return os.getloadavg()[0]
+
+
+def ended_at(proc, timeout):
+    """Waits up to `timeout` s for `proc` to end and returns the monotonic time it ended at, or
+    None. Popen.wait(timeout=...) polls with sleeps that grow to 50 ms, which would round every
+    time measured with it up to that grain; a pidfd wakes the moment the process is gone."""
+    fd = os.pidfd_open(proc.pid)
+    try:
+        waiter = select.poll()
+        waiter.register(fd, select.POLLIN)
+        ended = waiter.poll(timeout * 1000)
+        gone = time.monotonic()
+    finally:
+        os.close(fd)
+    if not ended:
+        return None
+    proc.wait()
+    return gone
 
 
 def stop(proc, grace=2.0):

@@ -22,11 +22,7 @@ def one_try(system, tivaro, settle):
         return None
     sent = time.monotonic()
     sender = key_senders.send_key(system)
-    try:
-        saver.wait(timeout=10)
-        gone = time.monotonic()
-    except subprocess.TimeoutExpired:
-        gone = None
+    gone = key_senders.ended_at(saver, 10)
     key_senders.stop(saver)
     sender.wait()
     time.sleep(0.3)
