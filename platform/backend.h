@@ -220,6 +220,10 @@ public:
     // so that one surface never holds the others up, and while the monitors are off (no
     // frame is drawn then). Otherwise true where swaps are paced by the system itself.
     virtual bool ReadyForFrame(NativeWindow /*surface*/) { return true; }
+    // The program ends after the frame now due: no one will see that frame. A system that
+    // would have to wait for a frame to be shown (a compositor, its rasteriser) may decline
+    // it (ReadyForFrame false until the next Cover), so that nothing holds the end up.
+    virtual void EndingAfterThisFrame() {}
     // Sleeps until `when`, as precisely as the system's timers allow (the frame pacer).
     virtual void SleepUntil(std::chrono::steady_clock::time_point when);
 

@@ -166,10 +166,14 @@ void Velkor_S::FrameLoop() {
     auto& app = forms::Application::Get();
     while (quitRequested != rt::kTrue) {
         app.DoEvents();
+        // The frame after the end was asked for still comes, as every frame does; a system
+        // that would only hold the end up with it may decline it.
+        if (quitRequested == rt::kTrue) platform::Current().EndingAfterThisFrame();
         // A failed frame is dropped and the loop goes straight back to its test.
         rt::RunIgnoringErrors([&] { fountains_.RenderAll(); });
         ++frames_drawn_;
         stats_.FrameDone();
+        if (quitRequested == rt::kTrue) break;  // no next frame to wait for
         if (const auto late = pacer_.Wait()) stats_.WokeLate(*late);
     }
     stats_.Report();

@@ -231,6 +231,20 @@ bool RecordingBackend::ReadyForFrame(NativeWindow surface) {
     return std::find(not_ready.begin(), not_ready.end(), surface) == not_ready.end();
 }
 
+void RecordingBackend::EndingAfterThisFrame() {
+    calls.push_back("EndingAfterThisFrame");
+    if (forward_ != nullptr) forward_->EndingAfterThisFrame();
+}
+
+void RecordingBackend::SleepUntil(std::chrono::steady_clock::time_point when) {
+    calls.push_back("SleepUntil");
+    if (forward_ != nullptr) {
+        forward_->SleepUntil(when);
+    } else {
+        Backend::SleepUntil(when);
+    }
+}
+
 void RecordingBackend::MakeCurrent(NativeWindow window, GlContext context) {
     calls.push_back("MakeCurrent " + std::to_string(window) + " " + std::to_string(context));
     if (forward_ != nullptr) forward_->MakeCurrent(window, context);

@@ -89,6 +89,8 @@ public:
     CoverAnswer Cover(const CoverRequest& request) override;
     void Uncover() override;
     bool ReadyForFrame(NativeWindow surface) override;
+    void EndingAfterThisFrame() override;
+    void SleepUntil(std::chrono::steady_clock::time_point when) override;
     std::int32_t Dpi(NativeWindow window) override;
     Point CursorPos() override;
     NativeWindow WindowFromPoint(Point screen_point) override;

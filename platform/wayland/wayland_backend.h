@@ -74,6 +74,7 @@ public:
     CoverAnswer Cover(const CoverRequest& request) override;
     void Uncover() override;
     bool ReadyForFrame(NativeWindow surface) override;
+    void EndingAfterThisFrame() override;
     void SleepUntil(std::chrono::steady_clock::time_point when) override;
     void ShowCursor(bool show) override;
 
@@ -216,7 +217,8 @@ private:
 
     bool want_layer_shell_ = true;
     bool unpaced_ = false;
-    bool lost_ = false;  // the program is ending for the compositor's loss: ask nothing of it
+    bool lost_ = false;    // the program is ending for the compositor's loss: ask nothing of it
+    bool ending_ = false;  // the program ends after this frame: draw nothing more
     wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;
     wl_compositor* compositor_ = nullptr;

@@ -86,6 +86,7 @@ CoverAnswer WaylandBackend::Cover(const CoverRequest& request) {
     cover_ = CoverWish{true,           request.layer, request.take_input, request.caption,
                        request.window, request.view};
     funnel_.SetOwner(request.take_input ? request.view : 0);
+    ending_ = false;
     CoverOutputs();
     WaitForConfigure();
     Flush();  // the black buffers: the surfaces show, and take the keyboard, from here on

@@ -147,7 +147,14 @@ void WaylandBackend::OnFrameDone(Surface& s) {
 
 bool WaylandBackend::ReadyForFrame(NativeWindow surface) {
     const Surface* s = SurfaceById(surface);
-    return s != nullptr && Drawable(*s) && (unpaced_ || s->frame == nullptr);
+    return !ending_ && s != nullptr && Drawable(*s) && (unpaced_ || s->frame == nullptr);
+}
+
+// A frame drawn now would be rasterised and handed to the compositor only for its surface to
+// go straight after: on a software rasteriser, tens of milliseconds between the key and the
+// end. It is declined instead.
+void WaylandBackend::EndingAfterThisFrame() {
+    ending_ = true;
 }
 
 void WaylandBackend::SwapBuffers(NativeWindow window) {

@@ -166,6 +166,14 @@ TEST_F(OutputSurfacesTest, EachSurfaceShowsItsOwnFountainAndAHiddenOneHoldsNoneU
                         "MakeCurrent 901 " + std::to_string(Velkor_B::glRenderContext)),
               backend.calls.end());
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "glEnable 3089"), 0) << "no scissor";
+    // The frame after the key is the last: the system hears of it first, and nothing then
+    // waits for a next frame before the cover goes.
+    const auto& calls = backend.calls;
+    const auto ending = std::find(calls.begin(), calls.end(), "EndingAfterThisFrame");
+    const auto gone = std::find(calls.begin(), calls.end(), "Uncover");
+    ASSERT_NE(ending, calls.end());
+    EXPECT_NE(std::find(ending, gone, "SwapBuffers 900"), gone) << "the last frame still comes";
+    EXPECT_EQ(std::find(ending, gone, "SleepUntil"), gone) << "no wait after the last frame";
 }
 
 // Behind a locker it takes no input: keys and clicks leave it running, a signal ends it.

@@ -220,8 +220,13 @@ for surface in layer_surfaces_made(lines):
     frame = first_line(lines, rf"-> wl_surface@{surface}\.frame\(")
     check(first is not None and egl_registry is not None and first < egl_registry,
           f"wl_surface@{surface} shows (line {first}) before EGL starts (line {egl_registry})")
-    check(first is not None and frame is not None and first < frame,
+    check(first is not None and (frame is None or first < frame),
           f"wl_surface@{surface} shows (line {first}) before its first frame (line {frame})")
+# No frame follows the key that ends it: one drawn then would only hold the end up.
+key = first_line(lines, r"wl_keyboard@\d+\.key\(\d+, \d+, \d+, 1\)")
+late = first_line(lines, r"-> wl_surface@\d+\.attach\(", key if key is not None else len(lines))
+check(key is not None and late is None,
+      f"nothing is committed after the key (line {key}): {lines[late] if late else ''!r}")
 stop(saver)
 
 # A click ends it, on either output.
