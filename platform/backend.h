@@ -217,8 +217,9 @@ public:
     virtual void Uncover() = 0;
     // Whether the system wants the next frame of `surface` now. False while the last
     // frame presented there has not yet been shown (a hidden monitor's surface stays so),
-    // so that one surface never holds the others up, and while the monitors are off (no
-    // frame is drawn then). Otherwise true where swaps are paced by the system itself.
+    // so that one surface never holds the others up, while the monitors are off (no
+    // frame is drawn then), and may be while a key or a click waits to be handled (the
+    // program may end on it). Otherwise true where swaps are paced by the system itself.
     virtual bool ReadyForFrame(NativeWindow /*surface*/) { return true; }
     // The program ends after the frame now due: no one will see that frame. A system that
     // would have to wait for a frame to be shown (a compositor, its rasteriser) may decline

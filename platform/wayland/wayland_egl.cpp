@@ -145,9 +145,13 @@ void WaylandBackend::OnFrameDone(Surface& s) {
     s.frame = nullptr;
 }
 
+// A key or a click that came while the frame's other surfaces were drawn is handled before
+// this one is: it may end the program, which should not wait for one more surface first.
 bool WaylandBackend::ReadyForFrame(NativeWindow surface) {
+    ReadAndDispatch(std::chrono::nanoseconds::zero());
     const Surface* s = SurfaceById(surface);
-    return !ending_ && s != nullptr && Drawable(*s) && (unpaced_ || s->frame == nullptr);
+    return !ending_ && !InputWaiting() && s != nullptr && Drawable(*s) &&
+           (unpaced_ || s->frame == nullptr);
 }
 
 // A frame drawn now would be rasterised and handed to the compositor only for its surface to
