@@ -48,6 +48,8 @@ public:
     ~X11Backend() override;
     X11Backend(const X11Backend&) = delete;
     X11Backend& operator=(const X11Backend&) = delete;
+    // Closes the connection when the program ends (see CloseAtEnd).
+    static void CloseAtEnd();
 
     WindowSystem& Windows() override { return *this; }
 
@@ -166,6 +168,7 @@ private:
     GC GcFor(Window window, int depth);
     bool PresentShared(Window window, const PixelView& image, Point at);
     void ReleaseShared();
+    void Close();
     // x11_gl.cpp
     void SetSwapInterval(GLXDrawable drawable);
     GLXFBConfig FrameBufferConfig();

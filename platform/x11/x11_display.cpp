@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <utility>
 
+#include "platform/runtime/end.h"
 #include "platform/runtime/errors.h"
 
 namespace tivaro::platform::x11 {
@@ -31,6 +33,8 @@ int IgnoreXError(Display*, XErrorEvent*) {
 int LostServer(Display*) {
     EndForLostServer();
 }
+
+X11Backend* g_open = nullptr;  // the backend whose connection the program's end closes
 
 }  // namespace
 
@@ -58,15 +62,36 @@ X11Backend::X11Backend() {
     screen_ = DefaultScreen(display_);
     root_ = RootWindow(display_, screen_);
     InternAtoms();
+    static const bool registered = (rt::AddRestorer(&X11Backend::CloseAtEnd), true);
+    (void)registered;
+    g_open = this;
 }
 
 X11Backend::~X11Backend() {
+    if (g_open == this) g_open = nullptr;
+    Close();
+}
+
+void X11Backend::Close() {
     if (display_ == nullptr) return;
     ReleaseShared();
     contexts_.ForEach([&](GLXContext context) { glXDestroyContext(display_, context); });
     if (gl_visual_ != nullptr) XFree(gl_visual_);
     for (auto& [depth, gc] : gcs_) XFreeGC(display_, gc);
     XCloseDisplay(display_);
+    display_ = nullptr;
+}
+
+// The program ends without unwinding, so the connection would go with the process. Mesa's
+// shader cache keeps a thread at the lowest priority, which may then be the last of the
+// process to go and do the whole teardown of its memory in the little time a busy machine
+// gives such a thread: hundreds of milliseconds after the key. Closing the connection first
+// ends that thread while the program still runs at its own priority. A lost connection has
+// nothing left to close.
+void X11Backend::CloseAtEnd() {
+    X11Backend* open = std::exchange(g_open, nullptr);
+    if (open == nullptr || xcb_connection_has_error(open->xcb_) != 0) return;
+    open->Close();
 }
 
 // All in one round trip.
