@@ -37,27 +37,14 @@ void Velkor_S::Form_Load() {
     cover_ = platform::CoverAnswer{};
     frames_drawn_ = 0;
     view_ready_ = false;
+    covered_ = false;
     rt::StepsIgnoringErrors(
         // Cover every monitor, or the host window. Keys and clicks count from here on.
-        [&] { CoverScreen(); }, [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
         [&] {
-            std::uint64_t dc = Display.hWnd();
-            std::int32_t width = rt::RoundToI32(Display.InnerWidth());
-            std::int32_t height = rt::RoundToI32(Display.InnerHeight());
-            // Where each monitor has a surface of its own, the view starts on the first.
-            if (cover_.surface_each && !cover_.areas.empty()) {
-                dc = cover_.areas.front().surface;
-                width = cover_.areas.front().surface_size.x;
-                height = cover_.areas.front().surface_size.y;
-            }
-            glView->Initialize(dc, width, height);
-            view_ready_ = true;
+            covered_ = true;
+            CoverScreen();
         },
-        [&] { engine->Initialize(); },
-        [&] {
-            picDummy.SetPicture(image::DecodePicture(assets::Find("earth.jpg")));
-            engine->LoadTexture(picDummy);
-        },
+        [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); }, [&] { SetUpView(); },
         // A fountain on every further monitor, sharing the texture.
         [&] { FitViews(); },
         [&] {
@@ -100,6 +87,31 @@ void Velkor_S::CoverScreen() {
     const double tx = TwipsPerPixelX();  // the form's own, as MoveTwips converts back
     const double ty = TwipsPerPixelY();
     MoveTwips(w.left * tx, w.top * ty, (w.right - w.left) * tx, (w.bottom - w.top) * ty);
+}
+
+// The view, the engine and its picture. Where each monitor has a surface of its own, the view
+// starts on the first; with none yet (a compositor that has no outputs now), it waits for the
+// first that comes.
+void Velkor_S::SetUpView() {
+    if (cover_.surface_each && cover_.areas.empty()) return;
+    rt::StepsIgnoringErrors(
+        [&] {
+            std::uint64_t dc = Display.hWnd();
+            std::int32_t width = rt::RoundToI32(Display.InnerWidth());
+            std::int32_t height = rt::RoundToI32(Display.InnerHeight());
+            if (cover_.surface_each) {
+                dc = cover_.areas.front().surface;
+                width = cover_.areas.front().surface_size.x;
+                height = cover_.areas.front().surface_size.y;
+            }
+            glView->Initialize(dc, width, height);
+            view_ready_ = true;
+        },
+        [&] { engine->Initialize(); },
+        [&] {
+            picDummy.SetPicture(image::DecodePicture(assets::Find("earth.jpg")));
+            engine->LoadTexture(picDummy);
+        });
 }
 
 // Each monitor's fountain in its part of the window, or filling its own surface. Hosted, or
@@ -150,9 +162,12 @@ void Velkor_S::Form_Resize() {
 
 // Monitors came, went or moved: cover them again, a fountain on each.
 void Velkor_S::Form_DisplayChange() {
-    if (run_.host != 0 || !view_ready_) return;
+    if (run_.host != 0 || !covered_) return;
     rt::StepsIgnoringErrors([&] { CoverScreen(); },
                             [&] { Display.Move(0, 0, InnerWidth(), InnerHeight()); },
+                            [&] {
+                                if (!view_ready_) SetUpView();
+                            },
                             [&] { FitViews(); });
 }
 
@@ -195,6 +210,7 @@ void Velkor_S::Display_Click() {
 
 void Velkor_S::Form_QueryUnload(std::int16_t&, std::int16_t) {
     view_ready_ = false;
+    covered_ = false;
     rt::EndOnError([&] { glView->Terminate(); });
     rt::EndOnError([&] { platform::Current().Uncover(); });
     quitRequested = rt::kTrue;

@@ -71,6 +71,7 @@ private:
     };
 
     void CoverScreen();
+    void SetUpView();
     void FitViews();
     void Host_Resize(std::int32_t width, std::int32_t height);
     void Timer1_Timer();
@@ -83,6 +84,7 @@ private:
     RunMode next_run_;         // what the next load does (HostIn, RunBehind)
     RunMode run_;              // what this one does
     bool view_ready_ = false;  // Display placed and its view set up
+    bool covered_ = false;     // the load covered the screen: changes of the monitors count
     HostEvents host_events_{*this};
     // What the system made of the cover request: where each monitor's fountain goes.
     platform::CoverAnswer cover_;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs one command under a private headless sway (torn down after); exits with its status.
 #
-# Usage: run_under_sway.sh [--one-output] [--scale S] command args...
+# Usage: run_under_sway.sh [--one-output | --no-output] [--scale S] command args...
 #
 # Outputs: HEADLESS-1, 1024x768 at (0, 0), scale 1, and HEADLESS-2, 800x600 in the layout at
 # (1024, 0), scale S (2 unless told), so 800S x 600S device pixels (1600x1200 at scale 2).
-# --one-output leaves only HEADLESS-1.
+# --one-output leaves only HEADLESS-1; --no-output starts sway with none (`swaymsg
+# create_output` makes one later, HEADLESS-1 at 1920x1080).
 #
 # sway refuses to run as root, so it runs as nobody with a runtime directory of its own; the
 # command runs as the caller (root can reach nobody's socket). The command gets
@@ -17,12 +18,13 @@ scale=2
 while [ $# -gt 0 ]; do
   case "$1" in
     --one-output) outputs=1; shift ;;
+    --no-output) outputs=0; shift ;;
     --scale) scale=$2; shift 2 ;;
     *) break ;;
   esac
 done
 if [ $# -eq 0 ]; then
-  echo "usage: run_under_sway.sh [--one-output] [--scale S] command args..." >&2
+  echo "usage: run_under_sway.sh [--one-output | --no-output] [--scale S] command args..." >&2
   exit 2
 fi
 for tool in sway swaymsg setpriv; do
@@ -49,7 +51,7 @@ trap 'cleanup; exit 130' INT
 trap 'cleanup; exit 143' TERM
 
 {
-  echo "output HEADLESS-1 resolution 1024x768 position 0 0 scale 1"
+  [ "$outputs" -eq 0 ] || echo "output HEADLESS-1 resolution 1024x768 position 0 0 scale 1"
   if [ "$outputs" -gt 1 ]; then
     mode=$(awk -v s="$scale" 'BEGIN { printf "%dx%d", 800 * s + 0.5, 600 * s + 0.5 }')
     echo "output HEADLESS-2 resolution $mode position 1024 0 scale $scale"

@@ -24,3 +24,4 @@ endfunction()
 
 tivaro_wayland_test(wayland.saver test_wayland_saver.py)
 tivaro_wayland_test(wayland.modes test_wayland_modes.py)
+tivaro_wayland_test(wayland.late_output test_wayland_late_output.py SWAY_ARGS --no-output)
