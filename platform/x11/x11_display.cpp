@@ -62,8 +62,8 @@ X11Backend::X11Backend() {
     screen_ = DefaultScreen(display_);
     root_ = RootWindow(display_, screen_);
     InternAtoms();
-    static const bool registered = (rt::AddRestorer(&X11Backend::CloseAtEnd), true);
-    (void)registered;
+    [[maybe_unused]] static const bool registered =
+        (rt::AddRestorer(&X11Backend::CloseAtEnd), true);  // once, whatever opens after
     g_open = this;
 }
 
