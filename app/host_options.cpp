@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::app {
 namespace {

@@ -13,12 +13,12 @@
 #include "app/velkor_b_main.h"
 #include "app/window_system.h"
 #include "platform/backend.h"
-#include "platform/forms/application.h"
+#include "toolkit/forms/application.h"
 #include "platform/loader/modules.h"
 #include "platform/posix/end_signals.h"
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/options.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/options.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "app/velkor_b_main.h"
 #include "platform/backend.h"
-#include "platform/forms/application.h"
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_fatal.h"

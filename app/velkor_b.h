@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/backend.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/numeric.h"
 
 namespace tivaro::Velkor_B {
 

@@ -6,9 +6,9 @@
 #include "app/velkor_b.h"
 #include "app/velkor_r.h"
 #include "platform/backend.h"
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 #include "saver/velkor_s.h"
 #include "settings/velkor_p.h"
 

@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "app/velkor_b.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::Velkor_B {
 

@@ -4,10 +4,10 @@
 
 #include "assets/assets.h"
 #include "platform/backend.h"
-#include "platform/forms/application.h"
-#include "platform/image/decode.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/image/decode.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 
 namespace tivaro::app {
 

@@ -2,8 +2,8 @@
 // window inside the system's preview pane.
 #pragma once
 
-#include "platform/forms/form.h"
-#include "platform/forms/image_control.h"
+#include "toolkit/forms/form.h"
+#include "toolkit/forms/image_control.h"
 
 namespace tivaro::app {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::assets {
 

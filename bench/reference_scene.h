@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "assets/assets.h"
-#include "platform/image/decode.h"
+#include "toolkit/image/decode.h"
 #include "render/random.h"
 
 namespace tivaro::bench {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "assets/assets.h"
-#include "platform/image/decode.h"
+#include "toolkit/image/decode.h"
 #include "settings/sprite_animation.h"
 
 namespace {

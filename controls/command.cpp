@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "assets/assets.h"
-#include "platform/image/decode.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/image/decode.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::controls {
 

@@ -18,13 +18,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/forms/label.h"
-#include "platform/forms/property_bag.h"
-#include "platform/forms/timer.h"
-#include "platform/forms/widget.h"
-#include "platform/runtime/numeric.h"
-#include "platform/surface/surface.h"
-#include "platform/text/font.h"
+#include "toolkit/forms/label.h"
+#include "toolkit/forms/property_bag.h"
+#include "toolkit/forms/timer.h"
+#include "toolkit/forms/widget.h"
+#include "toolkit/runtime/numeric.h"
+#include "toolkit/surface/surface.h"
+#include "toolkit/text/font.h"
 
 namespace tivaro::controls {
 

@@ -19,7 +19,7 @@
 //
 // A disabled control ignores all of it; the timer keeps ticking.
 #include "controls/command.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::controls {
 

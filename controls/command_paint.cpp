@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "controls/command.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 
 namespace tivaro::controls {
 

@@ -11,7 +11,7 @@
 // Reading goes Enabled, Caption, Font, FirstRun, FontColour, Visible, and takes only the
 // face name of the stored font.
 #include "controls/command.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::controls {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "controls/command.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::Velkor_B {
 namespace {

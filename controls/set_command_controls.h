@@ -1,8 +1,8 @@
 // SetCommandControls: starts, enables or disables every push button of a form.
 #pragma once
 
-#include "platform/forms/widget.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/forms/widget.h"
+#include "toolkit/runtime/numeric.h"
 
 namespace tivaro::Velkor_B {
 

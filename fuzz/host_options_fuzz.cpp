@@ -10,7 +10,7 @@
 
 #include "app/host_options.h"
 #include "check.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 using namespace tivaro;
 

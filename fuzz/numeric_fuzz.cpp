@@ -5,8 +5,8 @@
 #include <string>
 
 #include "check.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 
 using namespace tivaro;
 

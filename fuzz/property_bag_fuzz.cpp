@@ -6,7 +6,7 @@
 #include <string>
 
 #include "check.h"
-#include "platform/forms/property_bag.h"
+#include "toolkit/forms/property_bag.h"
 
 using namespace tivaro;
 using forms::PropertyBag;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "check.h"
-#include "platform/text/utf8.h"
+#include "toolkit/text/utf8.h"
 
 using namespace tivaro;
 

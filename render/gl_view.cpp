@@ -2,7 +2,7 @@
 
 #include "app/velkor_b.h"
 #include "platform/backend.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/numeric.h"
 #include "render/gl_api.h"
 
 namespace tivaro::render {

@@ -4,7 +4,7 @@
 
 #include "app/velkor_b.h"
 #include "platform/backend.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "render/gl_api.h"
 #include "render/random.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/forms/picture_holder.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/forms/picture_holder.h"
+#include "toolkit/runtime/numeric.h"
 #include "render/random.h"
 
 namespace tivaro::render {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/runtime/numeric.h"
-#include "platform/runtime/options.h"
+#include "toolkit/runtime/numeric.h"
+#include "toolkit/runtime/options.h"
 
 namespace tivaro::render {
 namespace {

@@ -1,7 +1,7 @@
 #include "saver/frame_pacer.h"
 
 #include "platform/backend.h"
-#include "platform/runtime/options.h"
+#include "toolkit/runtime/options.h"
 
 namespace tivaro::saver {
 

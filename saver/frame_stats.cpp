@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/runtime/options.h"
+#include "toolkit/runtime/options.h"
 
 namespace tivaro::saver {
 namespace {

@@ -7,10 +7,10 @@
 #include "app/velkor_b.h"
 #include "assets/assets.h"
 #include "platform/backend.h"
-#include "platform/forms/application.h"
-#include "platform/image/decode.h"
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/image/decode.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::saver {
 

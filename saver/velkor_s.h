@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "platform/forms/auto_new.h"
-#include "platform/forms/form.h"
-#include "platform/forms/picture_holder.h"
-#include "platform/forms/timer.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/forms/auto_new.h"
+#include "toolkit/forms/form.h"
+#include "toolkit/forms/picture_holder.h"
+#include "toolkit/forms/timer.h"
+#include "toolkit/runtime/numeric.h"
 #include "render/fountain_set.h"
 #include "render/gl_view.h"
 #include "render/part_eng.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 
 namespace tivaro::settings {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/surface/surface.h"
+#include "toolkit/surface/surface.h"
 
 namespace tivaro::settings {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "app/velkor_b.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 
 namespace tivaro::settings {
 namespace {

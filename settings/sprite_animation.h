@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/surface/surface.h"
+#include "toolkit/surface/surface.h"
 
 namespace tivaro::settings {
 

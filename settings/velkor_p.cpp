@@ -10,11 +10,11 @@
 #include "assets/assets.h"
 #include "controls/set_command_controls.h"
 #include "platform/backend.h"
-#include "platform/forms/property_bag.h"
-#include "platform/image/decode.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
-#include "platform/text/font.h"
+#include "toolkit/forms/property_bag.h"
+#include "toolkit/image/decode.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
+#include "toolkit/text/font.h"
 #include "settings/background_gradient.h"
 
 namespace tivaro::settings {

@@ -10,10 +10,10 @@
 #include <cstdint>
 
 #include "controls/command.h"
-#include "platform/forms/form.h"
-#include "platform/forms/label.h"
-#include "platform/forms/picture_holder.h"
-#include "platform/forms/timer.h"
+#include "toolkit/forms/form.h"
+#include "toolkit/forms/label.h"
+#include "toolkit/forms/picture_holder.h"
+#include "toolkit/forms/timer.h"
 #include "settings/sprite_animation.h"
 
 namespace tivaro::settings {

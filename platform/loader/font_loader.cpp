@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "platform/loader/modules.h"
-#include "platform/runtime/errors.h"
-#include "platform/text/font.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/text/font.h"
 
 namespace tivaro::text {
 

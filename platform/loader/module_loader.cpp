@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "platform/loader/modules.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 // Where the installed modules lie, seen from the installed program's folder (set by CMake
 // from the install directories).

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "platform/backend.h"
-#include "platform/text/font.h"
+#include "toolkit/text/font.h"
 
 namespace tivaro::platform::loader {
 

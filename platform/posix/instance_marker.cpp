@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/runtime/end.h"
+#include "toolkit/runtime/end.h"
 
 namespace tivaro::platform::posix {
 

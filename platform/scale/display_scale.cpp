@@ -1,7 +1,7 @@
 #include "platform/scale/display_scale.h"
 
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 
 namespace tivaro::platform {
 namespace {

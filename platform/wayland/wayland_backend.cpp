@@ -14,9 +14,9 @@
 #include "platform/colour_config.h"
 #include "platform/posix/end_signals.h"
 #include "platform/posix/open_address.h"
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
-#include "platform/runtime/options.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/options.h"
 
 namespace tivaro::platform::wayland {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "platform/cover_layout.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/wayland/wayland_backend.h"
 #include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"

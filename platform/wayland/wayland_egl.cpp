@@ -5,8 +5,8 @@
 #include <wayland-client.h>
 #include <wayland-egl.h>
 
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/wayland/wayland_backend.h"
 
 namespace tivaro::platform::wayland {

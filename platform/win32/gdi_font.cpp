@@ -7,7 +7,7 @@
 #include <tuple>
 #include <type_traits>
 
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/win32/wide_text.h"
 
 namespace tivaro::text {

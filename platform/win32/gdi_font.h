@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text/font.h"
+#include "toolkit/text/font.h"
 #include "platform/win32/win32_backend.h"  // windows.h after our own headers
 
 namespace tivaro::text {

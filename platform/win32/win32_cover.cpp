@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/cover_layout.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/win32/win32_backend.h"
 
 namespace tivaro::platform::win32 {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
 

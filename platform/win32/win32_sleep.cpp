@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "platform/runtime/end.h"
+#include "toolkit/runtime/end.h"
 
 namespace tivaro::platform::win32 {
 namespace {

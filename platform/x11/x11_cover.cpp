@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "platform/cover_layout.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::platform::x11 {
 namespace {

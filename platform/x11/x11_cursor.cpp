@@ -7,8 +7,8 @@
 #include <xcb/xcb.h>
 
 #include "assets/assets.h"
-#include "platform/image/decode.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/image/decode.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::platform::x11 {
 

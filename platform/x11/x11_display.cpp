@@ -15,8 +15,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::platform::x11 {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/colour_config.h"
 #include "platform/extension_list.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_lost_server.h"
 

@@ -3,7 +3,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include "platform/runtime/end.h"
+#include "toolkit/runtime/end.h"
 
 namespace tivaro::platform::x11 {
 namespace {

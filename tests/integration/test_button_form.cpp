@@ -9,11 +9,11 @@
 #include "controls/command.h"
 #include "controls/set_command_controls.h"
 #include "platform/backend.h"
-#include "platform/forms/application.h"
-#include "platform/forms/form.h"
-#include "platform/forms/property_bag.h"
-#include "platform/runtime/end.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/forms/form.h"
+#include "toolkit/forms/property_bag.h"
+#include "toolkit/runtime/end.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/x11/x11_backend.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/forms/application.h"
-#include "platform/forms/form.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/forms/form.h"
 #include "platform/testing/recording_backend.h"
 #include "platform/x11/x11_backend.h"
 

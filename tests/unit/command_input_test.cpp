@@ -10,9 +10,9 @@
 #include "assets/assets.h"
 #include "controls/command.h"
 #include "controls/set_command_controls.h"
-#include "platform/forms/application.h"
-#include "platform/forms/form.h"
-#include "platform/image/decode.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/forms/form.h"
+#include "toolkit/image/decode.h"
 #include "platform/testing/recording_backend.h"
 
 namespace tivaro::controls {

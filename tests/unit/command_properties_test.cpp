@@ -10,10 +10,10 @@
 
 #include "assets/assets.h"
 #include "controls/command.h"
-#include "platform/forms/application.h"
-#include "platform/forms/form.h"
-#include "platform/forms/property_bag.h"
-#include "platform/image/decode.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/forms/form.h"
+#include "toolkit/forms/property_bag.h"
+#include "toolkit/image/decode.h"
 #include "platform/testing/recording_backend.h"
 
 namespace tivaro::controls {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/velkor_r.h"
-#include "platform/forms/application.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/runtime/numeric.h"
 #include "platform/scale/display_scale.h"
 #include "platform/testing/recording_backend.h"
 #include "settings/velkor_p.h"

@@ -10,7 +10,7 @@
 
 #include "app/velkor_b.h"
 #include "gl_recorder.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/testing/recording_backend.h"
 #include "render/part_eng.h"
 

@@ -12,7 +12,7 @@
 #include "app/velkor_b.h"
 #include "app/velkor_b_main.h"
 #include "gl_recorder.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/testing/recording_backend.h"
 #include "program_end.h"
 #include "saver/velkor_s.h"

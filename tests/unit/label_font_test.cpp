@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/surface/surface.h"
-#include "platform/text/font.h"
-#include "platform/text/freetype_font.h"
-#include "platform/text/utf8.h"
+#include "toolkit/surface/surface.h"
+#include "toolkit/text/font.h"
+#include "toolkit/text/freetype_font.h"
+#include "toolkit/text/utf8.h"
 
 namespace tivaro::text {
 namespace {

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/forms/application.h"
-#include "platform/forms/form.h"
-#include "platform/forms/label.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/forms/form.h"
+#include "toolkit/forms/label.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/testing/recording_backend.h"
 
 namespace tivaro::forms {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/runtime/errors.h"
-#include "platform/runtime/numeric.h"
+#include "toolkit/runtime/errors.h"
+#include "toolkit/runtime/numeric.h"
 #include "program_end.h"
 
 namespace tivaro::rt {

@@ -11,7 +11,7 @@
 #include "app/velkor_b_main.h"
 #include "app/window_system.h"
 #include "gl_recorder.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/testing/recording_backend.h"
 #include "program_end.h"
 #include "saver/velkor_s.h"

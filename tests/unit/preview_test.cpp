@@ -8,8 +8,8 @@
 #include "app/velkor_b.h"
 #include "app/velkor_b_main.h"
 #include "app/velkor_r.h"
-#include "platform/forms/application.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/testing/recording_backend.h"
 #include "program_end.h"
 

@@ -2,7 +2,7 @@
 // program throws ProgramEnded (with the exit code) instead of leaving the process.
 #pragma once
 
-#include "platform/runtime/end.h"
+#include "toolkit/runtime/end.h"
 
 namespace tivaro::testing {
 

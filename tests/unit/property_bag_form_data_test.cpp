@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "platform/forms/property_bag.h"
+#include "toolkit/forms/property_bag.h"
 
 namespace tivaro::forms {
 namespace {

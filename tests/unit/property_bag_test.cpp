@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/forms/property_bag.h"
+#include "toolkit/forms/property_bag.h"
 
 namespace tivaro::forms {
 namespace {

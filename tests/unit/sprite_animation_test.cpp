@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "settings/sprite_animation.h"
 #include "sprite_test_scene.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "assets/assets.h"
-#include "platform/image/decode.h"
+#include "toolkit/image/decode.h"
 
 namespace tivaro {
 namespace {

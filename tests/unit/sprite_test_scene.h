@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/surface/surface.h"
+#include "toolkit/surface/surface.h"
 #include "settings/sprite_animation.h"
 
 namespace tivaro::settings::testing {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/surface/surface.h"
+#include "toolkit/surface/surface.h"
 
 namespace tivaro::gfx {
 namespace {

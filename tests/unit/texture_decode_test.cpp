@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "assets/assets.h"
-#include "platform/image/decode.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/image/decode.h"
+#include "toolkit/runtime/errors.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine_test_support.h"
-#include "platform/forms/picture_holder.h"
+#include "toolkit/forms/picture_holder.h"
 
 namespace tivaro::render::testing {
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/forms/picture_holder.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/forms/picture_holder.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::forms {
 namespace {

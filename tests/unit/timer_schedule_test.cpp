@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "platform/forms/timer.h"
+#include "toolkit/forms/timer.h"
 #include "platform/testing/recording_backend.h"
 
 namespace tivaro::forms {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "assets/assets.h"
-#include "platform/forms/application.h"
-#include "platform/image/decode.h"
-#include "platform/runtime/errors.h"
+#include "toolkit/forms/application.h"
+#include "toolkit/image/decode.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/testing/recording_backend.h"
 #include "settings/velkor_p.h"
 #include "sprite_test_scene.h"

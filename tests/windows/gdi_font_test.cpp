@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/surface/surface.h"
-#include "platform/text/font.h"
+#include "toolkit/surface/surface.h"
+#include "toolkit/text/font.h"
 #include "platform/win32/gdi_font.h"
 #include "platform/win32/wide_text.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/runtime/errors.h"
+#include "toolkit/runtime/errors.h"
 #include "platform/win32/win32_backend.h"
 
 namespace tivaro::platform::win32 {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/runtime/end.h"
+#include "toolkit/runtime/end.h"
 
 namespace tivaro::platform::win32 {
 namespace {

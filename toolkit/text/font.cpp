@@ -1,0 +1,29 @@
+#include "toolkit/text/font.h"
+
+#include <algorithm>
+
+#include "toolkit/runtime/numeric.h"
+
+namespace tivaro::text {
+
+FontDesc DefaultUiFont() {
+    FontDesc desc;
+    desc.name = kUiGothicFace;
+    desc.size = 9.0;
+    desc.weight = 400;
+    desc.charset = kShiftJisCharset;
+    return desc;
+}
+
+std::int32_t PointsToPixels(double points, std::int32_t dpi) {
+    return rt::RoundToI32(points * dpi / 72.0);
+}
+
+void Font::DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y,
+                        std::string_view utf8, const ClipRect* clip) const {
+    const std::int32_t offset = std::max(1, rt::RoundToI32(Dpi() / 96.0));
+    Draw(surface, x + offset, y + offset, utf8, gfx::RGB(255, 255, 255), clip);
+    Draw(surface, x, y, utf8, gfx::RGB(128, 128, 128), clip);
+}
+
+}  // namespace tivaro::text
