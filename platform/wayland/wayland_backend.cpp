@@ -1,19 +1,17 @@
 #include "platform/wayland/wayland_backend.h"
 
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 
 #include "platform/colour_config.h"
 #include "platform/posix/end_signals.h"
 #include "platform/posix/open_address.h"
+#include "platform/wayland/wayland_read.h"
 #include "toolkit/runtime/end.h"
 #include "toolkit/runtime/errors.h"
 #include "toolkit/runtime/options.h"
@@ -183,30 +181,20 @@ void WaylandBackend::DispatchUntil(const std::function<bool()>& done,
 }
 
 void WaylandBackend::Flush() {
-    while (wl_display_flush(display_) < 0) {
-        if (errno != EAGAIN) LostCompositor();
-        pollfd fd{wl_display_get_fd(display_), POLLOUT, 0};
-        if (::poll(&fd, 1, 1000) <= 0) LostCompositor();  // a compositor that reads nothing
+    try {
+        FlushRequests(display_);
+    } catch (const ConnectionLost&) {
+        LostCompositor();
     }
 }
 
 // Reads what the compositor sent, waiting up to `timeout` for it, and handles it.
 void WaylandBackend::ReadAndDispatch(std::chrono::nanoseconds timeout) {
-    while (wl_display_prepare_read(display_) != 0) {
-        if (wl_display_dispatch_pending(display_) < 0) LostCompositor();
+    try {
+        wayland::ReadAndDispatch(display_, timeout);
+    } catch (const ConnectionLost&) {
+        LostCompositor();
     }
-    Flush();
-    pollfd fd{wl_display_get_fd(display_), POLLIN, 0};
-    const auto wait = std::max(timeout, std::chrono::nanoseconds::zero());
-    const timespec limit{static_cast<time_t>(wait.count() / 1000000000),
-                         static_cast<long>(wait.count() % 1000000000)};
-    const int ready = ::ppoll(&fd, 1, &limit, nullptr);
-    if (ready > 0) {
-        if (wl_display_read_events(display_) < 0) LostCompositor();
-    } else {
-        wl_display_cancel_read(display_);
-    }
-    if (wl_display_dispatch_pending(display_) < 0) LostCompositor();
 }
 
 // A round trip that gives up, rather than hangs, when the compositor does not answer.
@@ -252,10 +240,19 @@ void WaylandBackend::ReportDeactivation(std::vector<Event>& out) {
     out.push_back(e);
 }
 
+// Input or a change of outputs that the program has not been told of yet cuts the wait short,
+// as do events that EGL read off the socket (they are handled first) and a termination
+// signal, which the program must act on well within its grace time.
 void WaylandBackend::WaitEvents(std::int32_t timeout_ms) {
-    Flush();
-    if (!queued_.empty()) return;
-    posix::WaitForDisplay(wl_display_get_fd(display_), timeout_ms);
+    if (!queued_.empty() || (display_changed_ && cover_.view != 0)) {
+        Flush();
+        return;
+    }
+    try {
+        WaitAndDispatch(display_, posix::EndSignalFd(), timeout_ms);
+    } catch (const ConnectionLost&) {
+        LostCompositor();
+    }
 }
 
 void WaylandBackend::OpenAddress(std::string_view address) {
