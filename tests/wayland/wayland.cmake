@@ -25,3 +25,14 @@ endfunction()
 tivaro_wayland_test(wayland.saver test_wayland_saver.py)
 tivaro_wayland_test(wayland.modes test_wayland_modes.py)
 tivaro_wayland_test(wayland.late_output test_wayland_late_output.py SWAY_ARGS --no-output)
+
+# The wait for the compositor's events, on a connection of the test's own to headless sway.
+add_executable(tivaro_wayland_read_tests ${TIVARO_WAYLAND_TESTS}/wayland_read_test.cpp
+                                         ${PROJECT_SOURCE_DIR}/platform/wayland/wayland_read.cpp)
+target_include_directories(tivaro_wayland_read_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(tivaro_wayland_read_tests PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY
+                      GTest::gtest GTest::gtest_main tivaro_warnings)
+add_test(NAME wayland.read
+         COMMAND ${TIVARO_WAYLAND_TESTS}/run_under_sway.sh --one-output
+                 $<TARGET_FILE:tivaro_wayland_read_tests>)
+set_tests_properties(wayland.read PROPERTIES TIMEOUT 120 LABELS "wayland;integration" RUN_SERIAL TRUE)
