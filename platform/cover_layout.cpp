@@ -151,8 +151,10 @@ std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects) {
 CoverAnswer FillHost(WindowSystem& windows, const CoverRequest& request) {
     const std::optional<Rect> area = windows.GetWindowRect(request.host);
     if (!area) {
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
-                               "window " + std::to_string(request.host) + " is not a window");
+        // Gone since the caller looked (or never there): a fault of the surroundings, which
+        // no step that ignores runtime errors may pass over.
+        throw rt::SetupError("window " + std::to_string(request.host) +
+                             " is not a window; nothing to draw the saver in");
     }
     windows.SetParent(request.window, request.host);
     windows.WatchWindow(request.host);

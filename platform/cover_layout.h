@@ -36,7 +36,7 @@ std::vector<Output> OutputsOfScreenRects(const std::vector<Rect>& rects);
 
 // The view fills another program's window (`request.host`), as a child of it: the saver's
 // window is made its child and the host is watched for its size and its end. Raises a
-// RuntimeError where the host is not a window.
+// SetupError where the host is not a window (it may have closed since the caller looked).
 CoverAnswer FillHost(WindowSystem& windows, const CoverRequest& request);
 
 // The answer of a system whose one window spans the outputs: the window around them, and a
