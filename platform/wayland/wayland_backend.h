@@ -138,6 +138,7 @@ public:
         wl_callback* frame = nullptr;       // the last frame's callback, until it is done
         wl_egl_window* egl_window = nullptr;
         EGLSurface egl_surface = EGL_NO_SURFACE;
+        bool egl_failed = false;    // EGL made it no surface, and that was said
         bool interval_set = false;  // its swaps never wait
     };
 
@@ -178,6 +179,7 @@ private:
     std::vector<const OutputState*> OrderedOutputs() const;
 
     // wayland_cover.cpp: the saver's surfaces.
+    CoverAnswer CoverAsAsked(const CoverRequest& request);
     void CoverOutputs();
     void MakeSurface(const OutputState& output);
     void MakeLayerSurface(Surface& surface, const OutputState& output);
@@ -196,9 +198,15 @@ private:
 
     // wayland_egl.cpp
     // EGL set up (on first use, after the surfaces are shown), and a window surface on each
-    // sized surface that has none.
+    // sized surface that has none. An output that EGL makes no surface for stays black, and
+    // is said so; where that leaves nothing to draw on, raises a SetupError.
     void ReadyEgl();
+    // Raises a SetupError where EGL makes no surface; the surface is then left as it was
+    // before, without one, so that its next configure tries again.
     void MakeEglSurface(Surface& surface);
+    // MakeEglSurface where no error may pass (a configure's handler): a failure is said.
+    void TryEglSurface(Surface& surface);
+    void SayNoEglSurface(Surface& surface, const std::string& what);
     void ReleaseEgl();
     // Lets EGL go once no context is left, so that its driver's threads end before the process.
     void ReleaseIdleEgl();

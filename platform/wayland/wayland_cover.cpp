@@ -9,8 +9,8 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "platform/cover_layout.h"
-#include "toolkit/runtime/errors.h"
 #include "platform/wayland/wayland_backend.h"
+#include "toolkit/runtime/errors.h"
 #include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -29,7 +29,7 @@ Surface& Of(void* data) {
 }
 
 [[noreturn]] void Refuse(const char* why) {
-    throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, why);
+    throw rt::SetupError(why);
 }
 
 const zwlr_layer_surface_v1_listener kLayerListener = {
@@ -71,7 +71,18 @@ const wp_fractional_scale_v1_listener kFractionalListener = {
 
 }  // namespace
 
+// What the compositor cannot do, or EGL that cannot draw, ends the program in one line with
+// code 1: left to the saver's load, whose steps pass over runtime errors only, it would
+// run on with nothing to show.
 CoverAnswer WaylandBackend::Cover(const CoverRequest& request) {
+    try {
+        return CoverAsAsked(request);
+    } catch (const rt::SetupError& e) {
+        rt::StandardErrorMessage(e.what());
+    }
+}
+
+CoverAnswer WaylandBackend::CoverAsAsked(const CoverRequest& request) {
     if (request.host != 0) {
         Refuse("Wayland cannot draw in another program's window (a window id needs X11)");
     }
@@ -109,7 +120,8 @@ void WaylandBackend::Uncover() {
 }
 
 // One area per surface, in the order of the outputs (the primary's first); the window lies
-// around them all. A surface sized beyond its output gets an area for each output inside it.
+// around them all. A surface sized beyond its output gets an area for each output inside it;
+// one that EGL made no surface for gets none (it comes once a configure makes one).
 CoverAnswer WaylandBackend::Answer() const {
     CoverAnswer answer;
     answer.surface_each = true;
@@ -125,6 +137,7 @@ CoverAnswer WaylandBackend::Answer() const {
         for (const auto& s : surfaces_) {
             if (s->output_name != outputs[i]->name || !s->configured || s->closed) continue;
             if (s->device.x <= 0 || s->device.y <= 0) continue;
+            if (s->egl_surface == EGL_NO_SURFACE) continue;  // black until EGL draws on it
             if (s->logical.x <= r.right - r.left && s->logical.y <= r.bottom - r.top) {
                 answer.areas.push_back({s->id, Rect{0, 0, s->device.x, s->device.y}, s->device});
                 continue;
@@ -256,7 +269,7 @@ void WaylandBackend::SizeBuffer(Surface& s) {
     if (s.egl_window != nullptr && s.device.x > 0 && s.device.y > 0) {
         wl_egl_window_resize(s.egl_window, s.device.x, s.device.y, 0, 0);
     } else {
-        MakeEglSurface(s);  // once EGL is set up (ReadyEgl makes the first ones)
+        TryEglSurface(s);  // once EGL is set up (ReadyEgl makes the first ones)
     }
 }
 

@@ -5,9 +5,14 @@
 #include <wayland-client.h>
 #include <wayland-egl.h>
 
-#include "toolkit/runtime/end.h"
-#include "toolkit/runtime/errors.h"
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/wayland/wayland_backend.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::platform::wayland {
 namespace {
@@ -66,23 +71,73 @@ void WaylandBackend::DeleteContext(GlContext context) {
 }
 
 // Called once the cover's surfaces are shown. A driver that fails here ends the program as
-// one that failed at start would have.
+// one that failed at start would have (Cover reports the SetupError). An output that EGL
+// makes no surface for stays black, and the saver draws on the others; with none to draw
+// on, the program ends saying why rather than show black outputs.
 void WaylandBackend::ReadyEgl() {
-    if (!egl_up_) {
+    if (!egl_up_) InitEgl();
+    std::vector<std::pair<Surface*, std::string>> failed;
+    for (const auto& s : surfaces_) {
         try {
-            InitEgl();
+            MakeEglSurface(*s);
         } catch (const rt::SetupError& e) {
-            rt::EndForLostDisplay(e.what());
+            failed.emplace_back(s.get(), e.what());
         }
     }
-    for (const auto& s : surfaces_) MakeEglSurface(*s);
+    if (failed.empty()) return;
+    const bool any_drawn_on = std::any_of(surfaces_.begin(), surfaces_.end(), [](const auto& s) {
+        return s->egl_surface != EGL_NO_SURFACE;
+    });
+    if (!any_drawn_on) {
+        throw rt::SetupError("nothing can be drawn on any output: " + failed[0].second);
+    }
+    for (auto& [surface, what] : failed) SayNoEglSurface(*surface, what);
 }
 
 void WaylandBackend::MakeEglSurface(Surface& s) {
     if (!egl_up_ || s.egl_window != nullptr || s.device.x <= 0 || s.device.y <= 0) return;
-    s.egl_window = wl_egl_window_create(s.surface, s.device.x, s.device.y);
-    s.egl_surface = eglCreateWindowSurface(
-        egl_display_, egl_config_, reinterpret_cast<EGLNativeWindowType>(s.egl_window), nullptr);
+    wl_egl_window* window = wl_egl_window_create(s.surface, s.device.x, s.device.y);
+    if (window == nullptr) throw rt::SetupError("wayland-egl made no window for EGL");
+    const EGLSurface surface = eglCreateWindowSurface(
+        egl_display_, egl_config_, reinterpret_cast<EGLNativeWindowType>(window), nullptr);
+    if (surface == EGL_NO_SURFACE) {
+        const EGLint error = eglGetError();
+        wl_egl_window_destroy(window);
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(error));
+        throw rt::SetupError(std::string("EGL made no surface to draw on (EGL error ") + code +
+                             ")");
+    }
+    s.egl_window = window;
+    s.egl_surface = surface;
+    if (s.egl_failed) {
+        // Drawn on at last: the saver is told, and puts a fountain on it.
+        s.egl_failed = false;
+        display_changed_ = true;
+    }
+}
+
+void WaylandBackend::TryEglSurface(Surface& s) {
+    try {
+        MakeEglSurface(s);
+    } catch (const rt::SetupError& e) {
+        SayNoEglSurface(s, e.what());
+    }
+}
+
+// Once for each surface, however often its configures try again.
+void WaylandBackend::SayNoEglSurface(Surface& s, const std::string& what) {
+    if (s.egl_failed) return;
+    s.egl_failed = true;
+    std::string where = "an output";
+    if (const auto output = outputs_.find(s.output_name); output != outputs_.end()) {
+        const Rect r = LogicalOf(*output->second);
+        where = "the output at " + std::to_string(r.left) + "," + std::to_string(r.top) + " (" +
+                std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + ")";
+    }
+    std::fprintf(stderr, "tivaro: %s stays black: %s; it is tried again when the output changes\n",
+                 where.c_str(), what.c_str());
+    std::fflush(stderr);
 }
 
 void WaylandBackend::ReleaseEgl() {
