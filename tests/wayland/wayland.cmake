@@ -36,3 +36,10 @@ add_test(NAME wayland.read
          COMMAND ${TIVARO_WAYLAND_TESTS}/run_under_sway.sh --one-output
                  $<TARGET_FILE:tivaro_wayland_read_tests>)
 set_tests_properties(wayland.read PROPERTIES TIMEOUT 120 LABELS "wayland;integration" RUN_SERIAL TRUE)
+
+# Window surfaces that EGL refuses (egl_surface_fault.c, loaded into the program).
+add_library(tivaro_egl_surface_fault MODULE ${TIVARO_WAYLAND_TESTS}/egl_surface_fault.c)
+target_link_libraries(tivaro_egl_surface_fault PRIVATE ${CMAKE_DL_LIBS} tivaro_warnings)
+tivaro_wayland_test(wayland.egl_surface_fault test_wayland_egl_surface_fault.py)
+set_property(TEST wayland.egl_surface_fault APPEND PROPERTY ENVIRONMENT
+  "TIVARO_EGL_SURFACE_FAULT=$<TARGET_FILE:tivaro_egl_surface_fault>")
