@@ -12,11 +12,9 @@
 namespace tivaro::platform::wayland {
 namespace {
 
-const wl_registry_listener kCountGlobals = {
-    [](void* data, wl_registry*, std::uint32_t, const char*, std::uint32_t) {
-        ++*static_cast<int*>(data);
-    },
-    [](void*, wl_registry*, std::uint32_t) {}};
+const wl_registry_listener kCountGlobals = {[](void* data, wl_registry*, std::uint32_t, const char*,
+                                               std::uint32_t) { ++*static_cast<int*>(data); },
+                                            [](void*, wl_registry*, std::uint32_t) {}};
 
 class WaylandWait : public ::testing::Test {
 protected:
