@@ -52,29 +52,28 @@ struct Globals {
     std::map<std::uint32_t, std::unique_ptr<Output>> outputs;  // by registry name, as the saver
 };
 
-const wl_output_listener kOutputListener = {
-    [](void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-       const char*, const char*, std::int32_t) {},
-    [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height,
-       std::int32_t) {
+const wl_output_listener kOutputListener = [] {
+    wl_output_listener l{};
+    l.geometry = [](void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                    std::int32_t, const char*, const char*, std::int32_t) {};
+    l.mode = [](void* data, wl_output*, std::uint32_t flags, std::int32_t width,
+                std::int32_t height, std::int32_t) {
         if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
         auto& o = *static_cast<Output*>(data);
         o.mode_width = width;
         o.mode_height = height;
-    },
-    [](void*, wl_output*) {},
-    [](void* data, wl_output*, std::int32_t factor) {
+    };
+    l.done = [](void*, wl_output*) {};
+    l.scale = [](void* data, wl_output*, std::int32_t factor) {
         static_cast<Output*>(data)->scale = std::max(1, factor);
-    },
-#ifdef WL_OUTPUT_NAME_SINCE_VERSION
-    [](void*, wl_output*, const char*) {},
-    [](void*, wl_output*, const char*) {},
-#endif
-};
+    };
+    return l;
+}();
 
-const wl_registry_listener kRegistryListener = {
-    [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-       std::uint32_t version) {
+const wl_registry_listener kRegistryListener = [] {
+    wl_registry_listener l{};
+    l.global = [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                  std::uint32_t version) {
         auto& g = *static_cast<Globals*>(data);
         const std::string_view what(interface);
         if (what == wl_compositor_interface.name) {
@@ -90,19 +89,26 @@ const wl_registry_listener kRegistryListener = {
             wl_output_add_listener(o->output, &kOutputListener, o.get());
             g.outputs[name] = std::move(o);
         }
-    },
-    [](void*, wl_registry*, std::uint32_t) {}};
+    };
+    l.global_remove = [](void*, wl_registry*, std::uint32_t) {};
+    return l;
+}();
 
-const zwlr_layer_surface_v1_listener kLayerListener = {
-    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
-       std::uint32_t height) {
+const zwlr_layer_surface_v1_listener kLayerListener = [] {
+    zwlr_layer_surface_v1_listener l{};
+    l.configure = [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial,
+                     std::uint32_t width, std::uint32_t height) {
         auto& s = *static_cast<Surface*>(data);
         zwlr_layer_surface_v1_ack_configure(layer, serial);
         s.width = static_cast<std::int32_t>(width);
         s.height = static_cast<std::int32_t>(height);
         s.configured = true;
-    },
-    [](void* data, zwlr_layer_surface_v1*) { static_cast<Surface*>(data)->closed = true; }};
+    };
+    l.closed = [](void* data, zwlr_layer_surface_v1*) {
+        static_cast<Surface*>(data)->closed = true;
+    };
+    return l;
+}();
 
 int Fail(const char* message) {
     std::fprintf(stderr, "reference: %s\n", message);

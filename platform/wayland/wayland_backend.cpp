@@ -103,14 +103,17 @@ void WaylandBackend::Connect() {
              "): is the compositor running, and does WAYLAND_DISPLAY name it?");
     }
     registry_ = wl_display_get_registry(display_);
-    static const wl_registry_listener listener = {
-        [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-           std::uint32_t version) {
+    static const wl_registry_listener listener = [] {
+        wl_registry_listener l{};
+        l.global = [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                      std::uint32_t version) {
             static_cast<WaylandBackend*>(data)->OnGlobal(registry, name, interface, version);
-        },
-        [](void* data, wl_registry*, std::uint32_t name) {
+        };
+        l.global_remove = [](void* data, wl_registry*, std::uint32_t name) {
             static_cast<WaylandBackend*>(data)->OnGlobalRemove(name);
-        }};
+        };
+        return l;
+    }();
     wl_registry_add_listener(registry_, &listener, this);
     Roundtrip();  // the globals
     Roundtrip();  // what the outputs and the seat say of themselves
@@ -201,10 +204,14 @@ void WaylandBackend::ReadAndDispatch(std::chrono::nanoseconds timeout) {
 void WaylandBackend::Roundtrip() {
     bool done = false;
     wl_callback* callback = wl_display_sync(display_);
-    static const wl_callback_listener listener = {[](void* data, wl_callback* cb, std::uint32_t) {
-        *static_cast<bool*>(data) = true;
-        wl_callback_destroy(cb);
-    }};
+    static const wl_callback_listener listener = [] {
+        wl_callback_listener l{};
+        l.done = [](void* data, wl_callback* cb, std::uint32_t) {
+            *static_cast<bool*>(data) = true;
+            wl_callback_destroy(cb);
+        };
+        return l;
+    }();
     wl_callback_add_listener(callback, &listener, &done);
     DispatchUntil([&] { return done; }, kAnswerPatience, "the Wayland compositor does not answer");
 }

@@ -32,42 +32,52 @@ Surface& Of(void* data) {
     throw rt::SetupError(why);
 }
 
-const zwlr_layer_surface_v1_listener kLayerListener = {
-    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
-       std::uint32_t height) {
+const zwlr_layer_surface_v1_listener kLayerListener = [] {
+    zwlr_layer_surface_v1_listener l{};
+    l.configure = [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial,
+                     std::uint32_t width, std::uint32_t height) {
         zwlr_layer_surface_v1_ack_configure(layer, serial);
         Of(data).backend->OnConfigure(Of(data), static_cast<std::int32_t>(width),
                                       static_cast<std::int32_t>(height));
-    },
-    [](void* data, zwlr_layer_surface_v1*) { Of(data).backend->OnSurfaceClosed(Of(data)); }};
+    };
+    l.closed = [](void* data, zwlr_layer_surface_v1*) {
+        Of(data).backend->OnSurfaceClosed(Of(data));
+    };
+    return l;
+}();
 
 // The toplevel's size comes first and is applied when its xdg_surface configure arrives.
-const xdg_toplevel_listener kToplevelListener = {
-    [](void* data, xdg_toplevel*, std::int32_t width, std::int32_t height, wl_array*) {
+// xdg_wm_base is bound at version 2 (wayland_registry.cpp): the later versions' events
+// (configure_bounds, wm_capabilities) are never sent.
+const xdg_toplevel_listener kToplevelListener = [] {
+    xdg_toplevel_listener l{};
+    l.configure = [](void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
+                     wl_array*) {
         Of(data).logical = Point{width, height};
-    },
-    [](void* data, xdg_toplevel*) { Of(data).backend->OnCloseRequest(); },
-#ifdef XDG_TOPLEVEL_CONFIGURE_BOUNDS_SINCE_VERSION
-    [](void*, xdg_toplevel*, std::int32_t, std::int32_t) {},  // configure_bounds
-#endif
-#ifdef XDG_TOPLEVEL_WM_CAPABILITIES_SINCE_VERSION
-    [](void*, xdg_toplevel*, wl_array*) {},  // wm_capabilities
-#endif
-};
+    };
+    l.close = [](void* data, xdg_toplevel*) { Of(data).backend->OnCloseRequest(); };
+    return l;
+}();
 
-const xdg_surface_listener kXdgSurfaceListener = {
-    [](void* data, xdg_surface* xdg, std::uint32_t serial) {
+const xdg_surface_listener kXdgSurfaceListener = [] {
+    xdg_surface_listener l{};
+    l.configure = [](void* data, xdg_surface* xdg, std::uint32_t serial) {
         xdg_surface_ack_configure(xdg, serial);
         Of(data).backend->OnConfigure(Of(data), Of(data).logical.x, Of(data).logical.y);
-    }};
+    };
+    return l;
+}();
 
-const wp_fractional_scale_v1_listener kFractionalListener = {
-    [](void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
+const wp_fractional_scale_v1_listener kFractionalListener = [] {
+    wp_fractional_scale_v1_listener l{};
+    l.preferred_scale = [](void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
         Surface& s = Of(data);
         if (s.scale_120 == scale) return;
         s.scale_120 = scale;
         if (s.configured) s.backend->OnConfigure(s, s.logical.x, s.logical.y);
-    }};
+    };
+    return l;
+}();
 
 }  // namespace
 

@@ -22,10 +22,14 @@ namespace {
 // waited for, where it would otherwise hold its output back a whole period.
 constexpr std::chrono::microseconds kRefreshPatience{4000};
 
-const wl_callback_listener kFrameDone = {[](void* data, wl_callback*, std::uint32_t) {
-    auto& s = *static_cast<WaylandBackend::Surface*>(data);
-    s.backend->OnFrameDone(s);
-}};
+const wl_callback_listener kFrameDone = [] {
+    wl_callback_listener l{};
+    l.done = [](void* data, wl_callback*, std::uint32_t) {
+        auto& s = *static_cast<WaylandBackend::Surface*>(data);
+        s.backend->OnFrameDone(s);
+    };
+    return l;
+}();
 
 }  // namespace
 

@@ -15,11 +15,15 @@ namespace tivaro::platform::wayland {
 namespace {
 
 // The compositor is done with the buffer (EGL's first frame replaced it): it has no more use.
-const wl_buffer_listener kReleased = {[](void* data, wl_buffer* buffer) {
-    auto& s = *static_cast<WaylandBackend::Surface*>(data);
-    if (s.first_buffer == buffer) s.first_buffer = nullptr;
-    wl_buffer_destroy(buffer);
-}};
+const wl_buffer_listener kReleased = [] {
+    wl_buffer_listener l{};
+    l.release = [](void* data, wl_buffer* buffer) {
+        auto& s = *static_cast<WaylandBackend::Surface*>(data);
+        if (s.first_buffer == buffer) s.first_buffer = nullptr;
+        wl_buffer_destroy(buffer);
+    };
+    return l;
+}();
 
 // A buffer of zeros: XRGB8888 black, as a new file reads. Nothing is written or mapped here.
 wl_buffer* BlackBuffer(wl_shm* shm, Point size) {

@@ -43,43 +43,51 @@ WaylandBackend& Of(void* data) {
     return *static_cast<WaylandBackend*>(data);
 }
 
-const wl_keyboard_listener kKeyboardListener = {
-    // keymap: not read, but its descriptor is ours to close
-    [](void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) { close(fd); },
-    [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
+const wl_keyboard_listener kKeyboardListener = [] {
+    wl_keyboard_listener l{};
+    // The keymap is not read, but its descriptor is ours to close.
+    l.keymap = [](void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) {
+        close(fd);
+    };
+    l.enter = [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
         Of(data).OnKeyboardEnter(surface);
-    },
-    [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface) {
+    };
+    l.leave = [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface) {
         Of(data).OnKeyboardLeave(surface);
-    },
-    [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
-       std::uint32_t state) { Of(data).OnKey(key, state == WL_KEYBOARD_KEY_STATE_PRESSED); },
-    [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-       std::uint32_t) {},                                     // modifiers
-    [](void*, wl_keyboard*, std::int32_t, std::int32_t) {}};  // repeat_info
+    };
+    l.key = [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
+               std::uint32_t state) {
+        Of(data).OnKey(key, state == WL_KEYBOARD_KEY_STATE_PRESSED);
+    };
+    l.modifiers = [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+                     std::uint32_t, std::uint32_t) {};
+    l.repeat_info = [](void*, wl_keyboard*, std::int32_t, std::int32_t) {};
+    return l;
+}();
 
-const wl_pointer_listener kPointerListener = {
-    [](void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
-       wl_fixed_t y) {
+// Every event of the seat's version (5, wayland_registry.cpp) has its member; a later
+// version's events are never sent to it.
+const wl_pointer_listener kPointerListener = [] {
+    wl_pointer_listener l{};
+    l.enter = [](void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
+                 wl_fixed_t y) {
         Of(data).OnPointerEnter(serial, surface, wl_fixed_to_double(x), wl_fixed_to_double(y));
-    },
-    [](void*, wl_pointer*, std::uint32_t, wl_surface*) {},  // leave
-    [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    };
+    l.leave = [](void*, wl_pointer*, std::uint32_t, wl_surface*) {};
+    l.motion = [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
         Of(data).OnPointerMotion(wl_fixed_to_double(x), wl_fixed_to_double(y));
-    },
-    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
-       std::uint32_t state) {
+    };
+    l.button = [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
+                  std::uint32_t state) {
         Of(data).OnPointerButton(button, state == WL_POINTER_BUTTON_STATE_PRESSED);
-    },
-    [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},  // axis
-    [](void*, wl_pointer*) {},                                            // frame
-    [](void*, wl_pointer*, std::uint32_t) {},                             // axis_source
-    [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},              // axis_stop
-    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},               // axis_discrete
-#ifdef WL_POINTER_AXIS_VALUE120_SINCE_VERSION
-    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},  // axis_value120
-#endif
-};
+    };
+    l.axis = [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {};
+    l.frame = [](void*, wl_pointer*) {};
+    l.axis_source = [](void*, wl_pointer*, std::uint32_t) {};
+    l.axis_stop = [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {};
+    l.axis_discrete = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {};
+    return l;
+}();
 
 }  // namespace
 

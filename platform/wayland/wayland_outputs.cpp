@@ -24,40 +24,44 @@ bool Turned(const OutputState& o) {
 
 }  // namespace
 
-const zxdg_output_v1_listener kXdgOutputListener = {
-    [](void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
+const zxdg_output_v1_listener kXdgOutputListener = [] {
+    zxdg_output_v1_listener l{};
+    l.logical_position = [](void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
         Rect& r = Of(data).xdg_logical;
         r = Rect{x, y, x + (r.right - r.left), y + (r.bottom - r.top)};
         Of(data).xdg_logical_known = true;
-    },
-    [](void* data, zxdg_output_v1*, std::int32_t w, std::int32_t h) {
+    };
+    l.logical_size = [](void* data, zxdg_output_v1*, std::int32_t w, std::int32_t h) {
         Rect& r = Of(data).xdg_logical;
         r.right = r.left + w;
         r.bottom = r.top + h;
         Of(data).xdg_logical_known = true;
-    },
-    [](void*, zxdg_output_v1*) {},                // done (wl_output.done follows)
-    [](void*, zxdg_output_v1*, const char*) {},   // name
-    [](void*, zxdg_output_v1*, const char*) {}};  // description
+    };
+    l.done = [](void*, zxdg_output_v1*) {};  // wl_output.done follows
+    l.name = [](void*, zxdg_output_v1*, const char*) {};
+    l.description = [](void*, zxdg_output_v1*, const char*) {};
+    return l;
+}();
 
-const wl_output_listener kOutputListener = {
-    [](void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t, std::int32_t,
-       std::int32_t, const char*, const char*, std::int32_t transform) {
+// Bound at version 3 (wayland_registry.cpp): its name and description are never sent.
+const wl_output_listener kOutputListener = [] {
+    wl_output_listener l{};
+    l.geometry = [](void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t,
+                    std::int32_t, std::int32_t, const char*, const char*, std::int32_t transform) {
         Of(data).position = Point{x, y};
         Of(data).transform = transform;
-    },
-    // mode: only the current one counts
-    [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height,
-       std::int32_t) {
+    };
+    // Only the current mode counts.
+    l.mode = [](void* data, wl_output*, std::uint32_t flags, std::int32_t width,
+                std::int32_t height, std::int32_t) {
         if ((flags & WL_OUTPUT_MODE_CURRENT) != 0) Of(data).mode = Point{width, height};
-    },
-    [](void* data, wl_output*) { Of(data).backend->OnOutputDone(Of(data)); },
-    [](void* data, wl_output*, std::int32_t factor) { Of(data).scale = std::max(1, factor); },
-#ifdef WL_OUTPUT_NAME_SINCE_VERSION
-    [](void*, wl_output*, const char*) {},  // name
-    [](void*, wl_output*, const char*) {},  // description
-#endif
-};
+    };
+    l.done = [](void* data, wl_output*) { Of(data).backend->OnOutputDone(Of(data)); };
+    l.scale = [](void* data, wl_output*, std::int32_t factor) {
+        Of(data).scale = std::max(1, factor);
+    };
+    return l;
+}();
 
 void WaylandBackend::OnOutputDone(OutputState& output) {
     // A new output, or a new mode or scale for one we cover: the saver covers them again,

@@ -16,20 +16,30 @@
 namespace tivaro::platform::wayland {
 namespace {
 
+// Each global is bound at the version whose events our listeners handle, never higher. The
+// listeners start empty and are filled member by member: libwayland adds a member to a
+// listener with each new event, and one of a later version than ours is never sent to us,
+// so it may stay empty and needs no mention here.
 template <typename T>
 T* Bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface,
         std::uint32_t offered, std::uint32_t wanted) {
     return static_cast<T*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
 }
 
-const xdg_wm_base_listener kWmBaseListener = {
-    [](void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); }};
+const xdg_wm_base_listener kWmBaseListener = [] {
+    xdg_wm_base_listener l{};
+    l.ping = [](void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); };
+    return l;
+}();
 
-const wl_seat_listener kSeatListener = {
-    [](void* data, wl_seat*, std::uint32_t caps) {
+const wl_seat_listener kSeatListener = [] {
+    wl_seat_listener l{};
+    l.capabilities = [](void* data, wl_seat*, std::uint32_t caps) {
         static_cast<WaylandBackend*>(data)->OnSeatCapabilities(caps);
-    },
-    [](void*, wl_seat*, const char*) {}};  // name
+    };
+    l.name = [](void*, wl_seat*, const char*) {};
+    return l;
+}();
 
 }  // namespace
 

@@ -47,7 +47,8 @@ static void global_remove(void* data, struct wl_registry* from, uint32_t name) {
     (void)data, (void)from, (void)name;
 }
 
-static const struct wl_registry_listener registry_listener = {global, global_remove};
+static const struct wl_registry_listener registry_listener = {.global = global,
+                                                              .global_remove = global_remove};
 
 static void press_and_release(void (*send)(struct org_kde_kwin_fake_input*, uint32_t, uint32_t),
                               uint32_t code) {

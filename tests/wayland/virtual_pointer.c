@@ -91,8 +91,9 @@ static void output_scale(void* data, struct wl_output* wl, int32_t factor) {
     out->scale = factor;
 }
 
-static const struct wl_output_listener output_listener = {output_geometry, output_mode, output_done,
-                                                          output_scale,    NULL,        NULL};
+/* Bound at version 2 at most: later versions' events are never sent. */
+static const struct wl_output_listener output_listener = {
+    .geometry = output_geometry, .mode = output_mode, .done = output_done, .scale = output_scale};
 
 static void xdg_position(void* data, struct zxdg_output_v1* xdg, int32_t x, int32_t y) {
     struct output* out = data;
@@ -118,8 +119,11 @@ static void xdg_description(void* data, struct zxdg_output_v1* xdg, const char* 
     (void)data, (void)xdg, (void)text;
 }
 
-static const struct zxdg_output_v1_listener xdg_listener = {xdg_position, xdg_size, xdg_done,
-                                                            xdg_name, xdg_description};
+static const struct zxdg_output_v1_listener xdg_listener = {.logical_position = xdg_position,
+                                                            .logical_size = xdg_size,
+                                                            .done = xdg_done,
+                                                            .name = xdg_name,
+                                                            .description = xdg_description};
 
 static void watch_output(struct output* out) {
     if (xdg_manager && out->wl && !out->xdg) {
@@ -170,7 +174,8 @@ static void global_remove(void* data, struct wl_registry* from, uint32_t name) {
     }
 }
 
-static const struct wl_registry_listener registry_listener = {global, global_remove};
+static const struct wl_registry_listener registry_listener = {.global = global,
+                                                              .global_remove = global_remove};
 
 /* The box around all outputs in the global layout, in logical pixels. */
 static int layout_box(int32_t* x0, int32_t* y0, int32_t* x1, int32_t* y1) {
