@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -52,25 +52,29 @@ std::string InstanceMarkers::PathFor(std::string_view caption) {
 namespace {
 
 // The files of the marks this process holds, for RemoveHeldFiles, kept in fixed slots so
-// that a signal handler may remove them too.
+// that a signal handler may remove them too. A slot's path is written before it is marked
+// used (release) and read only after it is seen used (acquire), so a handler that comes in
+// between never sees the mark without its path.
 struct HeldFile {
     std::array<char, PATH_MAX> path{};
-    volatile std::sig_atomic_t used = 0;
+    std::atomic<bool> used{false};
 };
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler reads the flag");
 std::array<HeldFile, 8> g_held_files;
 
 void RememberFile(const std::string& path) {
     for (HeldFile& slot : g_held_files) {
-        if (slot.used != 0 || path.size() >= slot.path.size()) continue;
+        if (slot.used.load(std::memory_order_relaxed) || path.size() >= slot.path.size()) continue;
         std::memcpy(slot.path.data(), path.c_str(), path.size() + 1);
-        slot.used = 1;
+        slot.used.store(true, std::memory_order_release);
         return;
     }
 }
 
 void ForgetFile(const std::string& path) {
     for (HeldFile& slot : g_held_files) {
-        if (slot.used != 0 && path == slot.path.data()) slot.used = 0;
+        if (slot.used.load(std::memory_order_acquire) && path == slot.path.data())
+            slot.used.store(false, std::memory_order_relaxed);
     }
 }
 
@@ -128,9 +132,9 @@ void InstanceMarkers::Release(std::uint64_t window) {
 
 void InstanceMarkers::RemoveHeldFiles() noexcept {
     for (HeldFile& slot : g_held_files) {
-        if (slot.used == 0) continue;
+        if (!slot.used.load(std::memory_order_acquire)) continue;
         unlink(slot.path.data());
-        slot.used = 0;
+        slot.used.store(false, std::memory_order_relaxed);
     }
 }
 
