@@ -11,8 +11,9 @@ namespace tivaro::idle {
 
 class SessionLock {
 public:
-    // Takes the lock for this process; raises Failure when another tivaro-idle holds it or
-    // the session has no runtime folder.
+    // Takes the lock for this process; raises Failure when another tivaro-idle holds it,
+    // the session has no runtime folder or the pid cannot be written, std::system_error
+    // when the file cannot be opened or locked.
     SessionLock();
     SessionLock(const SessionLock&) = delete;
     SessionLock& operator=(const SessionLock&) = delete;

@@ -1,19 +1,15 @@
 #include "platform/posix/instance_marker.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <system_error>
 
+#include "platform/posix/lock_file.h"
 #include "toolkit/runtime/end.h"
 
 namespace tivaro::platform::posix {
@@ -78,15 +74,6 @@ void ForgetFile(const std::string& path) {
     }
 }
 
-// Whether `fd` still is the file at `path`: another process may have removed and made it
-// anew between our open and our lock.
-bool StillAt(int fd, const std::string& path) {
-    struct stat opened {};
-    struct stat named {};
-    return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
-           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
-}
-
 }  // namespace
 
 InstanceMarkers::~InstanceMarkers() {
@@ -96,28 +83,22 @@ InstanceMarkers::~InstanceMarkers() {
 void InstanceMarkers::Hold(std::uint64_t window, std::string_view caption) {
     const std::string path = PathFor(caption);
     if (path.empty() || held_.count(window) != 0) return;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) return;
-        // Another instance may hold it already (two started at the same moment): the window
-        // opens all the same, as a window search would let it.
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            close(fd);
-            return;
-        }
-        if (!StillAt(fd, path)) {  // removed by the holder that just ended: take the new one
-            close(fd);
-            continue;
-        }
-        held_[window] = Held{fd, path};
-        static const bool restorer_added = [] {
-            rt::AddRestorer(&InstanceMarkers::RemoveHeldFiles);
-            return true;
-        }();
-        (void)restorer_added;
-        RememberFile(path);
-        return;
+    int fd = -1;
+    try {
+        fd = TakeLockFile(path);
+    } catch (const std::system_error&) {
+        return;  // a mark that cannot be made keeps no window from opening
     }
+    // Another instance may hold it already (two started at the same moment): the window
+    // opens all the same, as a window search would let it.
+    if (fd < 0) return;
+    held_[window] = Held{fd, path};
+    static const bool restorer_added = [] {
+        rt::AddRestorer(&InstanceMarkers::RemoveHeldFiles);
+        return true;
+    }();
+    (void)restorer_added;
+    RememberFile(path);
 }
 
 void InstanceMarkers::Release(std::uint64_t window) {
@@ -141,11 +122,10 @@ void InstanceMarkers::RemoveHeldFiles() noexcept {
 bool InstanceMarkers::HeldElsewhere(std::string_view caption) {
     const std::string path = PathFor(caption);
     if (path.empty()) return false;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;  // never made: nobody holds it
-    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    close(fd);  // a shared lock taken here goes again at once
-    return held;
+    const int fd = OpenIfLockedElsewhere(path);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
 }
 
 }  // namespace tivaro::platform::posix
