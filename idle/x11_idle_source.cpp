@@ -44,6 +44,7 @@ public:
         if (!XScreenSaverQueryExtension(display_, &event_base, &error_base))
             throw Failure("the X server has no MIT-SCREEN-SAVER extension to tell idle time");
         info_ = XScreenSaverAllocInfo();
+        if (info_ == nullptr) throw Failure("out of memory for the X server's idle report");
         has_resources_ = XResQueryExtension(display_, &event_base, &error_base);
         suspend_type_ = XInternAtom(display_, "SaverSuspend", False);
         XSetIOErrorHandler(OnLostServer);
@@ -62,7 +63,8 @@ public:
 
 private:
     Milliseconds IdleTime() {
-        XScreenSaverQueryInfo(display_, DefaultRootWindow(display_), info_);
+        if (XScreenSaverQueryInfo(display_, DefaultRootWindow(display_), info_) == 0)
+            throw Failure("the X server did not tell the idle time (MIT-SCREEN-SAVER QueryInfo)");
         return Milliseconds(info_->idle);
     }
 
