@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bus_call.h"
+
 namespace tivaro::idle {
 
 Milliseconds GnomeIdleDelay() {
@@ -34,8 +36,8 @@ Milliseconds BeforeGnomeBlanks(Milliseconds after, Milliseconds delay) {
 }
 
 void CloseOverview(sd_bus* session) noexcept {
-    sd_bus_set_property(session, "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell",
-                        "OverviewActive", nullptr, "b", 0);
+    SendCall(session, "org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties",
+             "Set", "ssv", "org.gnome.Shell", "OverviewActive", "b", 0);
 }
 
 }  // namespace tivaro::idle

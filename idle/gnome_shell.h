@@ -16,7 +16,9 @@ Milliseconds GnomeIdleDelay();
 Milliseconds BeforeGnomeBlanks(Milliseconds after, Milliseconds delay);
 
 // Closes the shell's activities overview, quietly when it cannot: a fullscreen window that
-// opens while it is shown appears only as a thumbnail inside it (gnome-shell 43).
+// opens while it is shown appears only as a thumbnail inside it (gnome-shell 43). The shell
+// is not waited for (one that hangs must not hold the saver up): it has the call long before
+// a saver just started shows its window.
 void CloseOverview(sd_bus* session) noexcept;
 
 }  // namespace tivaro::idle

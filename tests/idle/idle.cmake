@@ -1,7 +1,8 @@
 # tivaro-idle on real displays, with the build's own saver: under headless sway (idle from
-# org_kde_kwin_idle) and under Xvfb (MIT-SCREEN-SAVER), each with a private session bus, and
-# programs of the tests' own: one on the bus (inhibitions, GNOME's screen shield), one that
-# holds the X server's saver off, and a plain Wayland window.
+# org_kde_kwin_idle) and under Xvfb (MIT-SCREEN-SAVER, or a stand-in for GNOME's idle monitor
+# that hangs), each with a private session bus, and programs of the tests' own: one on the
+# bus (inhibitions, GNOME's screen shield and idle monitor), one that holds the X server's
+# saver off, and a plain Wayland window.
 pkg_check_modules(TIVARO_IDLE_TEST_LIBS REQUIRED IMPORTED_TARGET libsystemd x11 xscrnsaver)
 set(TIVARO_IDLE_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/idle)
 add_executable(bus_peer ${TIVARO_IDLE_TESTS}/bus_peer.cpp)
@@ -21,6 +22,9 @@ add_test(NAME idle.sway
                  ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_sway.py)
 add_test(NAME idle.x11
          COMMAND ${TIVARO_XVFB} ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_x11.py)
-set_tests_properties(idle.sway idle.x11 PROPERTIES
+# GNOME's idle monitor and shell that hang: a stand-in on the bus that stops answering.
+add_test(NAME idle.hung_shell
+         COMMAND ${TIVARO_XVFB} ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_hung_shell.py)
+set_tests_properties(idle.sway idle.x11 idle.hung_shell PROPERTIES
   ENVIRONMENT "TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_HOLD_SUSPEND=$<TARGET_FILE:hold_saver_suspend>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 180 LABELS "idle;integration" RUN_SERIAL TRUE)
