@@ -60,4 +60,10 @@ int Alarm::OnTime(sd_event_source*, uint64_t, void* self) {
     return alarm->loop_.Guard([alarm] { alarm->ring_(); });
 }
 
+TimerMaker AlarmsOn(EventLoop& loop) {
+    return [&loop](std::function<void()> ring) {
+        return std::make_unique<Alarm>(loop, std::move(ring));
+    };
+}
+
 }  // namespace tivaro::idle

@@ -56,12 +56,24 @@ private:
     std::string failure_;
 };
 
-// A one-shot timer on the monotonic clock.
-class Alarm {
+// A one-shot timer: it rings once, its delay after the last Set(), unless cancelled first.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void Set(Milliseconds delay) = 0;
+    virtual void Cancel() = 0;
+};
+
+// Makes a part's timers, each with what it does when it rings: alarms on the loop's clock
+// (AlarmsOn), or a test's own clock.
+using TimerMaker = std::function<std::unique_ptr<Timer>(std::function<void()> ring)>;
+
+// A one-shot timer on the monotonic clock, rung from the loop.
+class Alarm final : public Timer {
 public:
     Alarm(EventLoop& loop, std::function<void()> ring);
-    void Set(Milliseconds delay);
-    void Cancel();
+    void Set(Milliseconds delay) override;
+    void Cancel() override;
 
 private:
     static int OnTime(sd_event_source*, uint64_t, void* self);
@@ -69,6 +81,8 @@ private:
     std::function<void()> ring_;
     SourcePtr source_;
 };
+
+TimerMaker AlarmsOn(EventLoop& loop);
 
 // Raises Failure("what: <the error's text>") for a negative sd-bus or sd-event result.
 int Check(int result, const std::string& what);

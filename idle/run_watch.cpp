@@ -83,7 +83,7 @@ int RunWatch(const Options& options) {
     BusPtr session = OpenSessionBus(loop, no_session);
     BusPtr system = OpenSystemBus(loop);
     const Milliseconds after(options.after_seconds * 1000LL);
-    Watcher watcher(loop, saver, after);
+    Watcher watcher(loop, saver, after, AlarmsOn(loop));
     auto source = ChooseIdleSource(loop, session.get(), after, watcher);
     watcher.WaitFor(source->Wait(after));  // also after an inhibition or the lock ends
     saver.BeforeEachStart([&source] { source->BeforeSaver(); });

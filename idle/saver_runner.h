@@ -9,7 +9,19 @@
 
 namespace tivaro::idle {
 
-class SaverRunner {
+// What the watcher asks of the saver.
+class Saver {
+public:
+    virtual void Start() = 0;
+    virtual bool Running() const = 0;
+    // Asks it to end; its end is told to the watcher once it has come.
+    virtual void End() = 0;
+
+protected:
+    ~Saver() = default;
+};
+
+class SaverRunner final : public Saver {
 public:
     // Raises Failure when `saver` is not an executable file.
     explicit SaverRunner(std::filesystem::path saver);
@@ -20,10 +32,10 @@ public:
 
     // `prepare` runs before each start.
     void BeforeEachStart(std::function<void()> prepare) { prepare_ = std::move(prepare); }
-    void Start();
-    bool Running() const { return pid_ > 0; }
+    void Start() override;
+    bool Running() const override { return pid_ > 0; }
     // Asks the saver to end; its end comes through Reap().
-    void End();
+    void End() override;
     // After SIGCHLD: collects the saver if it has ended; true when it ended now without a
     // failure (by itself with 0, or on SIGTERM).
     bool Reap();

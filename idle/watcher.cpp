@@ -2,11 +2,11 @@
 
 namespace tivaro::idle {
 
-Watcher::Watcher(EventLoop& loop, SaverRunner& saver, Milliseconds after)
-    : loop_(loop), saver_(saver), after_(after), afresh_(loop, [this] {
+Watcher::Watcher(EventLoop& loop, Saver& saver, Milliseconds after, const TimerMaker& timers)
+    : loop_(loop), saver_(saver), after_(after), afresh_(timers([this] {
           waiting_ = false;
           TryStart();
-      }) {}
+      })) {}
 
 void Watcher::SessionIdle() noexcept {
     loop_.Guard([this] {
@@ -57,7 +57,7 @@ void Watcher::SaverEnded(bool rearmed) noexcept {
 
 void Watcher::WaitAfresh() {
     waiting_ = true;
-    afresh_.Set(after_);
+    afresh_->Set(after_);
 }
 
 void Watcher::TryStart() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 
 #include "event_loop.h"
 #include "idle_source.h"
@@ -14,7 +15,8 @@ namespace tivaro::idle {
 
 class Watcher final : public IdleListener {
 public:
-    Watcher(EventLoop& loop, SaverRunner& saver, Milliseconds after);
+    // `timers` makes the one that counts the wait afresh.
+    Watcher(EventLoop& loop, Saver& saver, Milliseconds after, const TimerMaker& timers);
 
     void SessionIdle() noexcept override;
     void SessionActive() noexcept override;
@@ -34,9 +36,9 @@ private:
     void KeepOut(bool& flag, bool holds) noexcept;
 
     EventLoop& loop_;
-    SaverRunner& saver_;
+    Saver& saver_;
     Milliseconds after_;
-    Alarm afresh_;
+    std::unique_ptr<Timer> afresh_;
     bool idle_ = false;     // the source's last report
     bool used_ = false;     // a saver started in this idle spell
     bool waiting_ = false;  // counting afresh, until afresh_ rings

@@ -28,3 +28,12 @@ add_test(NAME idle.hung_shell
 set_tests_properties(idle.sway idle.x11 idle.hung_shell PROPERTIES
   ENVIRONMENT "TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_HOLD_SUSPEND=$<TARGET_FILE:hold_saver_suspend>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 180 LABELS "idle;integration" RUN_SERIAL TRUE)
+
+# tivaro-idle's parts that need no display, on their own: the watcher with a stand-in idle
+# source, saver and clock; the inhibitions on a private dbus-daemon; the session's lock file.
+add_executable(tivaro_idle_unit_tests ${TIVARO_IDLE_TESTS}/watcher_test.cpp
+  ${TIVARO_IDLE_TESTS}/inhibitor_service_test.cpp ${TIVARO_IDLE_TESTS}/session_lock_test.cpp)
+target_link_libraries(tivaro_idle_unit_tests PRIVATE tivaro_idle_parts GTest::gtest
+                                                     GTest::gtest_main tivaro_warnings)
+gtest_discover_tests(tivaro_idle_unit_tests TEST_PREFIX idle.unit. DISCOVERY_TIMEOUT 60
+                     PROPERTIES LABELS idle)
