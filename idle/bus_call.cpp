@@ -5,16 +5,22 @@
 namespace tivaro::idle {
 namespace {
 
-// The call, its arguments appended; nullptr when it cannot be made.
-MessagePtr NewCall(sd_bus* bus, const char* destination, const char* path, const char* interface,
-                   const char* member, const char* types, va_list arguments, int& result) {
+// Sends the call: with `answered`, its answer awaited for kAnswerTime (`slot` then holds it);
+// without, asking for none.
+int Send(sd_bus* bus, sd_bus_slot** slot, sd_bus_message_handler_t answered, void* data,
+         const char* destination, const char* path, const char* interface, const char* member,
+         const char* types, va_list arguments) {
     sd_bus_message* call = nullptr;
-    result = sd_bus_message_new_method_call(bus, &call, destination, path, interface, member);
-    if (result < 0) return nullptr;
-    MessagePtr owned(call);
-    result = sd_bus_message_appendv(call, types, arguments);
-    if (result < 0) return nullptr;
-    return owned;
+    int r = sd_bus_message_new_method_call(bus, &call, destination, path, interface, member);
+    if (r < 0) return r;
+    const MessagePtr owned(call);
+    if ((r = sd_bus_message_appendv(call, types, arguments)) < 0) return r;
+    if (answered == nullptr) {
+        r = sd_bus_message_set_expect_reply(call, 0);
+        return r < 0 ? r : sd_bus_send(bus, call, nullptr);
+    }
+    return sd_bus_call_async(bus, slot, call, answered, data,
+                             static_cast<std::uint64_t>(kAnswerTime.count()) * 1000);
 }
 
 }  // namespace
@@ -23,12 +29,8 @@ void SendCall(sd_bus* bus, const char* destination, const char* path, const char
               const char* member, const char* types, ...) noexcept {
     va_list arguments;
     va_start(arguments, types);
-    int result = 0;
-    const MessagePtr call =
-        NewCall(bus, destination, path, interface, member, types, arguments, result);
+    Send(bus, nullptr, nullptr, nullptr, destination, path, interface, member, types, arguments);
     va_end(arguments);
-    if (call && sd_bus_message_set_expect_reply(call.get(), 0) >= 0)
-        sd_bus_send(bus, call.get(), nullptr);
 }
 
 SlotPtr CallAsync(sd_bus* bus, sd_bus_message_handler_t answered, void* data,
@@ -36,16 +38,11 @@ SlotPtr CallAsync(sd_bus* bus, sd_bus_message_handler_t answered, void* data,
                   const char* member, const char* types, ...) {
     va_list arguments;
     va_start(arguments, types);
-    int result = 0;
-    const MessagePtr call =
-        NewCall(bus, destination, path, interface, member, types, arguments, result);
-    va_end(arguments);
-    const std::string what = std::string("cannot call ") + member;
-    Check(result, what);
     sd_bus_slot* slot = nullptr;
-    Check(sd_bus_call_async(bus, &slot, call.get(), answered, data,
-                            static_cast<std::uint64_t>(kAnswerTime.count()) * 1000),
-          what);
+    const int r =
+        Send(bus, &slot, answered, data, destination, path, interface, member, types, arguments);
+    va_end(arguments);
+    Check(r, std::string("cannot call ") + member);
     return SlotPtr(slot);
 }
 

@@ -97,6 +97,15 @@ protected:
         watcher_.SaverEnded(well && source_.Rearm());
     }
 
+    // No saver before the whole wait from now, and one at its end.
+    void ExpectSaverAfterTheWholeWait(const char* from) {
+        const int before = saver_.starts;
+        clock_.Advance(kWait - 1ms);
+        EXPECT_EQ(saver_.starts, before) << "not before the whole wait after " << from;
+        clock_.Advance(1ms);
+        EXPECT_EQ(saver_.starts, before + 1) << "one at the end of the wait after " << from;
+    }
+
     EventLoop loop_;
     FakeClock clock_;
     FakeSaver saver_;
@@ -120,10 +129,7 @@ TEST_F(WatcherTest, AnInhibitionAcrossALockHoldsTheSaverUntilBothEnd) {
     source_.Idle();
     EXPECT_EQ(saver_.starts, 1) << "unlocked, but still held awake";
     watcher_.InhibitedChanged(false);
-    clock_.Advance(kWait - 1ms);
-    EXPECT_EQ(saver_.starts, 1) << "not before the whole wait after the release";
-    clock_.Advance(1ms);
-    EXPECT_EQ(saver_.starts, 2);
+    ExpectSaverAfterTheWholeWait("the release");
 
     // Released while still locked: the unlock starts the wait anew.
     watcher_.InhibitedChanged(true);
@@ -134,9 +140,7 @@ TEST_F(WatcherTest, AnInhibitionAcrossALockHoldsTheSaverUntilBothEnd) {
     clock_.Advance(3 * kWait);
     EXPECT_EQ(saver_.starts, 2) << "released, but still locked";
     watcher_.LockedChanged(false);
-    clock_.Advance(kWait - 1ms);
-    EXPECT_EQ(saver_.starts, 2) << "not before the whole wait after the unlock";
-    clock_.Advance(1ms);
+    ExpectSaverAfterTheWholeWait("the unlock");
     EXPECT_EQ(saver_.starts, 3);
 }
 
