@@ -22,7 +22,8 @@ std::unique_ptr<WaylandConnection> WaylandConnection::Open() {
     wl_display* display = wl_display_connect(nullptr);
     if (display == nullptr) return nullptr;
     std::unique_ptr<WaylandConnection> connection(new WaylandConnection(display));
-    static const wl_registry_listener kListener = {OnGlobal, OnGlobalRemove};
+    static const wl_registry_listener kListener = {.global = OnGlobal,
+                                                   .global_remove = OnGlobalRemove};
     connection->registry_ = wl_display_get_registry(display);
     wl_registry_add_listener(connection->registry_, &kListener, connection.get());
     if (wl_display_roundtrip(display) < 0) return nullptr;

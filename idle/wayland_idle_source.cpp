@@ -14,6 +14,16 @@
 namespace tivaro::idle {
 namespace {
 
+// A report's two events, handed to the IdleListener the report was asked for.
+template <class Report>
+void Idled(void* listener, Report*) {
+    static_cast<IdleListener*>(listener)->SessionIdle();
+}
+template <class Report>
+void Resumed(void* listener, Report*) {
+    static_cast<IdleListener*>(listener)->SessionActive();
+}
+
 // One protocol's names and requests: its global (Manager), the report it makes for a wait.
 template <class Manager, class Report, class Listener>
 struct Protocol {
@@ -23,6 +33,7 @@ struct Protocol {
     int (*listen)(Report*, const Listener*, void* data);
     void (*release)(Report*);
     void (*destroy)(Manager*);
+    const Listener* events;  // Idled and Resumed, under this protocol's names for them
 };
 
 template <class Manager, class Report, class Listener>
@@ -49,14 +60,7 @@ public:
 private:
     void Ask() {
         report_ = protocol_.ask(manager_, wayland_->Seat(), static_cast<uint32_t>(after_.count()));
-        static const Listener kListener = {OnIdle, OnResumed};
-        protocol_.listen(report_, &kListener, this);
-    }
-    static void OnIdle(void* self, Report*) {
-        static_cast<WaylandIdleSource*>(self)->listener_.SessionIdle();
-    }
-    static void OnResumed(void* self, Report*) {
-        static_cast<WaylandIdleSource*>(self)->listener_.SessionActive();
+        protocol_.listen(report_, protocol_.events, &listener_);
     }
 
     const Protocol<Manager, Report, Listener>& protocol_;
@@ -67,6 +71,22 @@ private:
     Report* report_ = nullptr;
 };
 
+// The listeners start empty and are filled by name, so that an event a newer protocol adds
+// needs no mention here (the managers are bound at version 1, which sends none).
+const ext_idle_notification_v1_listener kExtEvents = [] {
+    ext_idle_notification_v1_listener l{};
+    l.idled = Idled<ext_idle_notification_v1>;
+    l.resumed = Resumed<ext_idle_notification_v1>;
+    return l;
+}();
+
+const org_kde_kwin_idle_timeout_listener kKdeEvents = [] {
+    org_kde_kwin_idle_timeout_listener l{};
+    l.idle = Idled<org_kde_kwin_idle_timeout>;
+    l.resumed = Resumed<org_kde_kwin_idle_timeout>;
+    return l;
+}();
+
 const Protocol<ext_idle_notifier_v1, ext_idle_notification_v1, ext_idle_notification_v1_listener>
     kExtIdleNotify = {"ext-idle-notify-v1",
                       &ext_idle_notifier_v1_interface,
@@ -75,7 +95,8 @@ const Protocol<ext_idle_notifier_v1, ext_idle_notification_v1, ext_idle_notifica
                       },
                       ext_idle_notification_v1_add_listener,
                       ext_idle_notification_v1_destroy,
-                      ext_idle_notifier_v1_destroy};
+                      ext_idle_notifier_v1_destroy,
+                      &kExtEvents};
 
 const Protocol<org_kde_kwin_idle, org_kde_kwin_idle_timeout, org_kde_kwin_idle_timeout_listener>
     kKdeIdle = {"org_kde_kwin_idle",
@@ -83,7 +104,8 @@ const Protocol<org_kde_kwin_idle, org_kde_kwin_idle_timeout, org_kde_kwin_idle_t
                 org_kde_kwin_idle_get_idle_timeout,
                 org_kde_kwin_idle_timeout_add_listener,
                 org_kde_kwin_idle_timeout_release,
-                org_kde_kwin_idle_destroy};
+                org_kde_kwin_idle_destroy,
+                &kKdeEvents};
 
 template <class Manager, class Report, class Listener>
 std::unique_ptr<IdleSource> Watch(const Protocol<Manager, Report, Listener>& protocol,

@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
     struct view view = {0};
     struct wl_display* display = wl_display_connect(NULL);
     if (display == NULL) fail("no Wayland display");
-    static const struct wl_registry_listener registry_listener = {on_global, on_global_remove};
+    static const struct wl_registry_listener registry_listener = {
+        .global = on_global, .global_remove = on_global_remove};
     struct wl_registry* registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &registry_listener, &view);
     wl_display_roundtrip(display);
@@ -118,12 +119,12 @@ int main(int argc, char** argv) {
     if (inhibit && !view.inhibit_manager) {
         fail("the compositor offers no zwp_idle_inhibit_manager_v1");
     }
-    static const struct xdg_wm_base_listener base_listener = {on_ping};
+    static const struct xdg_wm_base_listener base_listener = {.ping = on_ping};
     xdg_wm_base_add_listener(view.wm_base, &base_listener, NULL);
     view.buffer = grey_buffer(view.shm);
     view.surface = wl_compositor_create_surface(view.compositor);
     struct xdg_surface* xdg = xdg_wm_base_get_xdg_surface(view.wm_base, view.surface);
-    static const struct xdg_surface_listener surface_listener = {on_configure};
+    static const struct xdg_surface_listener surface_listener = {.configure = on_configure};
     xdg_surface_add_listener(xdg, &surface_listener, &view);
     struct xdg_toplevel* toplevel = xdg_surface_get_toplevel(xdg);
     xdg_toplevel_set_app_id(toplevel, "tivaro-test-view");
