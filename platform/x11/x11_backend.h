@@ -1,16 +1,20 @@
 // The X11 backend: Xlib windows, GLX contexts, XPutImage/XShm presentation.
 // All its state lives in this one object; nothing else in the program includes Xlib.
 // Its parts, one file each:
-//   x11_display.cpp     the connection, its error handlers, atoms and the event loop
-//   x11_events.cpp      X events turned into Event records
-//   x11_window.cpp      our windows: made, shown, placed, named
-//   x11_foreign.cpp     other programs' windows: found, measured, watched
-//   x11_cursor.cpp      pointer shapes and the hidden pointer
-//   x11_monitor.cpp     the outputs (RandR, Xinerama)
-//   x11_cover.cpp       the saver's cover of the outputs and its placement
-//   x11_grab.cpp        the saver's hold on the keyboard and the pointer
-//   x11_gl.cpp          GLX
-//   x11_present.cpp     pixel images shown in windows
+//   x11_display.cpp        the connection, its error handlers, atoms and the event loop
+//   x11_lost_server.cpp    the program's end when the server goes away
+//   x11_events.cpp         X events turned into Event records
+//   x11_window.cpp         our windows: made, shown, placed, named
+//   x11_foreign.cpp        other programs' windows: found, measured, watched
+//   x11_cursor.cpp         pointer shapes and the hidden pointer
+//   x11_blank_cursor.cpp   the hidden pointer's cursor, made with core requests only
+//   x11_monitor.cpp        the outputs (RandR, Xinerama)
+//   x11_cover.cpp          the saver's cover of the outputs and its placement
+//   x11_grab.cpp           the saver's hold on the keyboard and the pointer
+//   x11_gl.cpp             GLX
+//   x11_present.cpp        pixel images shown in windows
+//   x11_pixel_format.cpp   how a visual stores a colour, and images filled in its terms
+//   x11_display_power.cpp  whether the monitors are lit (DPMS)
 #pragma once
 
 // Our own headers first: Xlib defines macros (None, FocusIn, Expose...) that must not
