@@ -13,9 +13,9 @@
 #include "app/velkor_b_main.h"
 #include "app/window_system.h"
 #include "platform/backend.h"
-#include "toolkit/forms/application.h"
 #include "platform/loader/modules.h"
 #include "platform/posix/end_signals.h"
+#include "toolkit/forms/application.h"
 #include "toolkit/runtime/end.h"
 #include "toolkit/runtime/errors.h"
 #include "toolkit/runtime/options.h"
@@ -31,6 +31,15 @@ app::Request RequestOf(bool behind, bool hosted, std::string_view command_line) 
     if (letter == "P") return app::Request::XWindow;
     if (letter == "C") return app::Request::Dialog;
     return app::Request::Saver;
+}
+
+// The saver that covers the screen takes the keyboard: then it is held from the start,
+// before anything that takes time (GL, the pictures), so that no key typed meanwhile
+// reaches the program that had it. The preview, the dialog, a host's window and the picture
+// behind a locker take none.
+bool TakesInput(bool behind, bool hosted, std::string_view command_line) {
+    if (behind || hosted) return false;
+    return command_line.empty() || Velkor_B::ModeLetter(command_line) == "S";
 }
 
 // TIVARO_WAYLAND_SHELL=xdg takes a fullscreen xdg-shell toplevel per output even where the
@@ -103,7 +112,9 @@ int main(int argc, char** argv) {
             }
             backend = std::move(wayland.backend);
         } else {
-            auto x11 = platform::loader::OpenBackend(platform::loader::Module::X11, {});
+            auto x11 = platform::loader::OpenBackend(
+                platform::loader::Module::X11,
+                {.take_input_now = TakesInput(behind, host.has_value(), command_line)});
             root = x11.root;
             backend = std::move(x11.backend);
         }

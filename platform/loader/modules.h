@@ -19,6 +19,9 @@ enum class Module { X11, Wayland, Text };
 // What the program asks of a module's backend.
 struct OpenRequest {
     bool want_layer_shell = true;  // Wayland: false takes fullscreen xdg-shell windows
+    // X11: the saver will cover the screen and take the input; the keyboard and the pointer
+    // are held from the moment the display opens.
+    bool take_input_now = false;
 };
 
 // What a module's backend gives back beside itself.

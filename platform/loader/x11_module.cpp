@@ -4,8 +4,8 @@
 
 using namespace tivaro::platform;
 
-extern "C" void tivaro_module_open(const loader::OpenRequest&, loader::Opened& out) {
-    auto* backend = new x11::X11Backend();
+extern "C" void tivaro_module_open(const loader::OpenRequest& request, loader::Opened& out) {
+    auto* backend = new x11::X11Backend(request.take_input_now);
     out.backend = backend;
     out.root = backend->RootWindowId();
 }

@@ -47,8 +47,10 @@ int XErrorCount();
 class X11Backend final : public Backend, public WindowSystem {
 public:
     // Opens the display named by DISPLAY; raises a RuntimeError with a clear message when
-    // there is none or it cannot be reached.
-    X11Backend();
+    // there is none or it cannot be reached. With `take_input_now` (the saver that will cover
+    // the screen), the keyboard and the pointer are held from the moment the display opens:
+    // keys and clicks that come before the cover are kept for it (see TakeInput).
+    explicit X11Backend(bool take_input_now = false);
     ~X11Backend() override;
     X11Backend(const X11Backend&) = delete;
     X11Backend& operator=(const X11Backend&) = delete;
@@ -125,7 +127,7 @@ private:
     // its clicks are wanted.
     static constexpr unsigned kGrabbedPointerEvents = ButtonPressMask | ButtonReleaseMask;
     struct GrabState {
-        bool wanted = false;
+        bool wanted = false;  // held, or asked for again until it is
         bool keyboard = false;
         bool pointer = false;
         bool reported = false;  // said once that another program holds them
@@ -154,7 +156,11 @@ private:
     void WaitForParent(Window window, Window parent);
     void WaitUntilViewable(Window window);
     // x11_grab.cpp
+    void HoldInput();
     void TakeInput(NativeWindow owner);
+    void WatchOutputs();
+    bool KeepForOwner(const XEvent& xe);
+    void DeliverHeldInput(std::vector<Event>& out);
     void TryGrab();
     void ReportGrabRefused();
     bool IsDisplayChange(const XEvent& xe);
@@ -205,6 +211,8 @@ private:
     CoverRecord cover_;
     GrabState grab_;
     InputFunnel funnel_;
+    std::vector<XEvent> held_input_;  // keys and clicks that came before their owner
+    bool watching_outputs_ = false;
     int randr_event_base_ = -1;  // -1: RandR changes are not watched
 
     // GL.

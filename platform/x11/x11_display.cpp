@@ -42,7 +42,7 @@ int XErrorCount() {
     return g_x_errors;
 }
 
-X11Backend::X11Backend() {
+X11Backend::X11Backend(bool take_input_now) {
     posix::InstallEndSignals();
     XSetErrorHandler(&IgnoreXError);
     XSetIOErrorHandler(&LostServer);
@@ -61,6 +61,8 @@ X11Backend::X11Backend() {
     xcb_ = XGetXCBConnection(display_);
     screen_ = DefaultScreen(display_);
     root_ = RootWindow(display_, screen_);
+    // First of all, before anything that takes time: a key typed from now on is the saver's.
+    if (take_input_now) HoldInput();
     InternAtoms();
     [[maybe_unused]] static const bool registered =
         (rt::AddRestorer(&X11Backend::CloseAtEnd), true);  // once, whatever opens after
@@ -116,6 +118,7 @@ std::int32_t X11Backend::Dpi(NativeWindow) {
 void X11Backend::PollEvents(std::vector<Event>& out) {
     posix::ReportEndSignal(out);
     TryGrab();
+    DeliverHeldInput(out);
     XFlush(display_);
     while (XPending(display_) > 0) {
         XEvent xe;

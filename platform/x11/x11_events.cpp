@@ -75,6 +75,9 @@ void X11Backend::Translate(const XEvent& xe, std::vector<Event>& out) {
         return;
     }
     const Window window = xe.xany.window;
+    const bool input = xe.type == KeyPress || xe.type == KeyRelease || xe.type == ButtonPress ||
+                       xe.type == ButtonRelease;
+    if (input && KeepForOwner(xe)) return;
     switch (xe.type) {
         case KeyPress:
         case KeyRelease:

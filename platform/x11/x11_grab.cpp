@@ -1,6 +1,7 @@
 // The saver's hold on the keyboard and the pointer, and the changes of the monitors
 // reported to it. The grabs are on the root window, which is always viewable, so they hold
-// whether or not the saver's window is mapped yet; what they bring goes to the owner.
+// whether or not the saver's window is made or mapped yet; what they bring goes to the
+// owner, and what came before there was one waits for it.
 #include "platform/x11/x11_backend.h"
 
 #include <X11/extensions/Xrandr.h>
@@ -17,13 +18,28 @@ constexpr auto kGrabRetry = std::chrono::seconds(1);
 
 }  // namespace
 
-// Keys and clicks anywhere are `owner`'s from now on, and so are the monitors' changes.
-void X11Backend::TakeInput(NativeWindow owner) {
-    funnel_.SetOwner(owner);
+// The keyboard and the pointer are held from now on (asked for again while another client
+// holds them).
+void X11Backend::HoldInput() {
     if (grab_.wanted) return;
     grab_ = GrabState{};
     grab_.wanted = true;
     grab_.patience_end = std::chrono::steady_clock::now() + kGrabPatience;
+    TryGrab();
+}
+
+// Keys and clicks anywhere are `owner`'s from now on (those held since the start too), and
+// so are the monitors' changes.
+void X11Backend::TakeInput(NativeWindow owner) {
+    funnel_.SetOwner(owner);
+    HoldInput();
+    WatchOutputs();
+}
+
+// RandR's changes, and the root window's size.
+void X11Backend::WatchOutputs() {
+    if (watching_outputs_) return;
+    watching_outputs_ = true;
     int error_base = 0;
     if (XRRQueryExtension(display_, &randr_event_base_, &error_base)) {
         XRRSelectInput(display_, root_, RRScreenChangeNotifyMask);
@@ -31,7 +47,21 @@ void X11Backend::TakeInput(NativeWindow owner) {
         randr_event_base_ = -1;
     }
     XSelectInput(display_, root_, StructureNotifyMask);
-    TryGrab();
+}
+
+// A key or a click that comes while the input is held for an owner not there yet waits.
+bool X11Backend::KeepForOwner(const XEvent& xe) {
+    if (!grab_.wanted || funnel_.Owner() != 0) return false;
+    held_input_.push_back(xe);
+    return true;
+}
+
+// What waited is the owner's once there is one, before anything newer.
+void X11Backend::DeliverHeldInput(std::vector<Event>& out) {
+    if (held_input_.empty() || funnel_.Owner() == 0) return;
+    std::vector<XEvent> held;
+    held.swap(held_input_);
+    for (const XEvent& xe : held) Translate(xe, out);
 }
 
 void X11Backend::TryGrab() {
@@ -80,7 +110,9 @@ void X11Backend::ReleaseInput() {
     if (grab_.keyboard) XUngrabKeyboard(display_, CurrentTime);
     if (grab_.pointer) XUngrabPointer(display_, CurrentTime);
     grab_ = GrabState{};
+    held_input_.clear();
     funnel_.SetOwner(0);
+    watching_outputs_ = false;
     XFlush(display_);
 }
 
