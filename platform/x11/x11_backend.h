@@ -1,7 +1,8 @@
 // The X11 backend: Xlib windows, GLX contexts, XPutImage/XShm presentation.
 // All its state lives in this one object; nothing else in the program includes Xlib.
 // Its parts, one file each:
-//   x11_display.cpp        the connection, its error handlers, atoms and the event loop
+//   x11_display.cpp        the connection, its atoms and the event loop
+//   x11_errors.cpp         X errors: trapped around the requests that may fail, else reported
 //   x11_lost_server.cpp    the program's end when the server goes away
 //   x11_events.cpp         X events turned into Event records
 //   x11_window.cpp         our windows: made, shown, placed, named
@@ -40,9 +41,6 @@
 struct xcb_connection_t;
 
 namespace tivaro::platform::x11 {
-
-// X errors so far: a request that failed is seen as a change of this count after XSync.
-int XErrorCount();
 
 class X11Backend final : public Backend, public WindowSystem {
 public:
@@ -172,10 +170,10 @@ private:
     static constexpr unsigned kHandHotY = 1;
     void ApplyCursor(Window window);
     // x11_present.cpp: the pixel formats of windows (ours from their creation, others'
-    // asked once), and a graphics context for drawables of `window`'s depth.
+    // asked once), and a graphics context for drawables of a depth.
     const PixelFormat& FormatOf(Window window);
     const PixelFormat& FormatFor(Visual* visual, int depth, Colormap colormap);
-    GC GcFor(Window window, int depth);
+    GC GcFor(int depth);
     bool PresentShared(Window window, const PixelView& image, Point at);
     void ReleaseShared();
     void Close();

@@ -1,10 +1,10 @@
-// The connection to the X server: opened, its errors handled, its atoms named, its events
-// read.
+// The connection to the X server: opened, its atoms named, its events read.
 #include "platform/x11/x11_backend.h"
 
 #include "platform/posix/end_signals.h"
 #include "platform/posix/open_address.h"
 #include "platform/scale/display_scale.h"
+#include "platform/x11/x11_errors.h"
 #include "platform/x11/x11_lost_server.h"
 
 #include <X11/Xlib-xcb.h>
@@ -21,14 +21,6 @@
 namespace tivaro::platform::x11 {
 namespace {
 
-// X errors about windows that no longer exist (a preview pane that went away, a window
-// destroyed between a search and a query) are expected; they are counted and dropped.
-int g_x_errors = 0;
-int IgnoreXError(Display*, XErrorEvent*) {
-    ++g_x_errors;
-    return 0;
-}
-
 // The server went away: nothing is left to draw on. End cleanly rather than hang.
 int LostServer(Display*) {
     EndForLostServer();
@@ -38,13 +30,9 @@ X11Backend* g_open = nullptr;  // the backend whose connection the program's end
 
 }  // namespace
 
-int XErrorCount() {
-    return g_x_errors;
-}
-
 X11Backend::X11Backend(bool take_input_now) {
     posix::InstallEndSignals();
-    XSetErrorHandler(&IgnoreXError);
+    InstallErrorHandler();
     XSetIOErrorHandler(&LostServer);
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') {

@@ -4,6 +4,8 @@
 
 #include <X11/keysym.h>
 
+#include "platform/x11/x11_errors.h"
+
 namespace tivaro::platform::x11 {
 namespace {
 
@@ -162,6 +164,8 @@ void X11Backend::FocusOnFirstMap(Window window) {
         return;
     }
     it->second.mapped_once = true;
+    // Refused when the window is no longer viewable (unmapped again, or gone).
+    const ErrorTrap trap(display_);
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
 }
 

@@ -1,21 +1,22 @@
 // Windows that may be another program's: measured, watched, found by caption or by a
-// point on the screen. Any of them may go at any moment; the errors that brings are
-// counted, not fatal.
+// point on the screen. Any of them may go at any moment: what is asked of them is asked
+// inside an error trap, and a window that went is one that is not there.
 #include "platform/x11/x11_backend.h"
 
 #include <X11/Xatom.h>
+
+#include "platform/x11/x11_errors.h"
 
 namespace tivaro::platform::x11 {
 
 void X11Backend::WatchWindow(NativeWindow window) {
     const auto w = static_cast<Window>(window);
     XWindowAttributes attrs{};
-    const int errors = XErrorCount();
+    ErrorTrap trap(display_);
     if (XGetWindowAttributes(display_, w, &attrs) == 0) return;
     // Our own mask on another client's window: theirs is unaffected.
     XSelectInput(display_, w, StructureNotifyMask);
-    XSync(display_, False);
-    if (XErrorCount() != errors) return;  // gone already
+    if (trap.Release() != Success) return;  // gone already
     WindowInfo info;
     info.width = attrs.width;
     info.height = attrs.height;
@@ -25,16 +26,16 @@ void X11Backend::WatchWindow(NativeWindow window) {
 std::optional<Rect> X11Backend::GetWindowRect(NativeWindow window) {
     if (window == 0) return std::nullopt;
     XWindowAttributes attrs{};
-    const int errors = XErrorCount();
-    XSync(display_, False);
-    if (XGetWindowAttributes(display_, static_cast<Window>(window), &attrs) == 0)
-        return std::nullopt;
-    XSync(display_, False);
-    if (XErrorCount() != errors) return std::nullopt;
     int x = 0;
     int y = 0;
     Window child = 0;
-    XTranslateCoordinates(display_, static_cast<Window>(window), root_, 0, 0, &x, &y, &child);
+    ErrorTrap trap(display_);
+    if (XGetWindowAttributes(display_, static_cast<Window>(window), &attrs) == 0 ||
+        XTranslateCoordinates(display_, static_cast<Window>(window), root_, 0, 0, &x, &y, &child) ==
+            0 ||
+        trap.Release() != Success) {
+        return std::nullopt;
+    }
     return Rect{x, y, x + attrs.width, y + attrs.height};
 }
 
@@ -80,13 +81,19 @@ NativeWindow X11Backend::Search(Window window, std::string_view caption, int dep
 }
 
 NativeWindow X11Backend::FindWindowByCaption(std::string_view caption) {
-    if (const NativeWindow found = Search(root_, caption, 0); found != 0) return found;
+    // A window that goes during the search is one fewer to look at.
+    ErrorTrap trap(display_);
+    const NativeWindow found = Search(root_, caption, 0);
+    trap.Release();
+    if (found != 0) return found;
     // Open under the session's Wayland compositor, where no window search reaches.
     return posix::InstanceMarkers::HeldElsewhere(caption) ? kUnseenWindow : 0;
 }
 
 NativeWindow X11Backend::WindowFromPoint(Point screen) {
-    // Descend from the root to the deepest mapped window that contains the point.
+    // Descend from the root to the deepest mapped window that contains the point; one that
+    // goes meanwhile ends the descent.
+    ErrorTrap trap(display_);
     Window current = root_;
     for (int depth = 0; depth < 32; ++depth) {
         Window child = 0;

@@ -5,12 +5,16 @@
 // never came when the server goes away meanwhile: every set-up call checks the connection
 // first and runs under a LostServerGuard, and a failed answer is checked with a round
 // trip, so that a lost server ends the program as it does anywhere else.
+//
+// A window drawn on may go at any moment with a host's window it lies in: the calls that
+// name it are made inside an error trap, and the next events say it went.
 
 #include "platform/colour_config.h"
 #include "platform/extension_list.h"
-#include "toolkit/runtime/errors.h"
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x11_errors.h"
 #include "platform/x11/x11_lost_server.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::platform::x11 {
 
@@ -95,6 +99,7 @@ void X11Backend::MakeCurrent(NativeWindow window, GlContext context) {
     const GLXContext* native = contexts_.Find(context);
     if (native == nullptr || window == 0) return;  // a deleted or unknown context
     const LostServerGuard guard(xcb_);
+    const ErrorTrap trap(display_);
     if (!glXMakeCurrent(display_, static_cast<GLXDrawable>(window), *native)) CheckAnswer();
     if (!swap_interval_done_) SetSwapInterval(static_cast<GLXDrawable>(window));
 }
@@ -108,6 +113,7 @@ void X11Backend::DeleteContext(GlContext context) {
 
 void X11Backend::SwapBuffers(NativeWindow window) {
     if (glXGetCurrentContext() == nullptr || window == 0) return;
+    const ErrorTrap trap(display_);
     glXSwapBuffers(display_, static_cast<GLXDrawable>(window));
 }
 

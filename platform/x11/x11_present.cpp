@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x11_errors.h"
 
 namespace tivaro::platform::x11 {
 namespace {
@@ -36,7 +37,9 @@ const PixelFormat& X11Backend::FormatOf(Window window) {
         return *it->second.format;
     }
     XWindowAttributes attrs{};
-    if (window == root_ || XGetWindowAttributes(display_, window, &attrs) == 0) {
+    ErrorTrap trap(display_);  // another program's window, that may have gone
+    if (window == root_ || XGetWindowAttributes(display_, window, &attrs) == 0 ||
+        trap.Release() != Success) {
         return FormatFor(DefaultVisual(display_, screen_), DefaultDepth(display_, screen_),
                          DefaultColormap(display_, screen_));
     }
@@ -44,10 +47,14 @@ const PixelFormat& X11Backend::FormatOf(Window window) {
                      attrs.colormap != 0 ? attrs.colormap : DefaultColormap(display_, screen_));
 }
 
-GC X11Backend::GcFor(Window window, int depth) {
-    auto it = gcs_.find(depth);
-    if (it == gcs_.end()) it = gcs_.emplace(depth, XCreateGC(display_, window, 0, nullptr)).first;
-    return it->second;
+// Made on a pixmap of our own, not on the window it is first wanted for: that window may lie
+// inside another program's and have gone already, and a GC serves every drawable of its depth.
+GC X11Backend::GcFor(int depth) {
+    if (auto it = gcs_.find(depth); it != gcs_.end()) return it->second;
+    const Pixmap sample = XCreatePixmap(display_, root_, 1, 1, static_cast<unsigned>(depth));
+    GC gc = XCreateGC(display_, sample, 0, nullptr);
+    XFreePixmap(display_, sample);
+    return gcs_.emplace(depth, gc).first->second;
 }
 
 void X11Backend::ReleaseShared() {
@@ -103,14 +110,15 @@ bool X11Backend::PresentShared(Window window, const PixelView& image, Point at) 
         }
         info->shmaddr = xi->data = static_cast<char*>(address);
         info->readOnly = True;
-        const int errors = XErrorCount();
+        ErrorTrap trap(display_);
         XShmAttach(display_, info);
-        XSync(display_, False);
+        const int attached = trap.Release();
         // Marked for removal now: it goes when both sides have detached, even on a crash.
         shmctl(info->shmid, IPC_RMID, nullptr);
         shm_image_ = xi;
         shm_info_ = info;
-        if (XErrorCount() != errors) {  // a server on another machine cannot attach
+        if (attached != Success) {               // a server on another machine cannot attach
+            ErrorTrap never_attached(display_);  // so its detach fails too
             ReleaseShared();
             shm_ = Shm::Unusable;
             return false;
@@ -121,7 +129,7 @@ bool X11Backend::PresentShared(Window window, const PixelView& image, Point at) 
         std::memcpy(shm_image_->data + static_cast<std::ptrdiff_t>(y) * shm_image_->bytes_per_line,
                     image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride, row_bytes);
     }
-    XShmPutImage(display_, window, GcFor(window, 24), shm_image_, 0, 0, at.x, at.y,
+    XShmPutImage(display_, window, GcFor(24), shm_image_, 0, 0, at.x, at.y,
                  static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), False);
     shm_pending_ = true;
     XFlush(display_);
@@ -131,6 +139,8 @@ bool X11Backend::PresentShared(Window window, const PixelView& image, Point at) 
 void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) {
     if (image.width <= 0 || image.height <= 0) return;
     const auto w = static_cast<Window>(window);
+    // The window may be inside another program's (a preview pane), and go with it.
+    const ErrorTrap trap(display_);
     if (PresentShared(w, image, at)) return;
     const PixelFormat& format = FormatOf(w);
     const auto width = static_cast<unsigned>(image.width);
@@ -155,7 +165,7 @@ void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) 
         }
     }
     if (xi == nullptr) return;
-    XPutImage(display_, w, GcFor(w, format.depth()), xi, 0, 0, at.x, at.y, width, height);
+    XPutImage(display_, w, GcFor(format.depth()), xi, 0, 0, at.x, at.y, width, height);
     if (format.SameAsOurs()) xi->data = nullptr;  // the pixels belong to the surface
     XDestroyImage(xi);                            // frees a converted copy
     XFlush(display_);
@@ -163,7 +173,8 @@ void X11Backend::Present(NativeWindow window, const PixelView& image, Point at) 
 
 void X11Backend::ShowBackColour(NativeWindow window) {
     // Background pixel of its own: the server fills the window with it (a GL window, whose
-    // background is none, is left as it is).
+    // background is none, is left as it is). The window may have gone with its parent.
+    const ErrorTrap trap(display_);
     XClearArea(display_, static_cast<Window>(window), 0, 0, 0, 0, False);
     XFlush(display_);
 }

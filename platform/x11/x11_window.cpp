@@ -1,8 +1,12 @@
-// The program's own windows: made, destroyed, shown, moved, named and given an icon.
+// The program's own windows: made, destroyed, shown, moved, named and given an icon. A
+// window of ours may lie inside another program's (a preview pane, a host's window) and go
+// with it at any moment: what is asked of our windows is asked inside an error trap.
 #include "platform/x11/x11_backend.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+
+#include "platform/x11/x11_errors.h"
 
 #include <algorithm>
 
@@ -24,6 +28,7 @@ std::uint32_t RgbOf(std::uint32_t c) {
 }  // namespace
 
 NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
+    const ErrorTrap trap(display_);
     const bool top = desc.kind != WindowKind::Child;
     Window parent = top || desc.parent == 0 ? root_ : static_cast<Window>(desc.parent);
     XSetWindowAttributes attrs{};
@@ -83,6 +88,7 @@ void X11Backend::SetTopLevelHints(Window window, const WindowDesc& desc, int wid
 }
 
 void X11Backend::DestroyWindow(NativeWindow window) {
+    const ErrorTrap trap(display_);
     const auto it = windows_.find(static_cast<Window>(window));
     if (it == windows_.end()) return;
     // The saver's window going (or its view): the keyboard and pointer go back.
@@ -94,6 +100,7 @@ void X11Backend::DestroyWindow(NativeWindow window) {
 }
 
 void X11Backend::ShowWindow(NativeWindow window, bool visible) {
+    const ErrorTrap trap(display_);
     const Window w = static_cast<Window>(window);
     auto it = windows_.find(w);
     if (it != windows_.end()) it->second.shown = visible;
@@ -108,6 +115,7 @@ void X11Backend::ShowWindow(NativeWindow window, bool visible) {
 }
 
 void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
+    const ErrorTrap trap(display_);
     const Window w = static_cast<Window>(window);
     const int width = std::max(1, bounds.right - bounds.left);
     const int height = std::max(1, bounds.bottom - bounds.top);
@@ -129,6 +137,7 @@ void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
 }
 
 void X11Backend::SetCaption(NativeWindow window, std::string_view caption) {
+    const ErrorTrap trap(display_);
     // UTF-8 in both the EWMH name and the ICCCM one, so every client reads the same text.
     const auto* data = reinterpret_cast<const unsigned char*>(caption.data());
     const int length = static_cast<int>(caption.size());
@@ -139,6 +148,7 @@ void X11Backend::SetCaption(NativeWindow window, std::string_view caption) {
 }
 
 void X11Backend::SetParent(NativeWindow window, NativeWindow parent) {
+    const ErrorTrap trap(display_);
     const Window w = static_cast<Window>(window);
     XReparentWindow(display_, w, parent == 0 ? root_ : static_cast<Window>(parent), 0, 0);
     if (auto it = windows_.find(w); it != windows_.end()) it->second.kind = WindowKind::Child;
@@ -146,6 +156,7 @@ void X11Backend::SetParent(NativeWindow window, NativeWindow parent) {
 }
 
 void X11Backend::SetIcon(NativeWindow window, const PixelView& icon) {
+    const ErrorTrap trap(display_);
     // _NET_WM_ICON: width, height, then opaque ARGB pixels, one C long each (as Xlib
     // wants 32-bit properties).
     std::vector<unsigned long> data;
@@ -165,6 +176,7 @@ void X11Backend::SetIcon(NativeWindow window, const PixelView& icon) {
 }
 
 void X11Backend::SetFocus(NativeWindow window) {
+    const ErrorTrap trap(display_);
     XSetInputFocus(display_, static_cast<Window>(window), RevertToParent, CurrentTime);
     XFlush(display_);
 }

@@ -1,18 +1,35 @@
-// The X11 backend on a real X server (run under Xvfb): a key typed before the cover given to
-// the cover's view.
+// The X11 backend on a real X server (run under Xvfb): errors trapped where a request may
+// fail and reported anywhere else, and a key typed before the cover given to the cover's
+// view.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x11_errors.h"
 
 namespace {
 
 using namespace tivaro::platform;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+using x11::ErrorTrap;
 using x11::X11Backend;
+
+constexpr auto npos = std::string::npos;
+
+// The id of a window that was made and destroyed: it names no window now.
+Window GoneWindow(Display* display) {
+    const Window window =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    return window;
+}
 
 // The saver's window and its view, as the saver makes them.
 struct SaverWindows {
@@ -40,6 +57,55 @@ CoverRequest TakingInput(const SaverWindows& windows) {
     request.view = windows.view;
     request.take_input = true;
     return request;
+}
+
+TEST(X11Errors, AnErrorNoTrapWaitsForIsReportedOnceAndTheProgramGoesOn) {
+    X11Backend backend;
+    Display* display = backend.display();
+    const Window gone = GoneWindow(display);
+    CaptureStderr();
+    XMapWindow(display, gone);
+    XMapWindow(display, gone);  // the same kind of error again
+    XSync(display, False);
+    const std::string said = GetCapturedStderr();
+    EXPECT_NE(said.find("tivaro: the X server refused X_MapWindow"), npos) << said;
+    EXPECT_NE(said.find("BadWindow"), npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+TEST(X11Errors, ATrapKeepsTheErrorsOfTheRequestsMadeInsideIt) {
+    X11Backend backend;
+    Display* display = backend.display();
+    const Window gone = GoneWindow(display);
+    CaptureStderr();
+    XRaiseWindow(display, gone);  // before the trap: not the trap's
+    ErrorTrap trap(display);
+    XUnmapWindow(display, gone);
+    const int code = trap.Release();
+    ErrorTrap clean(display);
+    XNoOp(display);
+    const int clean_code = clean.Release();
+    const std::string said = GetCapturedStderr();
+    EXPECT_EQ(code, BadWindow);
+    EXPECT_EQ(clean_code, Success);
+    EXPECT_NE(said.find("X_ConfigureWindow"), npos) << said;
+    EXPECT_EQ(said.find("X_UnmapWindow"), npos) << said;
+}
+
+TEST(X11Errors, AnotherProgramsWindowThatWentIsNoWindowAndNothingIsSaid) {
+    X11Backend backend;
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    const Window gone = GoneWindow(other);
+    CaptureStderr();
+    EXPECT_FALSE(backend.GetWindowRect(gone).has_value());
+    backend.WatchWindow(gone);
+    EXPECT_EQ(backend.FindWindowByCaption("no window has this caption"), 0U);
+    const NativeWindow window = MakeSaverWindows(backend).window;
+    backend.SetParent(window, gone);
+    XSync(backend.display(), False);
+    EXPECT_EQ(GetCapturedStderr(), "");
+    XCloseDisplay(other);
 }
 
 TEST(X11Input, AKeyTypedBeforeTheCoverIsTheCoversViewsOnceItComes) {

@@ -1,0 +1,68 @@
+#include "platform/x11/x11_errors.h"
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <tuple>
+
+namespace tivaro::platform::x11 {
+namespace {
+
+ErrorTrap* g_trap = nullptr;  // the innermost trap, or none
+
+// The name Xlib's error database gives a core request ("X_ChangeProperty"), or its number.
+std::string RequestName(Display* display, const XErrorEvent& error) {
+    const std::string number = std::to_string(error.request_code);
+    char name[128] = {};
+    XGetErrorDatabaseText(display, "XRequest", number.c_str(), "", name, sizeof name);
+    if (name[0] != '\0') return name;
+    return "request " + number + "." + std::to_string(error.minor_code);
+}
+
+// Once for each kind of error (its code, and the request that failed).
+void Report(Display* display, const XErrorEvent& error) {
+    static std::set<std::tuple<int, int, int>> reported;
+    if (!reported.emplace(error.error_code, error.request_code, error.minor_code).second) return;
+    char text[256] = {};
+    XGetErrorText(display, error.error_code, text, sizeof text);
+    std::fprintf(stderr, "tivaro: the X server refused %s (resource 0x%lx): %s; going on\n",
+                 RequestName(display, error).c_str(), error.resourceid, text);
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+// An error goes to the innermost trap that its request was made in; any other is reported.
+int ErrorTrap::OnError(Display* display, XErrorEvent* error) {
+    for (ErrorTrap* trap = g_trap; trap != nullptr; trap = trap->outer_) {
+        if (trap->display_ != display || error->serial < trap->first_serial_) continue;
+        if (trap->code_ == Success) trap->code_ = error->error_code;
+        return 0;
+    }
+    Report(display, *error);
+    return 0;
+}
+
+void InstallErrorHandler() {
+    XSetErrorHandler(&ErrorTrap::OnError);
+}
+
+ErrorTrap::ErrorTrap(Display* display)
+    : display_(display), first_serial_(NextRequest(display)), outer_(g_trap) {
+    g_trap = this;
+}
+
+ErrorTrap::~ErrorTrap() {
+    Release();
+}
+
+int ErrorTrap::Release() {
+    if (released_) return code_;
+    released_ = true;
+    XSync(display_, False);
+    // Traps are released in the reverse order of their grabs (they live on the stack).
+    g_trap = outer_;
+    return code_;
+}
+
+}  // namespace tivaro::platform::x11
