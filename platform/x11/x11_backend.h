@@ -211,7 +211,8 @@ private:
     InputFunnel funnel_;
     std::vector<XEvent> held_input_;  // keys and clicks that came before their owner
     bool watching_outputs_ = false;
-    int randr_event_base_ = -1;  // -1: RandR changes are not watched
+    long root_events_added_ = 0;  // what the cover added to our event mask on the root
+    int randr_event_base_ = -1;   // -1: RandR changes are not watched
 
     // GL.
     ContextTable<GLXContext> contexts_;

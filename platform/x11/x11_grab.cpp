@@ -36,7 +36,8 @@ void X11Backend::TakeInput(NativeWindow owner) {
     WatchOutputs();
 }
 
-// RandR's changes, and the root window's size.
+// RandR's changes, and the root window's size, which the cover adds to whatever this
+// connection already asked to hear of the root window.
 void X11Backend::WatchOutputs() {
     if (watching_outputs_) return;
     watching_outputs_ = true;
@@ -46,7 +47,12 @@ void X11Backend::WatchOutputs() {
     } else {
         randr_event_base_ = -1;
     }
-    XSelectInput(display_, root_, StructureNotifyMask);
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(display_, root_, &attrs);
+    root_events_added_ = StructureNotifyMask & ~attrs.your_event_mask;
+    if (root_events_added_ != 0) {
+        XSelectInput(display_, root_, attrs.your_event_mask | root_events_added_);
+    }
 }
 
 // A key or a click that comes while the input is held for an owner not there yet waits.
@@ -112,7 +118,14 @@ void X11Backend::ReleaseInput() {
     grab_ = GrabState{};
     held_input_.clear();
     funnel_.SetOwner(0);
+    // Of the root window's events, what the cover added goes; the rest stays as it was.
+    if (watching_outputs_ && root_events_added_ != 0) {
+        XWindowAttributes attrs{};
+        XGetWindowAttributes(display_, root_, &attrs);
+        XSelectInput(display_, root_, attrs.your_event_mask & ~root_events_added_);
+    }
     watching_outputs_ = false;
+    root_events_added_ = 0;
     XFlush(display_);
 }
 

@@ -1,6 +1,6 @@
 // The X11 backend on a real X server (run under Xvfb): errors trapped where a request may
-// fail and reported anywhere else, and a key typed before the cover given to the cover's
-// view.
+// fail and reported anywhere else, the events this client asked for on the root window kept
+// by the saver's cover, and a key typed before the cover given to the cover's view.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,6 +29,12 @@ Window GoneWindow(Display* display) {
     XDestroyWindow(display, window);
     XSync(display, False);
     return window;
+}
+
+long RootEvents(Display* display) {
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(display, DefaultRootWindow(display), &attrs);
+    return attrs.your_event_mask;
 }
 
 // The saver's window and its view, as the saver makes them.
@@ -106,6 +112,23 @@ TEST(X11Errors, AnotherProgramsWindowThatWentIsNoWindowAndNothingIsSaid) {
     XSync(backend.display(), False);
     EXPECT_EQ(GetCapturedStderr(), "");
     XCloseDisplay(other);
+}
+
+TEST(X11Cover, KeepsTheRootWindowsEventsThisClientAskedForAndTakesBackOnlyItsOwn) {
+    X11Backend backend;
+    Display* display = backend.display();
+    XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
+    const SaverWindows windows = MakeSaverWindows(backend);
+    backend.Cover(TakingInput(windows));
+    EXPECT_EQ(RootEvents(display), PropertyChangeMask | StructureNotifyMask);
+    backend.Uncover();
+    EXPECT_EQ(RootEvents(display), PropertyChangeMask);
+
+    // Asked for before the cover, the root window's size changes stay asked for after it.
+    XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
+    backend.Cover(TakingInput(windows));
+    backend.Uncover();
+    EXPECT_EQ(RootEvents(display), StructureNotifyMask);
 }
 
 TEST(X11Input, AKeyTypedBeforeTheCoverIsTheCoversViewsOnceItComes) {
