@@ -1,5 +1,7 @@
 #include "platform/x11/x11_errors.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -9,6 +11,23 @@ namespace tivaro::platform::x11 {
 namespace {
 
 ErrorTrap* g_trap = nullptr;  // the innermost trap, or none
+
+// The request numbers excused last, newest at `g_next_range - 1`. Their errors arrive with
+// the next events read, well before this many later excuses have come.
+struct ExcusedRange {
+    Display* display = nullptr;
+    unsigned long first = 0;
+    unsigned long end = 0;  // one past the last
+};
+std::array<ExcusedRange, 16> g_excused;
+std::size_t g_next_range = 0;
+
+bool Excused(Display* display, unsigned long serial) {
+    for (const ExcusedRange& r : g_excused) {
+        if (r.display == display && serial >= r.first && serial < r.end) return true;
+    }
+    return false;
+}
 
 // The name Xlib's error database gives a core request ("X_ChangeProperty"), or its number.
 std::string RequestName(Display* display, const XErrorEvent& error) {
@@ -39,6 +58,7 @@ int ErrorTrap::OnError(Display* display, XErrorEvent* error) {
         if (trap->code_ == Success) trap->code_ = error->error_code;
         return 0;
     }
+    if (Excused(display, error->serial)) return 0;
     Report(display, *error);
     return 0;
 }
@@ -63,6 +83,18 @@ int ErrorTrap::Release() {
     // Traps are released in the reverse order of their grabs (they live on the stack).
     g_trap = outer_;
     return code_;
+}
+
+// The range opens with the excuse, so that a round trip made inside it drops its errors too,
+// and closes at the next request number when the excuse ends.
+ErrorExcuse::ErrorExcuse(Display* display) : range_(g_next_range) {
+    g_excused[range_] = ExcusedRange{display, NextRequest(display), ~0UL};
+    g_next_range = (g_next_range + 1) % g_excused.size();
+}
+
+ErrorExcuse::~ErrorExcuse() {
+    ExcusedRange& r = g_excused[range_];
+    r.end = NextRequest(r.display);
 }
 
 }  // namespace tivaro::platform::x11

@@ -8,6 +8,8 @@
 
 #include <X11/Xlib.h>
 
+#include <cstddef>
+
 namespace tivaro::platform::x11 {
 
 // Installs the process's X error handler (once; before the first connection opens).
@@ -37,6 +39,21 @@ private:
     int code_ = Success;
     ErrorTrap* outer_;  // the trap that was grabbed before, if any
     bool released_ = false;
+};
+
+// Excuses the errors of the requests made in its life, without waiting for the server's
+// answer: for the requests of every frame (making a context current on a window that may
+// have gone, swapping its buffers), where a round trip would cost frame rate. Their errors
+// come later, with the next events read, and are dropped by their request numbers.
+class ErrorExcuse {
+public:
+    explicit ErrorExcuse(Display* display);
+    ~ErrorExcuse();
+    ErrorExcuse(const ErrorExcuse&) = delete;
+    ErrorExcuse& operator=(const ErrorExcuse&) = delete;
+
+private:
+    std::size_t range_;  // its slot among the excused ranges
 };
 
 }  // namespace tivaro::platform::x11

@@ -99,7 +99,7 @@ void X11Backend::MakeCurrent(NativeWindow window, GlContext context) {
     const GLXContext* native = contexts_.Find(context);
     if (native == nullptr || window == 0) return;  // a deleted or unknown context
     const LostServerGuard guard(xcb_);
-    const ErrorTrap trap(display_);
+    const ErrorExcuse excuse(display_);
     if (!glXMakeCurrent(display_, static_cast<GLXDrawable>(window), *native)) CheckAnswer();
     if (!swap_interval_done_) SetSwapInterval(static_cast<GLXDrawable>(window));
 }
@@ -113,7 +113,7 @@ void X11Backend::DeleteContext(GlContext context) {
 
 void X11Backend::SwapBuffers(NativeWindow window) {
     if (glXGetCurrentContext() == nullptr || window == 0) return;
-    const ErrorTrap trap(display_);
+    const ErrorExcuse excuse(display_);
     glXSwapBuffers(display_, static_cast<GLXDrawable>(window));
 }
 

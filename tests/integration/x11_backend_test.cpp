@@ -98,6 +98,25 @@ TEST(X11Errors, ATrapKeepsTheErrorsOfTheRequestsMadeInsideIt) {
     EXPECT_EQ(said.find("X_UnmapWindow"), npos) << said;
 }
 
+TEST(X11Errors, AnExcuseDropsItsRequestsErrorsWhenTheyComeLaterWithoutARoundTrip) {
+    X11Backend backend;
+    Display* display = backend.display();
+    const Window gone = GoneWindow(display);
+    CaptureStderr();
+    const unsigned long before = LastKnownRequestProcessed(display);
+    {
+        const x11::ErrorExcuse excuse(display);
+        XUnmapWindow(display, gone);
+    }
+    const bool waited = LastKnownRequestProcessed(display) != before;
+    XClearWindow(display, gone);  // after it: reported
+    XSync(display, False);
+    const std::string said = GetCapturedStderr();
+    EXPECT_FALSE(waited);
+    EXPECT_EQ(said.find("X_UnmapWindow"), npos) << said;
+    EXPECT_NE(said.find("X_ClearArea"), npos) << said;
+}
+
 TEST(X11Errors, AnotherProgramsWindowThatWentIsNoWindowAndNothingIsSaid) {
     X11Backend backend;
     Display* other = XOpenDisplay(nullptr);
