@@ -5,6 +5,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <initializer_list>
@@ -20,15 +21,18 @@ int g_pipe[2] = {-1, -1};
 // How long the program may take to end by itself once asked to, so that it is gone within a
 // second whatever its display server does.
 constexpr long kGraceNanoseconds = 800'000'000;
+// Written once, before the handlers that read them are installed; the release store of
+// g_grace_timer_made and the handlers' acquire load order the timer before its flag.
 timer_t g_grace_timer{};
-bool g_grace_timer_made = false;
+std::atomic<bool> g_grace_timer_made{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read in a signal handler");
 
 extern "C" void OnEndSignal(int) {
     const int saved = errno;
     // Ending is the event processing's job; should it not come to it in time (stuck in a
     // call to a compositor or server that stopped answering), the program ends anyway.
     if (g_end_signal == 0) {
-        if (g_grace_timer_made) {
+        if (g_grace_timer_made.load(std::memory_order_acquire)) {
             const itimerspec grace{{0, 0}, {0, kGraceNanoseconds}};
             timer_settime(g_grace_timer, 0, &grace, nullptr);
         } else {
@@ -57,21 +61,20 @@ void InstallEndSignals() {
         g_pipe[0] = g_pipe[1] = -1;
         return;
     }
-    struct sigaction action {};
-    action.sa_handler = &OnEndSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
-    action.sa_handler = &OnGraceOver;
-    sigaction(SIGALRM, &action, nullptr);
+    // Everything the handlers read is in place before the first of them can run: the pipe,
+    // the grace timer, and the grace handler before the end handlers that arm it.
     sigevent on_expiry{};
     on_expiry.sigev_notify = SIGEV_SIGNAL;
     on_expiry.sigev_signo = SIGALRM;
-    g_grace_timer_made = timer_create(CLOCK_MONOTONIC, &on_expiry, &g_grace_timer) == 0;
-}
-
-int EndSignalFd() {
-    return g_pipe[0];
+    const bool made = timer_create(CLOCK_MONOTONIC, &on_expiry, &g_grace_timer) == 0;
+    g_grace_timer_made.store(made, std::memory_order_release);
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    action.sa_handler = &OnGraceOver;
+    sigaction(SIGALRM, &action, nullptr);
+    action.sa_handler = &OnEndSignal;
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
 }
 
 bool TakeEndSignal() {
