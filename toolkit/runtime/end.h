@@ -6,7 +6,9 @@
 namespace tivaro::rt {
 
 using Restorer = void (*)();
+// Registers one more restorer; there is no limit. Not from a signal handler (it allocates).
 void AddRestorer(Restorer restorer);
+// Runs each restorer not yet run, the last registered first. Safe in a signal handler.
 void RunRestorers() noexcept;
 [[noreturn]] void EndProgram(int exit_code = 0);
 // The window system went away (its server or compositor): says so on stderr in one line,
