@@ -43,6 +43,18 @@ Bytes SmallBitmap() {
     return b;
 }
 
+Bytes Png(int width, int height, const unsigned char* rgba) {
+    Bytes png;
+    stbi_write_png_to_func(
+        [](void* context, void* data, int size) {
+            auto* out = static_cast<Bytes*>(context);
+            const auto* bytes = static_cast<const unsigned char*>(data);
+            out->insert(out->end(), bytes, bytes + size);
+        },
+        &png, width, height, 4, rgba, width * 4);
+    return png;
+}
+
 std::string Failure(const Bytes& bytes) {
     try {
         DecodePicture(bytes);
@@ -66,14 +78,7 @@ TEST(DecodePicture, BitmapPixelsComeOutTopDownInRuntimeColours) {
 
 TEST(DecodePicture, PngWithAlphaLosesOnlyTheAlpha) {
     const unsigned char rgba[2 * 1 * 4] = {10, 20, 30, 0, 200, 150, 100, 255};
-    Bytes png;
-    stbi_write_png_to_func(
-        [](void* context, void* data, int size) {
-            auto* out = static_cast<Bytes*>(context);
-            const auto* bytes = static_cast<const unsigned char*>(data);
-            out->insert(out->end(), bytes, bytes + size);
-        },
-        &png, 2, 1, 4, rgba, 8);
+    Bytes png = Png(2, 1, rgba);
     const gfx::Surface s = DecodePicture(png);
     ASSERT_EQ(s.width(), 2);
     EXPECT_EQ(s.Point(0, 0), gfx::RGB(10, 20, 30));
@@ -114,6 +119,45 @@ TEST(DecodePicture, TheEarthPhotoIsALeftLitGlobeOnBlack) {
     }
     EXPECT_GT(left, 2 * right) << "lit from the left";
     EXPECT_GT(blue, red) << "a blue planet";
+}
+
+// A picture cut short is refused whatever the decoder would make of it: a JPEG cut just
+// before its end-of-image marker, or a PNG just before its IEND chunk, holds every pixel and
+// decodes, but is no whole picture.
+// The reason DecodeRgba gives for refusing `bytes` cut to `size`, and that it is the error of
+// a bad picture; empty when the cut picture decodes.
+std::string RefusalWhenCut(const Bytes& bytes, std::size_t size) {
+    try {
+        DecodeRgba(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size)));
+    } catch (const rt::RuntimeError& e) {
+        EXPECT_EQ(e.number(), rt::ErrorNumber::InvalidProcedureCall);
+        return e.what();
+    }
+    return "";
+}
+
+TEST(DecodePicture, APictureCutShortIsRefusedByItsEnd) {
+    const std::span<const unsigned char> earth = assets::Find("earth.jpg");
+    const Bytes jpeg(earth.begin(), earth.end());
+    std::vector<unsigned char> rgba(64 * 64 * 4);
+    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<unsigned char>(i * 37);
+    const Bytes png = Png(64, 64, rgba.data());
+    EXPECT_EQ(RefusalWhenCut(jpeg, jpeg.size()), "");
+    EXPECT_EQ(RefusalWhenCut(png, png.size()), "");
+    // Cut just before the JPEG's end-of-image marker or the PNG's IEND chunk, a picture
+    // holds every pixel, and a decoder may well show it.
+    const std::pair<const Bytes*, std::string> cases[] = {
+        {&jpeg, "truncated JPEG: no end-of-image marker"},
+        {&png, "truncated PNG: no IEND chunk"},
+    };
+    for (const auto& [picture, reason] : cases) {
+        const std::size_t size = picture->size();
+        const std::size_t end_length = picture == &png ? 12 : 2;
+        for (const std::size_t cut : {size - end_length, size - 1, size / 2}) {
+            const std::string message = RefusalWhenCut(*picture, cut);
+            EXPECT_NE(message.find(reason), std::string::npos) << cut << ": " << message;
+        }
+    }
 }
 
 TEST(DecodePicture, BrokenDataRaisesARuntimeError) {

@@ -1,7 +1,9 @@
 #include "toolkit/image/decode.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -72,6 +74,30 @@ void CheckBitmapLength(std::span<const unsigned char> bytes) {
     if (offset + row_bytes * height > bytes.size()) Reject("truncated bitmap data");
 }
 
+bool StartsWith(std::span<const unsigned char> bytes, std::initializer_list<unsigned char> start) {
+    return bytes.size() >= start.size() && std::equal(start.begin(), start.end(), bytes.begin());
+}
+
+bool EndsWith(std::span<const unsigned char> bytes, std::initializer_list<unsigned char> end) {
+    return bytes.size() >= end.size() &&
+           std::equal(end.begin(), end.end(),
+                      bytes.end() - static_cast<std::ptrdiff_t>(end.size()));
+}
+
+// How much of a cut-off JPEG or PNG the decoder shows (grey or black rows, or an error)
+// depends on its version; a picture that does not end as its format ends is refused here
+// instead, the same everywhere.
+void CheckWhole(std::span<const unsigned char> bytes) {
+    if (StartsWith(bytes, {0xFF, 0xD8}) && !EndsWith(bytes, {0xFF, 0xD9})) {
+        Reject("truncated JPEG: no end-of-image marker at the end");
+    }
+    if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}) &&
+        !EndsWith(bytes, {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82})) {
+        Reject("truncated PNG: no IEND chunk at the end");
+    }
+    if (StartsWith(bytes, {'B', 'M'})) CheckBitmapLength(bytes);
+}
+
 struct StbFree {
     void operator()(unsigned char* pixels) const { stbi_image_free(pixels); }
 };
@@ -86,7 +112,7 @@ std::unique_ptr<unsigned char, StbFree> Decode(std::span<const unsigned char> by
                                                int& width, int& height) {
     if (bytes.empty()) Reject("no data");
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) Reject("data too large");
-    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') CheckBitmapLength(bytes);
+    CheckWhole(bytes);
     int stored_channels = 0;
     std::unique_ptr<unsigned char, StbFree> pixels(stbi_load_from_memory(
         bytes.data(), static_cast<int>(bytes.size()), &width, &height, &stored_channels, channels));
