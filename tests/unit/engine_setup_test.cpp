@@ -9,11 +9,28 @@ namespace {
 
 using SetupTest = EngineTest;
 
-constexpr float kRows[12][3] = {
-    {1.0f, 0.5f, 0.5f}, {1.0f, 0.75f, 0.5f}, {1.0f, 1.0f, 0.5f}, {0.75f, 1.0f, 0.5f},
-    {0.5f, 1.0f, 0.5f}, {0.5f, 1.0f, 0.75f}, {0.5f, 1.0f, 1.0f}, {0.5f, 0.75f, 1.0f},
-    {0.5f, 0.5f, 1.0f}, {0.75f, 0.5f, 1.0f}, {1.0f, 0.5f, 1.0f}, {1.0f, 0.5f, 0.75f},
+// The palette as the design's table gives it: row, red, green, blue. Every value is exact
+// as a 32-bit float.
+constexpr double kPaletteTable[12][4] = {
+    {0, 1.0, 0.5, 0.5},    //
+    {1, 1.0, 0.75, 0.5},   //
+    {2, 1.0, 1.0, 0.5},    //
+    {3, 0.75, 1.0, 0.5},   //
+    {4, 0.5, 1.0, 0.5},    //
+    {5, 0.5, 1.0, 0.75},   //
+    {6, 0.5, 1.0, 1.0},    //
+    {7, 0.5, 0.75, 1.0},   //
+    {8, 0.5, 0.5, 1.0},    //
+    {9, 0.75, 0.5, 1.0},   //
+    {10, 1.0, 0.5, 1.0},   //
+    {11, 1.0, 0.5, 0.75},  //
 };
+
+// Column 0 red, 1 green, 2 blue.
+double Expected(std::size_t row, int column) {
+    EXPECT_EQ(kPaletteTable[row][0], static_cast<double>(row));
+    return kPaletteTable[row][column + 1];
+}
 
 TEST_F(SetupTest, CreationLeavesEverythingEmptyButTheTextureName) {
     const partEngClass engine;
@@ -67,15 +84,16 @@ TEST_F(SetupTest, PaletteGoesRoundTheColourWheelAndEachRowColoursTwentyFiveFragm
     engine.Initialize();
     for (int row = 0; row < 12; ++row) {
         for (int column = 0; column < 3; ++column) {
-            EXPECT_EQ(engine.Palette().At(row, column), kRows[row][column]) << row << "," << column;
+            EXPECT_EQ(engine.Palette().At(row, column), Expected(row, column))
+                << row << "," << column;
         }
     }
     const auto& f = engine.Fragments();
     for (std::size_t i = 0; i < f.size(); ++i) {
         const std::size_t row = i / 25;
-        EXPECT_EQ(f[i].red, kRows[row][0]) << i;
-        EXPECT_EQ(f[i].green, kRows[row][1]) << i;
-        EXPECT_EQ(f[i].blue, kRows[row][2]) << i;
+        EXPECT_EQ(f[i].red, Expected(row, 0)) << i;
+        EXPECT_EQ(f[i].green, Expected(row, 1)) << i;
+        EXPECT_EQ(f[i].blue, Expected(row, 2)) << i;
     }
     for (std::size_t i = 200; i <= 224; ++i) {
         EXPECT_EQ(f[i].red, 0.5f);
@@ -98,7 +116,7 @@ TEST_F(SetupTest, RowsOutsideThePaletteRaiseBeforeAnythingIsStored) {
               rt::ErrorNumber::SubscriptOutOfRange);
     for (int row = 0; row < 12; ++row) {
         for (int column = 0; column < 3; ++column) {
-            EXPECT_EQ(palette.At(row, column), kRows[row][column]);
+            EXPECT_EQ(palette.At(row, column), Expected(row, column));
         }
     }
     EXPECT_EQ(ErrorOf([&] { palette.At(12, 0); }), rt::ErrorNumber::SubscriptOutOfRange);
@@ -149,7 +167,8 @@ TEST_F(SetupTest, FragmentCountIsReadWhenInitializeRuns) {
     partEngClass engine;
     engine.Initialize();
     ASSERT_EQ(engine.Fragments().size(), 24u);
-    for (std::size_t i = 0; i < 24; ++i) EXPECT_EQ(engine.Fragments()[i].red, kRows[i / 2][0]) << i;
+    for (std::size_t i = 0; i < 24; ++i)
+        EXPECT_EQ(engine.Fragments()[i].red, Expected(i / 2, 0)) << i;
 
     Velkor_B::FragmentCount = 0;
     engine.Initialize();
