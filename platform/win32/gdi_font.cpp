@@ -2,21 +2,17 @@
 #include "platform/win32/dib.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
-#include <tuple>
 #include <type_traits>
 
-#include "toolkit/runtime/errors.h"
 #include "platform/win32/wide_text.h"
+#include "toolkit/runtime/errors.h"
 
 namespace tivaro::text {
 namespace {
 
 using platform::win32::Narrow;
 using platform::win32::Widen;
-
-constexpr std::int32_t kLargestUnsmoothedPixels = 16;
 
 [[noreturn]] void Fail(const std::string& why) {
     throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, why);
@@ -72,14 +68,7 @@ class GdiFont final : public Font {
 public:
     GdiFont(const FontDesc& desc, std::int32_t dpi);
     ~GdiFont() override;
-    GdiFont(const GdiFont&) = delete;
-    GdiFont& operator=(const GdiFont&) = delete;
 
-    const FontDesc& Desc() const override { return desc_; }
-    const std::string& Family() const override { return family_; }
-    std::int32_t PixelSize() const override { return pixel_size_; }
-    std::int32_t Dpi() const override { return dpi_; }
-    std::int32_t Ascent() const override { return ascent_; }
     TextExtent Measure(std::string_view utf8) const override;
     void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
               gfx::Colour colour, const ClipRect* clip) const override;
@@ -88,11 +77,6 @@ private:
     // The scratch bitmap text is drawn into: white ink on black, then read back as coverage.
     void Scratch(std::int32_t width, std::int32_t height) const;
 
-    FontDesc desc_;
-    std::string family_;
-    std::int32_t dpi_ = 96;
-    std::int32_t pixel_size_ = 0;
-    std::int32_t ascent_ = 0;
     std::int32_t height_ = 0;
     std::int32_t overhang_ = 0;  // ink that may stand out of the advance on either side
     // The font is declared first, so that the DC it is selected into goes first.
@@ -106,8 +90,7 @@ private:
     mutable std::int32_t bitmap_height_ = 0;
 };
 
-GdiFont::GdiFont(const FontDesc& desc, std::int32_t dpi)
-    : desc_(desc), dpi_(dpi), pixel_size_(std::max(1, PointsToPixels(desc.size, dpi))) {
+GdiFont::GdiFont(const FontDesc& desc, std::int32_t dpi) : Font(desc, dpi) {
     dc_.reset(CreateCompatibleDC(nullptr));
     if (dc_ == nullptr) Fail("cannot make a device context for text");
     const std::wstring name = Widen(desc.name);
@@ -264,15 +247,9 @@ LOGFONTW LogFontFor(const FontDesc& desc, std::wstring_view face, std::int32_t d
 }
 
 std::shared_ptr<const Font> OpenFont(const FontDesc& desc, std::int32_t dpi) {
-    using Key =
-        std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t, std::int32_t>;
-    static std::map<Key, std::shared_ptr<const Font>> cache;
-    Key key{desc.name,      desc.size,          desc.weight,  desc.italic,
-            desc.underline, desc.strikethrough, desc.charset, dpi};
-    if (auto it = cache.find(key); it != cache.end()) return it->second;
-    auto font = std::make_shared<GdiFont>(desc, dpi);
-    cache.emplace(std::move(key), font);
-    return font;
+    return CachedFont(desc, dpi, [](const FontDesc& asked, std::int32_t scale) {
+        return std::shared_ptr<const Font>(std::make_shared<GdiFont>(asked, scale));
+    });
 }
 
 }  // namespace tivaro::text

@@ -1,6 +1,8 @@
 #include "toolkit/text/font.h"
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "toolkit/runtime/numeric.h"
 
@@ -17,6 +19,21 @@ FontDesc DefaultUiFont() {
 
 std::int32_t PointsToPixels(double points, std::int32_t dpi) {
     return rt::RoundToI32(points * dpi / 72.0);
+}
+
+Font::Font(const FontDesc& desc, std::int32_t dpi)
+    : desc_(desc), dpi_(dpi), pixel_size_(std::max(1, PointsToPixels(desc.size, dpi))) {}
+
+std::shared_ptr<const Font> CachedFont(const FontDesc& desc, std::int32_t dpi, FontMaker make) {
+    using Key =
+        std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t, std::int32_t>;
+    static std::map<Key, std::shared_ptr<const Font>> cache;
+    Key key{desc.name,      desc.size,          desc.weight,  desc.italic,
+            desc.underline, desc.strikethrough, desc.charset, dpi};
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
+    std::shared_ptr<const Font> font = make(desc, dpi);
+    cache.emplace(std::move(key), font);
+    return font;
 }
 
 void Font::DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y,

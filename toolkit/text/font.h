@@ -53,17 +53,23 @@ struct ClipRect {
     std::int32_t bottom = 0;
 };
 
+// Text this many pixels high or smaller is drawn unsmoothed, as the classic desktop draws
+// small UI text; larger text is antialiased.
+inline constexpr std::int32_t kLargestUnsmoothedPixels = 16;
+
 class Font {
 public:
     virtual ~Font() = default;
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
 
-    virtual const FontDesc& Desc() const = 0;
+    const FontDesc& Desc() const { return desc_; }
     // The family the platform actually renders with (for example "IPAPGothic").
-    virtual const std::string& Family() const = 0;
-    virtual std::int32_t PixelSize() const = 0;
+    const std::string& Family() const { return family_; }
+    std::int32_t PixelSize() const { return pixel_size_; }
     // The display scale the font is rasterised for (96 is 100 %).
-    virtual std::int32_t Dpi() const = 0;
-    virtual std::int32_t Ascent() const = 0;
+    std::int32_t Dpi() const { return dpi_; }
+    std::int32_t Ascent() const { return ascent_; }
 
     // One line of UTF-8 text; line breaks are not interpreted here.
     virtual TextExtent Measure(std::string_view utf8) const = 0;
@@ -78,7 +84,25 @@ public:
     // down, grey RGB(128, 128, 128) text over it at (x, y).
     void DrawDisabled(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
                       const ClipRect* clip = nullptr) const;
+
+protected:
+    // The em is PointsToPixels(desc.size, dpi) high, at least one pixel. The platform's
+    // font sets the family and the ascent once it has the face.
+    Font(const FontDesc& desc, std::int32_t dpi);
+
+    std::string family_;
+    std::int32_t ascent_ = 0;
+
+private:
+    FontDesc desc_;
+    std::int32_t dpi_ = 96;
+    std::int32_t pixel_size_ = 0;
 };
+
+// The font cache of OpenFont: the font made for an equal description and scale before, or
+// the one `make` makes now, which is kept.
+using FontMaker = std::shared_ptr<const Font> (*)(const FontDesc& desc, std::int32_t dpi);
+std::shared_ptr<const Font> CachedFont(const FontDesc& desc, std::int32_t dpi, FontMaker make);
 
 // The rendered font for a description at a display scale. Fonts are cached: the same
 // description and scale give the same object, and nothing is read from disk after the

@@ -13,7 +13,6 @@
 #include <iterator>
 #include <map>
 #include <memory>
-#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -82,14 +81,7 @@ public:
     ~FreeTypeFont() override {
         if (size_ != nullptr) FT_Done_Size(size_);
     }
-    FreeTypeFont(const FreeTypeFont&) = delete;
-    FreeTypeFont& operator=(const FreeTypeFont&) = delete;
 
-    const FontDesc& Desc() const override { return desc_; }
-    const std::string& Family() const override { return family_; }
-    std::int32_t PixelSize() const override { return pixel_size_; }
-    std::int32_t Dpi() const override { return dpi_; }
-    std::int32_t Ascent() const override { return ascent_; }
     TextExtent Measure(std::string_view utf8) const override;
     void Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
               gfx::Colour colour, const ClipRect* clip) const override;
@@ -111,15 +103,10 @@ private:
     template <class Fn>
     std::int32_t Layout(std::string_view utf8, Fn&& fn) const;
 
-    FontDesc desc_;
-    std::string family_;
     std::shared_ptr<SharedFace> face_;
     FT_Size size_ = nullptr;
     bool embolden_ = false;
     bool oblique_ = false;
-    std::int32_t dpi_ = 96;
-    std::int32_t pixel_size_ = 0;
-    std::int32_t ascent_ = 0;
     std::int32_t descent_ = 0;
     std::int32_t underline_offset_ = 0;  // below the baseline
     std::int32_t strike_offset_ = 0;     // above the baseline
@@ -129,13 +116,11 @@ private:
 
 FreeTypeFont::FreeTypeFont(const FontDesc& desc, std::int32_t dpi, const ResolvedFace& resolved,
                            std::shared_ptr<SharedFace> face)
-    : desc_(desc),
-      family_(resolved.family),
+    : Font(desc, dpi),
       face_(std::move(face)),
       embolden_(resolved.embolden),
-      oblique_(resolved.oblique),
-      dpi_(dpi),
-      pixel_size_(std::max(1, PointsToPixels(desc.size, dpi))) {
+      oblique_(resolved.oblique) {
+    family_ = resolved.family;
     FT_Face f = face_->face;
     if (FT_New_Size(f, &size_) != 0) {
         size_ = nullptr;
@@ -143,7 +128,7 @@ FreeTypeFont::FreeTypeFont(const FontDesc& desc, std::int32_t dpi, const Resolve
     }
     FT_Activate_Size(size_);
     if (FT_IS_SCALABLE(f)) {
-        FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(pixel_size_));
+        FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(PixelSize()));
     } else if (f->num_fixed_sizes > 0) {
         FT_Select_Size(f, 0);
     }
@@ -167,8 +152,6 @@ FreeTypeFont::FreeTypeFont(const FontDesc& desc, std::int32_t dpi, const Resolve
     underline_offset_ = std::min(underline_offset_, std::max(1, descent_ - line_thickness_));
 }
 
-constexpr std::int32_t kLargestUnsmoothedPixels = 16;
-
 const FreeTypeFont::Glyph& FreeTypeFont::GlyphFor(char32_t code_point) const {
     if (auto it = glyphs_.find(code_point); it != glyphs_.end()) return it->second;
     Glyph glyph;
@@ -177,7 +160,7 @@ const FreeTypeFont::Glyph& FreeTypeFont::GlyphFor(char32_t code_point) const {
     glyph.index = FT_Get_Char_Index(f, code_point);
     // The classic desktop draws small UI text unsmoothed, one ink level per pixel; larger
     // text is antialiased.
-    const bool mono = pixel_size_ <= kLargestUnsmoothedPixels;
+    const bool mono = PixelSize() <= kLargestUnsmoothedPixels;
     FT_Int32 flags = FT_LOAD_DEFAULT | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
     if (embolden_ || oblique_) flags |= FT_LOAD_NO_BITMAP;
     if (FT_Load_Glyph(f, glyph.index, flags) == 0) {
@@ -279,8 +262,8 @@ void FreeTypeFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y,
             for (std::int32_t col = x; col < x + end; ++col) blend(col, row, 255);
         }
     };
-    if (desc_.underline) rule(baseline + underline_offset_);
-    if (desc_.strikethrough) rule(baseline - strike_offset_);
+    if (Desc().underline) rule(baseline + underline_offset_);
+    if (Desc().strikethrough) rule(baseline - strike_offset_);
 }
 
 std::string Lower(std::string_view s) {
@@ -362,17 +345,11 @@ ResolvedFace ResolveFace(const FontDesc& desc) {
 }
 
 std::shared_ptr<const Font> OpenFont(const FontDesc& desc, std::int32_t dpi) {
-    using Key =
-        std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t, std::int32_t>;
-    static std::map<Key, std::shared_ptr<const Font>> cache;
-    Key key{desc.name,      desc.size,          desc.weight,  desc.italic,
-            desc.underline, desc.strikethrough, desc.charset, dpi};
-    if (auto it = cache.find(key); it != cache.end()) return it->second;
-    const ResolvedFace resolved = ResolveFace(desc);
-    auto font = std::make_shared<FreeTypeFont>(desc, dpi, resolved,
-                                               LoadFace(resolved.file, resolved.index));
-    cache.emplace(std::move(key), font);
-    return font;
+    return CachedFont(desc, dpi, [](const FontDesc& asked, std::int32_t scale) {
+        const ResolvedFace resolved = ResolveFace(asked);
+        return std::shared_ptr<const Font>(std::make_shared<FreeTypeFont>(
+            asked, scale, resolved, LoadFace(resolved.file, resolved.index)));
+    });
 }
 
 }  // namespace tivaro::text
