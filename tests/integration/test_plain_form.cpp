@@ -10,9 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "platform/testing/recording_backend.h"
 #include "toolkit/forms/application.h"
 #include "toolkit/forms/form.h"
-#include "platform/testing/recording_backend.h"
+// Last: Xlib's headers define None, which our headers use as a name.
 #include "platform/x11/x11_backend.h"
 
 namespace {
@@ -28,8 +29,8 @@ public:
 };
 
 void HandleEvents() {
-    forms::Application::Get().RunUntil(forms::Application::Clock::now() +
-                                       std::chrono::milliseconds(300));
+    const auto until = forms::Application::Clock::now() + std::chrono::milliseconds(300);
+    forms::Application::Get().RunWhile([&] { return forms::Application::Clock::now() < until; });
 }
 
 }  // namespace

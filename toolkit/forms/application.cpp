@@ -91,17 +91,6 @@ Application::Clock::time_point Application::NextTimerDue(Clock::time_point limit
     return next;
 }
 
-void Application::RunUntil(Clock::time_point deadline) {
-    for (;;) {
-        DoEvents();
-        const auto now = Clock::now();
-        if (now >= deadline) return;
-        const auto wake = NextTimerDue(deadline);
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
-        platform::Current().WaitEvents(static_cast<std::int32_t>(std::max<long long>(wait, 0)));
-    }
-}
-
 void Application::RunWhile(const std::function<bool()>& keep_going) {
     while (keep_going()) {
         DoEvents();

@@ -38,8 +38,6 @@ public:
     // Ticks due timers and paints what was posted, without reading events: for the
     // system's own modal loops (see Backend::SetModalLoopHook).
     void RunTimersAndPaints();
-    // Processes events and timers, sleeping between them, until `deadline`.
-    void RunUntil(Clock::time_point deadline);
     // Processes events and timers, sleeping between them, while `keep_going()` holds.
     void RunWhile(const std::function<bool()>& keep_going);
 
@@ -49,12 +47,10 @@ public:
     // Forms count themselves here; the program's own message loop runs while any is loaded.
     void FormLoaded() { ++loaded_forms_; }
     void FormUnloaded() { --loaded_forms_; }
-    int LoadedForms() const { return loaded_forms_; }
 
     // The hidden owner window of the program's forms: a close request posted to it ends
     // the program's message loop.
     void PostCloseToOwner() { ++owner_close_requests_; }
-    int OwnerCloseRequests() const { return owner_close_requests_; }
     // The program's own message loop: runs while a form is loaded and the owner is open.
     void Run();
 
