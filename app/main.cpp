@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/host_options.h"
+#include "app/pointer_pictures.h"
 #include "app/velkor_b_main.h"
 #include "app/window_system.h"
 #include "platform/backend.h"
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     platform::SetCurrent(backend.get());
+    app::HandOverPointerPictures(backend->Windows());
     if (behind) {
         rt::EndOnError([] { Velkor_B::SaverBehind(); });
     } else if (host) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/pointer_pictures.h"
 #include "app/velkor_b_main.h"
 #include "platform/backend.h"
 #include "toolkit/forms/application.h"
@@ -31,6 +32,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         rt::StandardErrorMessage(e.what());
     }
     platform::SetCurrent(backend.get());
+    app::HandOverPointerPictures(backend->Windows());
     // Timers and repaints go on while the system moves the dialog or shows its menu. The
     // hook runs inside the window procedure: an error ends the program there, as it does
     // in the program's own loop.

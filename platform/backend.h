@@ -10,11 +10,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tivaro::platform {
 
-// A native window: an X window id or an HWND, widened. 0 is "no window".
+// A native window: an X window id, an HWND widened, or the number of one of the program's
+// window records (Wayland, posix/record_windows.h). 0 is "no window".
 using NativeWindow = std::uint64_t;
 // A window that is open but that this backend cannot see, such as one shown through the
 // desktop session's other window system: FindWindowByCaption's answer for it.
@@ -127,6 +129,15 @@ struct CoverAnswer {
 // The system pointer shapes the program uses.
 enum class Pointer : std::uint8_t { Default, Busy, Hand, Hidden };
 
+// The picture of a pointer: 0xAARRGGBB pixels, rows top to bottom, shown where alpha is at
+// least 128, and the pixel that points.
+struct PointerPicture {
+    std::vector<std::uint32_t> pixels;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    Point hot_spot;
+};
+
 // A 32-bit pixel image to show in a window: pixels are 0x00RRGGBB, rows top to bottom.
 struct PixelView {
     const std::uint32_t* pixels = nullptr;
@@ -165,6 +176,11 @@ public:
     virtual NativeWindow FindWindowByCaption(std::string_view caption) = 0;
     virtual void SetFocus(NativeWindow window) = 0;
     virtual void SetPointer(NativeWindow window, Pointer pointer) = 0;
+    // The program's own picture for Pointer::Hand, handed over before that pointer is first
+    // shown; without one the system's hand shows. A system that draws the pointer from a
+    // theme of its own (Wayland here) keeps to its theme.
+    void SetHandPicture(PointerPicture picture) { hand_picture_ = std::move(picture); }
+    const PointerPicture& HandPicture() const { return hand_picture_; }
     // Where the system runs a modal loop of its own inside event processing (moving a
     // window, a menu), `hook` is called every few milliseconds meanwhile, so that the
     // program's timers and repaints go on. Where there are no such loops, nothing.
@@ -186,6 +202,9 @@ public:
     // a window that drew stops drawing, this drops what was presented in it and has the
     // system fill it with its back colour again.
     virtual void ShowBackColour(NativeWindow window) = 0;
+
+private:
+    PointerPicture hand_picture_;
 };
 
 // A window system: its windows, its events, its outputs and the saver's cover of them, GL
@@ -250,7 +269,8 @@ public:
     virtual void OpenAddress(std::string_view address) = 0;
 };
 
-// The backend in use; set once at start-up (the X11 or Win32 one, or a test backend).
+// The backend in use; set once at start-up (the X11, Wayland or Win32 one, or the recording
+// one of the tests).
 Backend& Current();
 void SetCurrent(Backend* backend);
 // Its windows.

@@ -19,9 +19,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -62,13 +64,9 @@ std::int32_t MonitorDpi(HMONITOR monitor);
 // drivers return 1, 2, 3 or -1 instead of nullptr.
 PROC UsableProcAddress(PROC address);
 
-// A cursor made from the bytes of a .cur file (its first image, with that image's hot
-// spot), or nullptr when the bytes are not one.
-HCURSOR CursorFromFile(std::span<const unsigned char> cur);
-
-// The link's pointing hand: our stored hand.cur, made once; the system's hand only when
-// that cannot be made.
-HCURSOR HandCursor();
+// A two-colour cursor made from a picture (black where it is dark, white where it is light,
+// see-through where it is transparent), or nullptr when the picture is empty.
+HCURSOR CursorFromPicture(const PointerPicture& picture);
 
 // The id of the timer a window runs while the system's own modal loop (a move, a menu)
 // holds the thread.
@@ -124,6 +122,10 @@ public:
     void Present(NativeWindow window, const PixelView& image, Point at) override;
     void ShowBackColour(NativeWindow window) override;
     void OpenAddress(std::string_view address) override;
+
+    // The link's pointing hand: made once from HandPicture(); the system's hand when the
+    // program handed no picture.
+    HCURSOR HandCursor();
 
     // True once the swap interval has been asked for with a context current.
     bool SwapIntervalAsked() const { return swap_interval_done_; }
@@ -185,7 +187,13 @@ private:
     HDC DcOf(NativeWindow window);
     void SetSwapInterval();
 
+    struct CursorDestroyer {
+        void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
+    };
+
     HINSTANCE instance_ = nullptr;
+    std::unique_ptr<std::remove_pointer_t<HCURSOR>, CursorDestroyer> hand_cursor_;
+    bool hand_cursor_made_ = false;
     std::unordered_map<HWND, WindowInfo> windows_;
     std::unordered_map<HWND, WatchedWindow> watched_;
     std::vector<Event> queued_;

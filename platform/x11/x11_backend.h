@@ -166,8 +166,6 @@ private:
     // x11_cursor.cpp
     Cursor CursorFor(Pointer pointer);
     Cursor StoredHandCursor();
-    static constexpr unsigned kHandHotX = 12;  // the fingertip
-    static constexpr unsigned kHandHotY = 1;
     void ApplyCursor(Window window);
     // x11_present.cpp: the pixel formats of windows (ours from their creation, others'
     // asked once), and a graphics context for drawables of a depth.

@@ -1,4 +1,5 @@
-// Pointer shapes: the system's, our pointing hand, and none at all while the saver runs.
+// Pointer shapes: the system's, the program's pointing hand, and none at all while the saver
+// runs.
 #include "platform/x11/x11_backend.h"
 
 #include "platform/x11/x11_blank_cursor.h"
@@ -6,20 +7,15 @@
 #include <X11/cursorfont.h>
 #include <xcb/xcb.h>
 
-#include "assets/assets.h"
-#include "toolkit/image/decode.h"
-#include "toolkit/runtime/errors.h"
-
 namespace tivaro::platform::x11 {
 
-// Our pointing hand (black outline, white inside, hot spot at the fingertip, column 12,
-// row 1) as a two-colour X cursor: ink where the picture is black, shown where it is
-// opaque. Nothing (0) when the picture cannot be read; the system's hand stands in then.
+// The program's pointing hand (HandPicture) as a two-colour X cursor: ink where the picture
+// is dark, shown where it is opaque. Nothing (0) when the program handed none; the system's
+// hand stands in then.
 Cursor X11Backend::StoredHandCursor() {
-    image::RgbaPicture hand;
-    try {
-        hand = image::DecodeRgba(assets::Find("hand.png"));
-    } catch (const rt::RuntimeError&) {
+    const PointerPicture& hand = HandPicture();
+    if (hand.width <= 0 || hand.height <= 0 ||
+        hand.pixels.size() != static_cast<std::size_t>(hand.width) * hand.height) {
         return 0;
     }
     const int stride = (hand.width + 7) / 8;  // XBM rows: bytes, least significant bit first
@@ -42,8 +38,9 @@ Cursor X11Backend::StoredHandCursor() {
     XColor black{};
     XColor white{};
     white.red = white.green = white.blue = 0xFFFF;
-    const Cursor cursor =
-        XCreatePixmapCursor(display_, source, mask, &black, &white, kHandHotX, kHandHotY);
+    const Cursor cursor = XCreatePixmapCursor(display_, source, mask, &black, &white,
+                                              static_cast<unsigned>(hand.hot_spot.x),
+                                              static_cast<unsigned>(hand.hot_spot.y));
     XFreePixmap(display_, source);
     XFreePixmap(display_, mask);
     return cursor;

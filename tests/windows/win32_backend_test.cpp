@@ -5,16 +5,24 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "assets/assets.h"
 #include "platform/win32/win32_backend.h"
+#include "toolkit/image/decode.h"
 
 namespace tivaro::platform::win32 {
 namespace {
 
 // The settings dialog's caption, with its full-width question mark.
 constexpr char kJapaneseCaption[] = "Tivaro\xEF\xBC\x9F\xE3\x81\xAE\xE8\xA8\xAD\xE5\xAE\x9A";
+
+// The picture the program hands over (app/pointer_pictures.cpp).
+PointerPicture StoredHand() {
+    image::RgbaPicture hand = image::DecodeRgba(assets::Find("hand.png"));
+    return PointerPicture{std::move(hand.pixels), hand.width, hand.height, {12, 1}};
+}
 
 class Win32BackendTest : public ::testing::Test {
 protected:
@@ -330,8 +338,10 @@ TEST_F(Win32BackendTest, PointersFollowTheWindowOrItsParent) {
     EXPECT_EQ(cursor_over(child), LoadCursorW(nullptr, IDC_ARROW));
     backend.SetPointer(form, Pointer::Busy);
     EXPECT_EQ(cursor_over(child), LoadCursorW(nullptr, IDC_WAIT));  // inherited
+    backend.SetHandPicture(StoredHand());
     backend.SetPointer(child, Pointer::Hand);
-    EXPECT_EQ(cursor_over(child), HandCursor());  // our own hand, not the system's
+    EXPECT_EQ(cursor_over(child), backend.HandCursor());
+    EXPECT_NE(cursor_over(child), LoadCursorW(nullptr, IDC_HAND));  // the program's own hand
     EXPECT_EQ(cursor_over(form), LoadCursorW(nullptr, IDC_WAIT));
     backend.SetPointer(child, Pointer::Hidden);
     EXPECT_EQ(cursor_over(child), nullptr);
@@ -361,11 +371,40 @@ TEST_F(Win32BackendTest, TheIconAndTheWindowUnderThePointer) {
     backend.SetIcon(form, PixelView{icon.data(), 32, 32, 32});  // the old icon is replaced
 }
 
-TEST(Win32Cursor, TheHandIsOurStoredCursorWithItsHotSpot) {
-    HCURSOR hand = HandCursor();
+// The cursor's one-bit planes as the system keeps them: the AND rows over the XOR rows.
+std::vector<BYTE> Planes(HCURSOR cursor) {
+    ICONINFO ii{};
+    EXPECT_TRUE(GetIconInfo(cursor, &ii));
+    BITMAP mask{};
+    GetObjectW(ii.hbmMask, sizeof(mask), &mask);
+    std::vector<BYTE> bits(static_cast<std::size_t>(mask.bmWidthBytes) * mask.bmHeight);
+    GetBitmapBits(ii.hbmMask, static_cast<LONG>(bits.size()), bits.data());
+    if (ii.hbmColor != nullptr) DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    return bits;
+}
+
+// The cursor the stored hand.cur makes (its one image: a BITMAPINFOHEADER and its bits
+// after the 6-byte header and the 16-byte entry, the hot spot given as two WORDs before it).
+HCURSOR CursorOfStoredFile() {
+    const std::span<const unsigned char> cur = assets::Find("hand.cur");
+    const WORD hot[2] = {static_cast<WORD>(cur[10] | cur[11] << 8),
+                         static_cast<WORD>(cur[12] | cur[13] << 8)};
+    std::vector<BYTE> resource(reinterpret_cast<const BYTE*>(hot),
+                               reinterpret_cast<const BYTE*>(hot) + sizeof(hot));
+    resource.insert(resource.end(), cur.begin() + 22, cur.end());
+    return reinterpret_cast<HCURSOR>(
+        CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), FALSE,
+                                 0x00030000, 32, 32, LR_DEFAULTCOLOR));
+}
+
+TEST(Win32Cursor, TheHandIsTheProgramsPictureWithItsHotSpot) {
+    Win32Backend backend;
+    backend.SetHandPicture(StoredHand());
+    HCURSOR hand = backend.HandCursor();
     ASSERT_NE(hand, nullptr);
     EXPECT_NE(hand, LoadCursorW(nullptr, IDC_HAND));
-    EXPECT_EQ(HandCursor(), hand);  // made once
+    EXPECT_EQ(backend.HandCursor(), hand);  // made once
     ICONINFO ii{};
     ASSERT_TRUE(GetIconInfo(hand, &ii));
     EXPECT_FALSE(ii.fIcon);
@@ -374,36 +413,39 @@ TEST(Win32Cursor, TheHandIsOurStoredCursorWithItsHotSpot) {
     BITMAP mask{};
     ASSERT_NE(GetObjectW(ii.hbmMask, sizeof(mask), &mask), 0);
     EXPECT_EQ(mask.bmWidth, 32);
-    EXPECT_EQ(mask.bmHeight, ii.hbmColor != nullptr ? 32 : 64);  // monochrome: AND over XOR
-    if (ii.hbmColor != nullptr) DeleteObject(ii.hbmColor);
+    EXPECT_EQ(ii.hbmColor, nullptr);
+    EXPECT_EQ(mask.bmHeight, 64);  // monochrome: AND over XOR
     DeleteObject(ii.hbmMask);
+
+    // Pixel for pixel the pointer that the stored cursor file makes.
+    HCURSOR from_file = CursorOfStoredFile();
+    ASSERT_NE(from_file, nullptr);
+    const std::vector<BYTE> planes = Planes(hand);
+    EXPECT_EQ(planes, Planes(from_file));
+    DestroyCursor(from_file);
+    EXPECT_NE(std::count(planes.begin(), planes.end(), BYTE{0xFF}), 0) << "see-through parts";
+    EXPECT_NE(std::count(planes.begin(), planes.end(), BYTE{0}), 0) << "black parts";
 }
 
-TEST(Win32Cursor, TheHotSpotIsTheFilesAndWhatIsNoCursorFileMakesNone) {
-    const std::span<const unsigned char> stored = assets::Find("hand.cur");
-    std::vector<unsigned char> cur(stored.begin(), stored.end());
-    cur[10] = 3;  // the entry's hot spot: (3, 30)
-    cur[12] = 30;
-    HCURSOR moved = CursorFromFile(cur);
-    ASSERT_NE(moved, nullptr);
+TEST(Win32Cursor, TheHotSpotIsThePicturesAndNoPictureMakesTheSystemsHand) {
+    PointerPicture moved = StoredHand();
+    moved.hot_spot = {3, 30};
+    HCURSOR cursor = CursorFromPicture(moved);
+    ASSERT_NE(cursor, nullptr);
     ICONINFO ii{};
-    ASSERT_TRUE(GetIconInfo(moved, &ii));
+    ASSERT_TRUE(GetIconInfo(cursor, &ii));
     EXPECT_EQ(ii.xHotspot, 3u);
     EXPECT_EQ(ii.yHotspot, 30u);
     if (ii.hbmColor != nullptr) DeleteObject(ii.hbmColor);
     DeleteObject(ii.hbmMask);
-    DestroyCursor(moved);
+    DestroyCursor(cursor);
 
-    const std::span<const unsigned char> all(cur);
-    EXPECT_EQ(CursorFromFile({}), nullptr);
-    EXPECT_EQ(CursorFromFile(all.first(21)), nullptr);              // the entry cut short
-    EXPECT_EQ(CursorFromFile(all.first(all.size() - 1)), nullptr);  // the image cut short
-    std::vector<unsigned char> icon = cur;
-    icon[2] = 1;  // an icon file
-    EXPECT_EQ(CursorFromFile(icon), nullptr);
-    std::vector<unsigned char> empty = cur;
-    empty[4] = 0;  // no image
-    EXPECT_EQ(CursorFromFile(empty), nullptr);
+    EXPECT_EQ(CursorFromPicture({}), nullptr);
+    PointerPicture short_of_pixels = StoredHand();
+    short_of_pixels.pixels.pop_back();
+    EXPECT_EQ(CursorFromPicture(short_of_pixels), nullptr);
+    Win32Backend backend;  // handed no picture
+    EXPECT_EQ(backend.HandCursor(), LoadCursorW(nullptr, IDC_HAND));
 }
 
 }  // namespace

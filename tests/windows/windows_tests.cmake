@@ -4,8 +4,9 @@
 # The backend's own tests: real windows, messages, GDI text and WGL under Wine.
 file(GLOB TIVARO_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/windows/*_test.cpp)
 add_executable(tivaro_win32_tests ${TIVARO_WIN32_TESTS})
-target_link_libraries(tivaro_win32_tests PRIVATE tivaro_backend tivaro_text GTest::gtest
-                                                 GTest::gtest_main tivaro_warnings)
+target_link_libraries(tivaro_win32_tests PRIVATE tivaro_backend tivaro_text tivaro_image
+                                                 tivaro_assets GTest::gtest GTest::gtest_main
+                                                 tivaro_warnings)
 add_test(NAME wine.backend COMMAND tivaro_win32_tests)
 set_tests_properties(wine.backend PROPERTIES LABELS wine TIMEOUT 300 RUN_SERIAL TRUE)
 
