@@ -1,5 +1,6 @@
 """The credits dialog on a real X server: what it shows, the one-instance rule while it is
 open, the link (through a stand-in opener) and the Exit button."""
+import ctypes
 import os
 import re
 import signal
@@ -46,6 +47,37 @@ def longest_row(rows, origin, box, colour):
     x0, y0, x1, y1 = box
     return max(sum(1 for x in range(x0, x1) if client(rows, origin, x, y) == colour)
                for y in range(y0, y1))
+
+
+class CursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+
+def pointer_shown():
+    """The pointer the server shows now (XFixes): its size, hot spot and ARGB pixels."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xfixes = ctypes.CDLL("libXfixes.so.3")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xlib.XFree.argtypes = [ctypes.c_void_p]
+    xfixes.XFixesQueryVersion.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                          ctypes.POINTER(ctypes.c_int)]
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    major, minor = ctypes.c_int(6), ctypes.c_int(0)
+    xfixes.XFixesQueryVersion(display, ctypes.byref(major), ctypes.byref(minor))
+    image = xfixes.XFixesGetCursorImage(display).contents
+    pixels = [image.pixels[i] & 0xFFFFFFFF for i in range(image.width * image.height)]
+    shown = (image.width, image.height, image.xhot, image.yhot, pixels)
+    xlib.XFree(ctypes.addressof(image))
+    xlib.XCloseDisplay(display)
+    return shown
 
 
 def gradient_like(p):
@@ -102,8 +134,18 @@ if win is not None:
         check(code == 0, f"a second start with {args} exits at once")
     check(dialog.poll() is None, "the dialog is still open")
 
-    # The link starts the opener with the address and leaves the dialog open.
+    # Over the link the pointer is the program's own hand: 32 x 32, pointing with the black
+    # tip of its finger (the system's hand would be another picture).
     xdotool("mousemove", str(x0 + 40), str(y0 + 335))
+    time.sleep(0.3)
+    width, height, xhot, yhot, pixels = pointer_shown()
+    check((width, height, xhot, yhot) == (32, 32, 12, 1),
+          f"the hand over the link is ours, pointing at (12, 1): {width}x{height} ({xhot}, {yhot})")
+    if (width, height) == (32, 32):
+        check(pixels[1 * 32 + 12] == 0xFF000000 and pixels[0 * 32 + 12] >> 24 == 0,
+              "its fingertip is black, with nothing above it")
+
+    # The link starts the opener with the address and leaves the dialog open.
     xdotool("click", "1")
     deadline = time.monotonic() + 3
     while not os.path.exists(record) and time.monotonic() < deadline:
