@@ -1,7 +1,7 @@
 // Fonts of the forms runtime: a description (face name, size in points, weight, style,
 // character set) as the runtime's font object holds it, and a rendered font that measures
 // text and draws it into a pixel surface with a transparent background. The platform's
-// implementation (FreeType + fontconfig on Linux) is behind OpenFont.
+// implementation (FreeType + fontconfig on Linux, GDI on Windows) is behind OpenFont.
 #pragma once
 
 #include <cstdint>
