@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "assets/assets.h"
-#include "platform/win32/win32_backend.h"
 #include "toolkit/image/decode.h"
+// Last: windows.h defines macros (RGB) that must not reach our headers.
+#include "platform/win32/win32_backend.h"
 
 namespace tivaro::platform::win32 {
 namespace {
