@@ -77,6 +77,10 @@ void InstallEndSignals() {
     for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
 }
 
+int EndSignalFd() {
+    return g_pipe[0];
+}
+
 bool TakeEndSignal() {
     if (g_end_signal == 0) return false;
     char drain[64];

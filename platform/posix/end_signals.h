@@ -13,6 +13,9 @@ namespace tivaro::platform::posix {
 // 0.8 s of the first signal (its event processing stuck in a call that never returns) is
 // ended by force then, with exit code 0, its lock files removed.
 void InstallEndSignals();
+// The read end of the wake-up pipe (-1 before InstallEndSignals), for a wait of the
+// backend's own.
+int EndSignalFd();
 // Whether a termination signal has arrived; drains the pipe.
 bool TakeEndSignal();
 // Appends one EndRequest event the first time a termination signal is seen, and never again.
