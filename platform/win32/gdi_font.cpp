@@ -148,13 +148,7 @@ void GdiFont::Scratch(std::int32_t width, std::int32_t height) const {
 
 void GdiFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y, std::string_view utf8,
                    gfx::Colour colour, const ClipRect* clip) const {
-    ClipRect box{0, 0, surface.device_width(), surface.device_height()};
-    if (clip != nullptr) {
-        box.left = std::max(box.left, clip->left);
-        box.top = std::max(box.top, clip->top);
-        box.right = std::min(box.right, clip->right);
-        box.bottom = std::min(box.bottom, clip->bottom);
-    }
+    const ClipRect box = DrawBox(surface, clip);
     const std::wstring text = Widen(utf8);
     if (text.empty()) return;
     // Only the part of the text's cell (with room for overhanging ink) inside the box is

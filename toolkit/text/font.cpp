@@ -24,6 +24,17 @@ std::int32_t PointsToPixels(double points, std::int32_t dpi) {
 Font::Font(const FontDesc& desc, std::int32_t dpi)
     : desc_(desc), dpi_(dpi), pixel_size_(std::max(1, PointsToPixels(desc.size, dpi))) {}
 
+ClipRect Font::DrawBox(const gfx::Surface& surface, const ClipRect* clip) {
+    ClipRect box{0, 0, surface.device_width(), surface.device_height()};
+    if (clip != nullptr) {
+        box.left = std::max(box.left, clip->left);
+        box.top = std::max(box.top, clip->top);
+        box.right = std::min(box.right, clip->right);
+        box.bottom = std::min(box.bottom, clip->bottom);
+    }
+    return box;
+}
+
 std::shared_ptr<const Font> CachedFont(const FontDesc& desc, std::int32_t dpi, FontMaker make) {
     using Key =
         std::tuple<std::string, double, std::int16_t, bool, bool, bool, std::int16_t, std::int32_t>;

@@ -89,6 +89,8 @@ protected:
     // The em is PointsToPixels(desc.size, dpi) high, at least one pixel. The platform's
     // font sets the family and the ascent once it has the face.
     Font(const FontDesc& desc, std::int32_t dpi);
+    // Where a Draw may write: the surface, within `clip` when one is given (maybe empty).
+    static ClipRect DrawBox(const gfx::Surface& surface, const ClipRect* clip);
 
     std::string family_;
     std::int32_t ascent_ = 0;

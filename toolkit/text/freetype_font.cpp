@@ -224,13 +224,7 @@ TextExtent FreeTypeFont::Measure(std::string_view utf8) const {
 
 void FreeTypeFont::Draw(gfx::Surface& surface, std::int32_t x, std::int32_t y,
                         std::string_view utf8, gfx::Colour colour, const ClipRect* clip) const {
-    ClipRect box{0, 0, surface.device_width(), surface.device_height()};
-    if (clip != nullptr) {
-        box.left = std::max(box.left, clip->left);
-        box.top = std::max(box.top, clip->top);
-        box.right = std::min(box.right, clip->right);
-        box.bottom = std::min(box.bottom, clip->bottom);
-    }
+    const ClipRect box = DrawBox(surface, clip);
     if (box.left >= box.right || box.top >= box.bottom) return;
     const std::uint32_t red = colour & 0xFF;
     const std::uint32_t green = (colour >> 8) & 0xFF;
