@@ -7,19 +7,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "saver.h"
+
 namespace tivaro::idle {
-
-// What the watcher asks of the saver.
-class Saver {
-public:
-    virtual void Start() = 0;
-    virtual bool Running() const = 0;
-    // Asks it to end; its end is told to the watcher once it has come.
-    virtual void End() = 0;
-
-protected:
-    ~Saver() = default;
-};
 
 class SaverRunner final : public Saver {
 public:

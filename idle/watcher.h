@@ -9,7 +9,7 @@
 
 #include "event_loop.h"
 #include "idle_source.h"
-#include "saver_runner.h"
+#include "saver.h"
 
 namespace tivaro::idle {
 
