@@ -4,7 +4,7 @@ and code 1, rather than run on outside the window, watched by nothing."""
 import os
 import subprocess
 
-from harness import check, finish, start, stop, wait_exit
+from harness import check, finish, preloading, start, stop, wait_exit
 
 PANE = os.environ["TIVARO_TEST_PANE"]
 HOST_GOES = os.environ["TIVARO_HOST_GOES"]
@@ -15,8 +15,7 @@ pane_id = int(pane.stdout.readline())
 # The saver looks three times before the cover puts its window in the host: as it starts, as
 # its load begins to cover, and as the cover measures the host; the host goes in the third.
 saver = start("-window-id", hex(pane_id),
-              env={"LD_PRELOAD": HOST_GOES, "TIVARO_TEST_HOST": str(pane_id),
-                   "TIVARO_TEST_HOST_LOOKS": "3"})
+              env=preloading(HOST_GOES, TIVARO_TEST_HOST=str(pane_id), TIVARO_TEST_HOST_LOOKS="3"))
 check(wait_exit(saver, 10.0), "the saver ends")
 stop(saver)
 said = saver.stderr.read().decode("utf-8", "replace").splitlines()

@@ -12,7 +12,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
-from harness import (TIVARO, brightness_stats, check, finish, run, start, stop,  # noqa: E402,F401
+from harness import (TIVARO, brightness_stats, check, finish, preloading, run, start, stop,  # noqa: E402,F401
                      wait_exit)
 
 VIRTUAL_POINTER = os.environ.get("TIVARO_VIRTUAL_POINTER", "tivaro_virtual_pointer")

@@ -6,14 +6,14 @@ import os
 import select
 
 from sway_harness import (brightness_stats, check, finish, grab, grab_fountain, hold_keyboard,
-                          outputs, shows_fountain, start, stderr_of, stop, swaymsg, wait_exit,
+                          outputs, preloading, shows_fountain, start, stderr_of, stop, swaymsg, wait_exit,
                           wait_for, wtype)
 
 FAULT = os.environ["TIVARO_EGL_SURFACE_FAULT"]
 
 
 def refusing(sizes):
-    return start("/s", env={"LD_PRELOAD": FAULT, "TIVARO_TEST_EGL_REFUSE": sizes})
+    return start("/s", env=preloading(FAULT, TIVARO_TEST_EGL_REFUSE=sizes))
 
 
 def stderr_line(proc, timeout):
