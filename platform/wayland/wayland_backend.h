@@ -179,7 +179,6 @@ private:
     std::vector<const OutputState*> OrderedOutputs() const;
 
     // wayland_cover.cpp: the saver's surfaces.
-    CoverAnswer CoverAsAsked(const CoverRequest& request);
     void CoverOutputs();
     void MakeSurface(const OutputState& output);
     void MakeLayerSurface(Surface& surface, const OutputState& output);

@@ -81,18 +81,9 @@ const wp_fractional_scale_v1_listener kFractionalListener = [] {
 
 }  // namespace
 
-// What the compositor cannot do, or EGL that cannot draw, ends the program in one line with
-// code 1: left to the saver's load, whose steps pass over runtime errors only, it would
-// run on with nothing to show.
+// What the compositor cannot do, or EGL that cannot draw, is a SetupError: no step of the
+// saver's load passes over it, and it ends the program in one line with code 1.
 CoverAnswer WaylandBackend::Cover(const CoverRequest& request) {
-    try {
-        return CoverAsAsked(request);
-    } catch (const rt::SetupError& e) {
-        rt::StandardErrorMessage(e.what());
-    }
-}
-
-CoverAnswer WaylandBackend::CoverAsAsked(const CoverRequest& request) {
     if (request.host != 0) {
         Refuse("Wayland cannot draw in another program's window (a window id needs X11)");
     }

@@ -10,15 +10,7 @@
 namespace tivaro::platform::win32 {
 
 CoverAnswer Win32Backend::Cover(const CoverRequest& request) {
-    if (request.host != 0) {
-        try {
-            return FillHost(*this, request);
-        } catch (const rt::SetupError& e) {
-            // The host closed before the saver's window was put in it: the program ends,
-            // saying why, rather than show outside it.
-            rt::StandardErrorMessage(e.what());
-        }
-    }
+    if (request.host != 0) return FillHost(*this, request);
     if (request.layer == CoverLayer::Background) {
         throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
                                "Windows has no place behind its windows for the saver");

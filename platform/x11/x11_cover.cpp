@@ -32,13 +32,7 @@ std::int32_t Height(const Rect& r) {
 CoverAnswer X11Backend::Cover(const CoverRequest& request) {
     if (request.host != 0) {
         cover_ = CoverRecord{};
-        try {
-            return FillHost(*this, request);
-        } catch (const rt::SetupError& e) {
-            // The host closed before the saver's window was put in it. Run on, the saver
-            // would show outside it, watched by nothing: it ends, saying why in one line.
-            rt::StandardErrorMessage(e.what());
-        }
+        return FillHost(*this, request);
     }
     const std::vector<Output> outputs = Outputs();
     const CoverAnswer answer = SpanOutputs(outputs, request.view);

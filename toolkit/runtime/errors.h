@@ -61,13 +61,17 @@ void StepsIgnoringErrors(Steps&&... steps) {
 }
 
 // No trap: a runtime error raised by `step` ends the program with the standard error
-// message, whatever handler style the caller has.
+// message, whatever handler style the caller has; so does a SetupError, with its own text
+// (what the surroundings lack, found only as the program runs: a host window that went, an
+// output nothing can be drawn on).
 template <class Step>
 void EndOnError(Step&& step) {
     try {
         step();
     } catch (const RuntimeError& error) {
         StandardErrorMessage(error);
+    } catch (const SetupError& error) {
+        StandardErrorMessage(error.what());
     }
 }
 
