@@ -2,7 +2,9 @@
 bus and a system bus (both dbus-daemon, from idle_harness), keys and a pointer through our
 fake-input client, and pictures of each output through KWin's ScreenShot2."""
 import atexit
+import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -37,6 +39,8 @@ class KWin:
                     "XDG_RUNTIME_DIR": self.runtime, "WAYLAND_DISPLAY": SOCKET,
                     "DBUS_SESSION_BUS_ADDRESS": self.session.address,
                     "DBUS_SYSTEM_BUS_ADDRESS": self.system.address}
+        self.outputs = [f"Virtual-{i}" for i in range(outputs)]
+        self._configure_outputs(scale)
         self.log = open(os.path.join(self.runtime, "kwin.log"), "wb")
         kwin_env = dict(self.env, KWIN_WAYLAND_NO_PERMISSION_CHECKS="1",
                         KWIN_SCREENSHOT_NO_PERMISSION_CHECKS="1")
@@ -48,7 +52,29 @@ class KWin:
             env=kwin_env, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log,
             cwd=self.runtime)
         atexit.register(self.close)  # before the buses close: atexit runs last first
-        self.outputs = [f"Virtual-{i}" for i in range(outputs)]
+
+    def _configure_outputs(self, scale, size=(1024, 768)):
+        """KWin 6 takes each output's scale and place from its own output configuration
+        (~/.config/kwinoutputconfig.json), choosing 1 for outputs of no known physical size:
+        --scale only sizes its virtual outputs' pixels. The configuration it would write,
+        with our scale and the outputs side by side at their logical size. (KWin 5 reads no
+        such file, and takes the scale from --scale.)"""
+        pixels = {"width": round(size[0] * scale), "height": round(size[1] * scale),
+                  "refreshRate": 60000}
+        outputs = [{"connectorName": name, "mode": pixels, "scale": scale, "transform": "Normal",
+                    "overscan": 0, "rgbRange": "Automatic", "vrrPolicy": "Never",
+                    "highDynamicRange": False, "wideColorGamut": False, "brightness": 1,
+                    "colorProfileSource": "sRGB", "iccProfilePath": "", "sdrBrightness": 200,
+                    "sdrGamutWideness": 0, "autoRotation": "InTabletMode",
+                    "allowSdrSoftwareBrightness": True,
+                    "colorPowerTradeoff": "PreferEfficiency"} for name in self.outputs]
+        setup = [{"enabled": True, "outputIndex": i, "position": {"x": i * size[0], "y": 0},
+                  "priority": i} for i in range(len(self.outputs))]
+        config = os.path.join(self.runtime, ".config")
+        os.makedirs(config)
+        with open(os.path.join(config, "kwinoutputconfig.json"), "w") as f:
+            json.dump([{"name": "outputs", "data": outputs},
+                       {"name": "setups", "data": [{"lidClosed": False, "outputs": setup}]}], f)
 
     def client_env(self):
         """What our clients need to reach this KWin and its buses, and no X display."""
@@ -57,10 +83,35 @@ class KWin:
         return env
 
     def wait_up(self, timeout=30):
-        """Whether KWin answers: its socket is there and it takes a picture of an output."""
+        """Whether KWin answers: its socket is there and it tells how it composites."""
         return wait_for(lambda: self.proc.poll() is None and
                         os.path.exists(os.path.join(self.runtime, SOCKET)) and
-                        grab(self.outputs[0], quiet=True) is not None, timeout, step=0.3)
+                        self.support("Compositing Type") is not None, timeout, step=0.3)
+
+    def support(self, field):
+        """A line of KWin's own support information ("KWin version", "Compositing Type"...),
+        asked for with systemd's busctl; None while KWin does not answer."""
+        info = self.bus_call("org.kde.KWin", "/KWin", "org.kde.KWin", "supportInformation")
+        found = re.search(rf"\\n{re.escape(field)}: ([^\\]*)\\n", info or "")
+        return found and found.group(1)
+
+    def pictures(self, timeout=20):
+        """Whether KWin takes pictures of its outputs (ScreenShot2, an effect that runs only
+        where KWin composites with OpenGL): once it has given one."""
+        return wait_for(lambda: grab(self.outputs[0], quiet=True) is not None, timeout, step=0.3)
+
+    def bus_call(self, *call):
+        """busctl's answer to a method call on KWin's session bus, or None."""
+        answer = subprocess.run(["busctl", "--user", "call", *call], env=self.client_env(),
+                                capture_output=True, text=True, timeout=10)
+        return answer.stdout if answer.returncode == 0 else None
+
+    def bus_names(self):
+        """The names on KWin's session bus, as busctl lists them."""
+        listed = subprocess.run(["busctl", "--user", "--no-pager", "--no-legend", "list"],
+                                env=self.client_env(), capture_output=True, text=True,
+                                timeout=10)
+        return [line.split()[0] for line in listed.stdout.splitlines() if line.strip()]
 
     def log_tail(self, lines=20):
         with open(os.path.join(self.runtime, "kwin.log"), encoding="utf-8",
