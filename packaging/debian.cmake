@@ -1,7 +1,7 @@
 # The Debian package, made with CPack from the same install rules as `cmake --install`:
 #   cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
 #   cmake --build build-pkg && (cd build-pkg && cpack -G DEB)
-# gives tivaro_<version>_<arch>.deb (tools/package-debian.sh does this with Debian's
+# gives tivaro_<version>~deb<release>_<arch>.deb (tools/package-debian.sh does this with Debian's
 # hardening flags). Its dependencies are read by dpkg-shlibdeps from the program and its
 # modules (in /usr/lib/<triplet>/tivaro, where Debian keeps private libraries).
 include(GNUInstallDirs)
@@ -10,6 +10,34 @@ include(GNUInstallDirs)
 # changelog (compressed, as policy wants) and README.Debian: how a user adds Tivaro to the
 # daemon's list.
 set(TIVARO_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tivaro)
+
+# A package for each Debian release, built on that release against its libraries. The
+# version names the release (1.0.0~deb13), so that after an upgrade of Debian apt takes the
+# newer release's build over the older one's; the changelog names its codename.
+set(TIVARO_DEBIAN_RELEASE "" CACHE STRING "Debian release the package is for (12, 13); empty: this system's")
+set(TIVARO_DEBIAN_CODENAME "" CACHE STRING "That release's codename; empty: this system's")
+if(EXISTS /etc/os-release)
+  file(STRINGS /etc/os-release tivaro_os_release REGEX "^(ID|VERSION_ID|VERSION_CODENAME)=")
+  foreach(line IN LISTS tivaro_os_release)
+    string(REGEX REPLACE "^([A-Z_]+)=\"?([^\"]*)\"?$" "\\1;\\2" pair "${line}")
+    list(GET pair 0 key)
+    list(GET pair 1 value)
+    set(tivaro_os_${key} "${value}")
+  endforeach()
+endif()
+if(NOT TIVARO_DEBIAN_RELEASE AND tivaro_os_ID STREQUAL "debian")
+  set(TIVARO_DEBIAN_RELEASE "${tivaro_os_VERSION_ID}")
+endif()
+if(NOT TIVARO_DEBIAN_CODENAME)
+  set(TIVARO_DEBIAN_CODENAME "${tivaro_os_VERSION_CODENAME}")
+endif()
+if(NOT TIVARO_DEBIAN_CODENAME)
+  set(TIVARO_DEBIAN_CODENAME unstable)
+endif()
+set(TIVARO_DEBIAN_VERSION ${PROJECT_VERSION})
+if(TIVARO_DEBIAN_RELEASE)
+  set(TIVARO_DEBIAN_VERSION ${PROJECT_VERSION}~deb${TIVARO_DEBIAN_RELEASE})
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in
                ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
 add_custom_command(
@@ -31,7 +59,7 @@ install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/debian/strip-notes.cmake)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tivaro)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${TIVARO_DEBIAN_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tivaro developers <maintainers@users.noreply.c-seed-25a23765.example>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)  # whatever CMAKE_INSTALL_PREFIX says
 set(CPACK_STRIP_FILES ON)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package tivaro_<version>_<arch>.deb on Debian 12 (as root): a Release
-# build with Debian's hardening flags (dpkg-buildflags), its unit tests, CPack, a strict DEP-5
-# parse of the copyright file, lintian (no error and no warning).
+# Builds the Debian package tivaro_<version>~deb<release>_<arch>.deb for the Debian release
+# it runs on (12 or 13, as root), against that release's libraries: a Release build with
+# Debian's hardening flags (dpkg-buildflags), its unit tests, CPack, a strict DEP-5 parse of
+# the copyright file, that release's lintian (no error and no warning).
 # The package lands in the build folder (default build-pkg) and its path is printed last.
 # TIVARO_WERROR=ON makes warnings errors (CI); a packager's build only reports them.
 set -euo pipefail

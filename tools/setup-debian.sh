@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Tivaro needs on Debian 12 (as root); with
-# --tests, also the other desktops' compositors that only the tests run.
+# Installs what building, running and testing Tivaro needs on Debian 12 "bookworm" or
+# Debian 13 "trixie" (as root); with --tests, also the other desktops' compositors that
+# only the tests run. Another release gets Debian 13's list and a warning.
 # Usage: tools/setup-debian.sh [--tests]
 set -euo pipefail
+release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}")
+case "$release" in
+  debian-12 | debian-13) ;;
+  *) echo "setup-debian: tried on Debian 12 and 13 only, this is ${release:-unknown}; going on" >&2 ;;
+esac
 packages=(
   build-essential cmake pkg-config
   libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxinerama-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0

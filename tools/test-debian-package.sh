@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs a Debian package of Tivaro with apt (dependencies and all), checks what it put
+# Installs a Debian package of Tivaro with apt (dependencies and all; on a bare system, as
+# tools/debian-release.sh gives, that shows its dependencies are enough), checks what it put
 # where, does what the package tells a user to do (tivaro-xscreensaver-add as a fresh user,
 # then the real X screen-saver daemon runs Tivaro from that list; an existing
 # ~/.xscreensaver keeps its other lines; tivaro /s from PATH), then purges the package and
@@ -16,11 +17,25 @@ if dpkg-query -W -f='${Status}' tivaro 2>/dev/null | grep -q "install ok install
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-bash "$here/tools/install-packages.sh" python3-debian
+# The package first, on its own: on a bare system nothing else has brought in a library
+# its dependencies forgot.
+apt-get update -q
 apt-get install -y -q --no-install-recommends "$deb"
 files=$(dpkg -L tivaro)
 version=$(dpkg-deb -f "$deb" Version)
+version=${version%%~*}  # without the release it was built for (~deb13)
 check 'dpkg-query -W -f="\${Status}" tivaro | grep -q "install ok installed"' "apt installs the package"
+unresolved() {  # the installed programs' and modules' libraries that cannot be found
+  local f
+  for f in $files; do
+    [ -f "$f" ] && [ "$(head -c 4 "$f" | od -An -c | tr -d ' ')" = '177ELF' ] || continue
+    ldd "$f" | sed -n "s|^[[:space:]]*\(.*not found\)|$f: \1|p"
+  done
+}
+missing=$(unresolved)
+check '[ -z "$missing" ]' "every program and module finds its libraries${missing:+: $missing}"
+# What the checks below use.
+bash "$here/tools/install-packages.sh" python3-debian man-db procps xvfb imagemagick xscreensaver
 check '[ -x /usr/libexec/xscreensaver/tivaro ]' "the program is in the daemon's folder"
 check '[ "$(readlink -f /usr/bin/tivaro)" = /usr/libexec/xscreensaver/tivaro ]' \
   "/usr/bin/tivaro is that program"
