@@ -5,12 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "config_home.h"
 #include "failure.h"
 #include "session_lock.h"
 #include "this_program.h"
@@ -21,13 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path EntryPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/')
-        return fs::path(config) / "autostart/tivaro-idle.desktop";
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/')
-        throw Failure("cannot tell your home folder: HOME is not set");
-    return fs::path(home) / ".config/autostart/tivaro-idle.desktop";
+    return ConfigHome() / "autostart/tivaro-idle.desktop";
 }
 
 // An Exec argument, quoted as the desktop entry format wants when it must be.

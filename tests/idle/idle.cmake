@@ -30,9 +30,11 @@ set_tests_properties(idle.sway idle.x11 idle.hung_shell PROPERTIES
   TIMEOUT 180 LABELS "idle;integration" RUN_SERIAL TRUE)
 
 # tivaro-idle's parts that need no display, on their own: the watcher with a stand-in idle
-# source, saver and clock; the inhibitions on a private dbus-daemon; the session's lock file.
+# source, saver and clock; the inhibitions on a private dbus-daemon; the session's lock file;
+# the settings file.
 add_executable(tivaro_idle_unit_tests ${TIVARO_IDLE_TESTS}/watcher_test.cpp
-  ${TIVARO_IDLE_TESTS}/inhibitor_service_test.cpp ${TIVARO_IDLE_TESTS}/session_lock_test.cpp)
+  ${TIVARO_IDLE_TESTS}/inhibitor_service_test.cpp ${TIVARO_IDLE_TESTS}/session_lock_test.cpp
+  ${TIVARO_IDLE_TESTS}/idle_settings_test.cpp)
 target_link_libraries(tivaro_idle_unit_tests PRIVATE tivaro_idle_parts GTest::gtest
                                                      GTest::gtest_main tivaro_warnings)
 gtest_discover_tests(tivaro_idle_unit_tests TEST_PREFIX idle.unit. DISCOVERY_TIMEOUT 60
