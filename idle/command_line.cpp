@@ -56,17 +56,19 @@ Options ParseCommandLine(int argc, char** argv) {
     return options;
 }
 
-void PrintUsage(std::FILE* out, const std::string& saver) {
+void PrintUsage(std::FILE* out, const std::string& saver, const std::string& settings) {
     std::fprintf(out,
                  "Usage: tivaro-idle [--after SECONDS]\n"
                  "       tivaro-idle --install [--after SECONDS] | --uninstall | --help\n"
                  "Starts the Tivaro screen saver whenever your session has been idle for\n"
-                 "SECONDS (%d unless told, 1 to %d), and not while a program asks the screen\n"
-                 "to stay awake or the session is locked. The saver: %s /s\n"
+                 "SECONDS (1 to %d; else the settings' Minutes, else %d), and not while a\n"
+                 "program asks the screen to stay awake or the session is locked.\n"
+                 "The saver: %s /s\n"
+                 "The settings, followed while it runs: %s\n"
                  "  --install    start it with each session of yours (an XDG autostart entry),\n"
                  "               and now\n"
                  "  --uninstall  remove that entry and stop the one running\n",
-                 kDefaultAfterSeconds, kLongestAfterSeconds, saver.c_str());
+                 kLongestAfterSeconds, kDefaultAfterSeconds, saver.c_str(), settings.c_str());
 }
 
 }  // namespace tivaro::idle

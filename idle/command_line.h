@@ -18,6 +18,6 @@ struct Options {
 
 // Raises UsageError with a line that names what is wrong.
 Options ParseCommandLine(int argc, char** argv);
-void PrintUsage(std::FILE* out, const std::string& saver);
+void PrintUsage(std::FILE* out, const std::string& saver, const std::string& settings);
 
 }  // namespace tivaro::idle

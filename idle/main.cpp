@@ -7,6 +7,7 @@
 #include "autostart.h"
 #include "command_line.h"
 #include "failure.h"
+#include "idle_settings.h"
 #include "run_watch.h"
 #include "this_program.h"
 
@@ -16,7 +17,7 @@ int main(int argc, char** argv) {
         const Options options = ParseCommandLine(argc, argv);
         switch (options.mode) {
             case Options::Mode::Help:
-                PrintUsage(stdout, SaverBesideThisProgram().string());
+                PrintUsage(stdout, SaverBesideThisProgram().string(), IdleSettingsPath().string());
                 return 0;
             case Options::Mode::Install:
                 std::printf("tivaro-idle: %s\n", Install(options).c_str());

@@ -4,10 +4,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <system_error>
 
 #include "choose_source.h"
 #include "display_power_watch.h"
 #include "event_loop.h"
+#include "file_watch.h"
+#include "idle_settings.h"
 #include "inhibitor_service.h"
 #include "lock_watch.h"
 #include "saver_runner.h"
@@ -48,10 +54,49 @@ BusPtr OpenSystemBus(EventLoop& loop) {
     return owned;
 }
 
+// The idle wait: --after when given, else the settings' Minutes.
+Milliseconds WaitOf(const Options& options, const IdleSettings& settings) {
+    return options.after_given ? Milliseconds(options.after_seconds * 1000LL)
+                               : Milliseconds(settings.minutes * 60'000LL);
+}
+
+// When the saver comes, for the program's lines.
+std::string Plan(const Options& options, const IdleSettings& settings) {
+    if (!settings.enabled) return "the saver is off (Enabled=false in idle.conf)";
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(WaitOf(options, settings));
+    return "the saver comes after " + std::to_string(seconds.count()) + " s" +
+           (options.after_given ? " (--after)" : "");
+}
+
+// The settings in `file`; where it cannot be read or is damaged, its one line, and `kept`.
+IdleSettings ReadOr(const std::filesystem::path& file, const IdleSettings& kept,
+                    const char* keeping) {
+    try {
+        return ReadIdleSettings(file);
+    } catch (const SettingsError& error) {
+        std::fprintf(stderr, "tivaro-idle: %s; keeping %s\n", error.what(), keeping);
+        return kept;
+    }
+}
+
+// The settings file's watch; where inotify refuses, one line, and the file is read at start
+// only.
+std::unique_ptr<FileWatch> FollowSettings(EventLoop& loop, const std::filesystem::path& file,
+                                          std::function<void()> changed) {
+    try {
+        return std::make_unique<FileWatch>(loop, file, std::move(changed));
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "tivaro-idle: changes to idle.conf are not followed: %s\n",
+                     error.what());
+        return nullptr;
+    }
+}
+
 struct Parts {
     SaverRunner& saver;
     Watcher& watcher;
-    IdleSource& source;
+    std::unique_ptr<IdleSource>& source;
 };
 
 int OnSignal(sd_event_source* source, const signalfd_siginfo* info, void* data) {
@@ -64,7 +109,7 @@ int OnSignal(sd_event_source* source, const signalfd_siginfo* info, void* data) 
         const bool was = parts->saver.Running();
         const bool well = parts->saver.Reap();
         if (was && !parts->saver.Running()) {
-            parts->watcher.SaverEnded(well && parts->source.Rearm());
+            parts->watcher.SaverEnded(well && parts->source->Rearm());
         }
     } else {
         sd_event_exit(sd_event_source_get_event(source), 0);  // the saver is stopped after
@@ -82,10 +127,30 @@ int RunWatch(const Options& options) {
     int no_session = 0;
     BusPtr session = OpenSessionBus(loop, no_session);
     BusPtr system = OpenSystemBus(loop);
-    const Milliseconds after(options.after_seconds * 1000LL);
+    // Watched before it is read, so that no change is missed: the watch's events wait until
+    // the loop runs, when the parts they change are made.
+    const std::filesystem::path file = IdleSettingsPath();
+    std::function<void()> reread;
+    const auto follow = FollowSettings(loop, file, [&reread] { reread(); });
+    IdleSettings settings = ReadOr(file, IdleSettings{}, "the defaults");
+    const Milliseconds after = WaitOf(options, settings);
     Watcher watcher(loop, saver, after, AlarmsOn(loop));
+    if (!settings.enabled) watcher.EnabledChanged(false);
     auto source = ChooseIdleSource(loop, session.get(), after, watcher);
     watcher.WaitFor(source->Wait(after));  // also after an inhibition or the lock ends
+    // A new wait takes a new source, asked for it; the old one goes.
+    reread = [&] {
+        const IdleSettings now = ReadOr(file, settings, "the previous settings");
+        if (now == settings) return;
+        const Milliseconds wait = WaitOf(options, now);
+        if (wait != WaitOf(options, settings)) {
+            source = ChooseIdleSource(loop, session.get(), wait, watcher);
+            watcher.SourceReplaced(source->Wait(wait));
+        }
+        if (now.enabled != settings.enabled) watcher.EnabledChanged(now.enabled);
+        settings = now;
+        std::fprintf(stderr, "tivaro-idle: idle.conf changed: %s\n", Plan(options, now).c_str());
+    };
     saver.BeforeEachStart([&source] { source->BeforeSaver(); });
     if (!session) {
         std::fprintf(stderr,
@@ -102,13 +167,13 @@ int RunWatch(const Options& options) {
                                [&watcher](bool locked) { watcher.LockedChanged(locked); });
     const DisplayPowerWatch power_watch(session.get(),
                                         [&watcher](bool off) { watcher.DisplaysOffChanged(off); });
-    Parts parts{saver, watcher, *source};
+    Parts parts{saver, watcher, source};
     for (int signal : kSignals) {
         Check(sd_event_add_signal(loop.get(), nullptr, signal, OnSignal, &parts),
               "cannot watch signals");
     }
-    std::fprintf(stderr, "tivaro-idle: watching idle through %s; the saver comes after %d s\n",
-                 source->Name(), options.after_seconds);
+    std::fprintf(stderr, "tivaro-idle: watching idle through %s; %s\n", source->Name(),
+                 Plan(options, settings).c_str());
     loop.Run();
     saver.Stop();
     return 0;

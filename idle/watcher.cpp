@@ -55,13 +55,29 @@ void Watcher::SaverEnded(bool rearmed) noexcept {
     });
 }
 
+void Watcher::SourceReplaced(Milliseconds wait) noexcept {
+    after_ = wait;
+    idle_ = false;
+    // A saver running now belongs to this idle spell: the new source's first report of it
+    // starts no other once it has ended.
+    used_ = saver_.Running();
+}
+
+void Watcher::EnabledChanged(bool on) noexcept {
+    loop_.Guard([this, on] {
+        off_ = !on;
+        if (on) WaitAfresh();
+    });
+}
+
 void Watcher::WaitAfresh() {
     waiting_ = true;
     afresh_->Set(after_);
 }
 
 void Watcher::TryStart() {
-    if (!idle_ || used_ || waiting_ || inhibited_ || locked_ || dark_ || saver_.Running()) return;
+    if (!idle_ || used_ || waiting_ || inhibited_ || locked_ || dark_ || off_ || saver_.Running())
+        return;
     used_ = true;
     saver_.Start();
 }

@@ -2,6 +2,7 @@
 // while a program holds the screen awake or the session is locked, and after either ends
 // only once the session has been idle for the whole wait again. A saver that ended is not
 // followed by another before the session has been active and idle again. The lock ends it.
+// While the saver is switched off (the settings), none starts; a running one stays.
 #pragma once
 
 #include <chrono>
@@ -28,6 +29,10 @@ public:
     void SaverEnded(bool rearmed) noexcept;
     // The wait the source reports idle after, where it differs from the one asked for.
     void WaitFor(Milliseconds wait) { after_ = wait; }
+    // A new source, asked for `wait`, replaced the one before: its reports start afresh.
+    void SourceReplaced(Milliseconds wait) noexcept;
+    // Switched on, the saver comes once the session has been idle for the whole wait from now.
+    void EnabledChanged(bool on) noexcept;
 
 private:
     void TryStart();
@@ -45,6 +50,7 @@ private:
     bool inhibited_ = false;
     bool locked_ = false;
     bool dark_ = false;  // the displays are off
+    bool off_ = false;   // switched off in the settings
 };
 
 }  // namespace tivaro::idle

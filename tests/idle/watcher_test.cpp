@@ -180,5 +180,34 @@ TEST_F(WatcherTest, AFailedSaverWaitsForTheNextIdleSpell) {
     EXPECT_EQ(saver_.starts, 2);
 }
 
+// What the settings change while tivaro-idle runs. Switched off, no saver comes and a running
+// one stays; on again, one comes after the whole wait. A new wait brings a new source: its
+// report of the idle spell a saver runs in starts no second one after it (where the source
+// cannot count afresh, as on X11), and its first report after a spell already used brings one
+// (a compositor says nothing of the input it saw before it was asked).
+TEST_F(WatcherTest, SettingsSwitchTheSaverAndReplaceTheSource) {
+    source_.Idle();
+    ASSERT_EQ(saver_.starts, 1);
+    watcher_.EnabledChanged(false);
+    EXPECT_EQ(saver_.ends_asked, 0) << "switched off, the running saver stays";
+    SaverEnds(true);
+    source_.Idle();
+    clock_.Advance(3 * kWait);
+    EXPECT_EQ(saver_.starts, 1) << "switched off, none comes";
+    watcher_.EnabledChanged(true);
+    ExpectSaverAfterTheWholeWait("switching on");
+
+    FakeSource fresh{watcher_};
+    watcher_.SourceReplaced(kWait);
+    fresh.Idle();
+    saver_.running = false;
+    watcher_.SaverEnded(false);
+    EXPECT_EQ(saver_.starts, 2) << "the new source's report of the same spell starts none";
+    FakeSource another{watcher_};
+    watcher_.SourceReplaced(kWait);
+    another.Idle();
+    EXPECT_EQ(saver_.starts, 3) << "the next source's first report brings one";
+}
+
 }  // namespace
 }  // namespace tivaro::idle
