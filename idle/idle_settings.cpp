@@ -220,7 +220,7 @@ IdleSettings ParseIdleSettings(std::string_view text, std::string_view name) {
         ++where.line;
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
-        text.remove_prefix(end + 1);
+        text.remove_prefix(std::min(end, text.size() - 1) + 1);
         for (const char c : line) {
             if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) {
                 char code[8];
