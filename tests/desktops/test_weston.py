@@ -13,9 +13,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
-from sway_harness import (Picture, Pointer, TIVARO, bright_centroid, centred, check,  # noqa: E402
-                          finish, hold_keyboard, shows_fountain, start, stderr_of, stop, swaymsg,
-                          views, wait_exit, wait_for, wtype)
+from sway_harness import (OBJ, Picture, Pointer, TIVARO, bright_centroid, centred,  # noqa: E402
+                          check, finish, hold_keyboard, shows_fountain, start, stderr_of, stop,
+                          swaymsg, views, wait_exit, wait_for, wtype)
 
 # Pictures are kept only where TIVARO_TEST_TMP names a folder for them.
 tmp = os.environ.get("TIVARO_TEST_TMP")
@@ -121,10 +121,10 @@ def fullscreen_buffers(path):
     fullscreen on, and the wl_shm formats of its buffers."""
     with open(path, encoding="utf-8", errors="replace") as f:
         log = f.read()
-    on = re.findall(r"-> xdg_toplevel@\d+\.set_fullscreen\((wl_output@\d+)\)", log)
+    on = re.findall(rf"-> xdg_toplevel{OBJ}\d+\.set_fullscreen\((wl_output{OBJ}\d+)\)", log)
     formats = {int(m) for m in
-               re.findall(r"-> wl_shm_pool@\d+\.create_buffer\(new id wl_buffer@\d+, "
-                          r"\d+, \d+, \d+, \d+, (\d+)\)", log)}
+               re.findall(rf"-> wl_shm_pool{OBJ}\d+\.create_buffer\(new id wl_buffer{OBJ}\d+, "
+                          rf"\d+, \d+, \d+, \d+, (\d+)\)", log)}
     return on, formats, "zwlr_layer_shell" in log
 
 

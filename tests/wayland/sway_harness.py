@@ -54,14 +54,13 @@ def sway_log():
 
 def layer_surfaces(namespace):
     """The layer surfaces sway has seen made with this namespace, from its debug log, in the
-    order they came: a list of dicts with layer (0 background ... 3 overlay) and anchor."""
-    pattern = re.compile(r"new layer surface: namespace (\S+) layer (\d+) anchor (\d+)")
-    return [{"layer": int(m.group(2)), "anchor": int(m.group(3))}
+    order they came: a list of dicts with layer (0 background ... 3 overlay). The anchor on
+    that line is left out: sway 1.7 logs it at the client's first commit, sway 1.10 as the
+    surface is made, before the client sets any (always 0 there). The client's own trace says
+    which anchor it sets."""
+    pattern = re.compile(r"new layer surface: namespace (\S+) layer (\d+)")
+    return [{"layer": int(m.group(2))}
             for m in pattern.finditer(sway_log()) if m.group(1) == namespace]
-
-
-def destroyed_layer_surfaces(namespace):
-    return sway_log().count(f"Layer surface destroyed ({namespace})")
 
 
 class Picture:
@@ -230,6 +229,11 @@ class Pointer:
 
     def errors(self):
         return self.proc.stderr.read() if self.proc.poll() is not None else ""
+
+
+# How a WAYLAND_DEBUG trace writes an object: wl_surface@12 up to libwayland 1.22 (Debian 12),
+# wl_surface#12 from 1.23 (Debian 13), whose lines also begin with the event queue's name.
+OBJ = "[@#]"
 
 
 def wait_for(condition, timeout, step=0.1):
