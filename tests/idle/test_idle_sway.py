@@ -1,10 +1,11 @@
-"""tivaro-idle under headless sway, which reports idle through KDE's org_kde_kwin_idle: with
-no input the saver (the build's tivaro /s, a child of tivaro-idle) comes and covers the
-output, a key ends it, idle again it comes back; an inhibition held over D-Bus keeps it away
-until released (UnInhibit, or its caller leaving the bus); GNOME's screen shield going active
-ends it and none comes while locked; sway's own inhibitor on a window keeps it away; SIGTERM ends tivaro-idle and its saver; a second one in
-the session refuses; without a session bus it still works and says so; the compositor's
-death ends it with one line."""
+"""tivaro-idle under headless sway, which reports idle through ext-idle-notify-v1 where it
+offers that (sway 1.10) and else through KDE's org_kde_kwin_idle (sway 1.7): with no input
+the saver (the build's tivaro /s, a child of tivaro-idle) comes and covers the output, a key
+ends it, idle again it comes back; an inhibition held over D-Bus keeps it away until released
+(UnInhibit, or its caller leaving the bus); GNOME's screen shield going active ends it and
+none comes while locked; sway's own inhibitor on a window keeps it away; SIGTERM ends
+tivaro-idle and its saver; a second one in the session refuses; without a session bus it still
+works and says so; the compositor's death ends it with one line."""
 import os
 import signal
 import time
@@ -12,7 +13,8 @@ import time
 from idle_harness import (BUS_PEER, NO_BUS, PLAIN_VIEW, Idle, Peer, check,  # noqa: E402
                           comes_and_goes, ended, finish, key_ends_saver, lock_ends_saver,
                           wait_for)
-from sway_harness import hold_keyboard, layer_surfaces, swaymsg, wtype  # noqa: E402
+from sway_harness import (hold_keyboard, layer_surfaces, offered_globals, swaymsg,  # noqa: E402
+                          wtype)
 
 QUIET = 5  # seconds without a saver that show it is held off (more than twice the wait)
 
@@ -38,9 +40,16 @@ def key(idle, what):
 
 
 keyboard = hold_keyboard()
+# The idle protocol is the standard one where sway offers it, KDE's only where that is all
+# there is; every check below holds with either.
+offered = offered_globals()
+idle_globals = [n for n in ("ext_idle_notifier_v1", "org_kde_kwin_idle") if n in offered]
+source = "ext-idle-notify-v1" if "ext_idle_notifier_v1" in offered else "org_kde_kwin_idle"
+check(idle_globals, f"sway offers an idle protocol ({idle_globals} of {len(offered)} globals):"
+      f" tivaro-idle should take idle from {source}")
 # The saver comes, covers the output (an overlay surface more) and goes with a key; idle
 # again, it comes back.
-bus, idle = comes_and_goes("org_kde_kwin_idle", covered, lambda: wtype("a"))
+bus, idle = comes_and_goes(source, covered, lambda: wtype("a"))
 
 # An inhibition over D-Bus (org.freedesktop.ScreenSaver, served by tivaro-idle here).
 inhibitor = Peer(BUS_PEER, "inhibit", env=bus.env())

@@ -7,6 +7,8 @@ import os
 import re
 import select
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import time
@@ -50,6 +52,37 @@ def sway_log():
         return ""
     with open(path, encoding="utf-8", errors="replace") as f:
         return f.read()
+
+
+def offered_globals(timeout=5.0):
+    """The interfaces the compositor at WAYLAND_DISPLAY offers (its registry's globals), read
+    on a connection of our own in the wire protocol: wl_display.get_registry, then sync, and
+    the wl_registry.global events until the sync's callback is done."""
+    runtime, display = os.environ["XDG_RUNTIME_DIR"], os.environ["WAYLAND_DISPLAY"]
+    conn = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    conn.settimeout(timeout)
+    conn.connect(display if display.startswith("/") else os.path.join(runtime, display))
+    # Each message: object id, (size << 16 | opcode), arguments. Object 1 is wl_display; ids 2
+    # (the registry) and 3 (the callback) are ours to give.
+    conn.sendall(struct.pack("<III", 1, 12 << 16 | 1, 2) +
+                 struct.pack("<III", 1, 12 << 16 | 0, 3))
+    found, data = {}, b""
+    with conn:
+        while True:
+            while len(data) < 8 or len(data) < struct.unpack_from("<I", data, 4)[0] >> 16:
+                chunk = conn.recv(65536)
+                if not chunk:
+                    raise RuntimeError("the compositor closed the connection")
+                data += chunk
+            sender, word = struct.unpack_from("<II", data)
+            size, opcode = word >> 16, word & 0xFFFF
+            body, data = data[8:size], data[size:]
+            if sender == 3:  # wl_callback.done
+                return found
+            if sender == 2 and opcode == 0:  # wl_registry.global(name, interface, version)
+                length = struct.unpack_from("<I", body, 4)[0]
+                interface = body[8:8 + length - 1].decode()
+                found[interface] = struct.unpack_from("<I", body, 8 + (length + 3) // 4 * 4)[0]
 
 
 def layer_surfaces(namespace):

@@ -230,7 +230,8 @@ for layer, surface in layer_surfaces_made(lines):
           f"wl_surface@{surface} shows (line {first}) before its first frame (line {frame})")
 # No frame follows the key that ends it: one drawn then would only hold the end up.
 key = first_line(lines, rf"wl_keyboard{OBJ}\d+\.key\(\d+, \d+, \d+, 1\)")
-late = first_line(lines, rf"-> wl_surface{OBJ}\d+\.attach\(", key if key is not None else len(lines))
+late = first_line(lines, rf"-> wl_surface{OBJ}\d+\.attach\(",
+                  key if key is not None else len(lines))
 check(key is not None and late is None,
       f"nothing is committed after the key (line {key}): {lines[late] if late else ''!r}")
 stop(saver)
