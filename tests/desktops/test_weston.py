@@ -1,8 +1,8 @@
-"""The saver under weston 10, which has no layer-shell: a fullscreen xdg-shell window per output.
-weston runs on its Wayland backend inside the headless sway of run_under_sway.sh (headless
-weston has no seat), two outputs, the second at scale 2, each a window in sway; sway's seat,
-driven by wtype and our virtual pointer, reaches weston's windows and so the saver. Pictures
-come from weston's own screenshooter (weston --debug)."""
+"""The saver under weston (10 on Debian 12, 14 on Debian 13), which has no layer-shell: a
+fullscreen xdg-shell window per output. weston runs on its Wayland backend inside the headless
+sway of run_under_sway.sh (headless weston has no seat), two outputs, the second at scale 2,
+each a window in sway; sway's seat, driven by wtype and our virtual pointer, reaches weston's
+windows and so the saver. Pictures come from weston's own screenshooter (weston --debug)."""
 import glob
 import os
 import re
