@@ -1,5 +1,5 @@
 # tivaro-idle on real displays, with the build's own saver: under headless sway (idle from
-# org_kde_kwin_idle) and under Xvfb (MIT-SCREEN-SAVER, or a stand-in for GNOME's idle monitor
+# ext-idle-notify-v1 on sway 1.10, org_kde_kwin_idle on sway 1.7) and under Xvfb (MIT-SCREEN-SAVER, or a stand-in for GNOME's idle monitor
 # that hangs), each with a private session bus, and programs of the tests' own: one on the
 # bus (inhibitions, GNOME's screen shield and idle monitor), one that holds the X server's
 # saver off, and a plain Wayland window.

@@ -2,6 +2,7 @@
 runs (its children running `tivaro /s`) and the test's own programs on the bus and on X.
 check() and finish() are the integration tests' (tests/integration/harness.py)."""
 import atexit
+import fcntl
 import os
 import select
 import signal
@@ -109,6 +110,10 @@ class Idle:
 
     def __init__(self, *args, env=None):
         self.errors = tempfile.TemporaryFile()
+        # The file's offset is shared with tivaro-idle, and the test moves it as it reads:
+        # each of the program's lines must land at the end whatever the offset.
+        fd = self.errors.fileno()
+        fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_APPEND)
         self.proc = subprocess.Popen([IDLE, *args], env=dict(os.environ, **(env or {})),
                                      stdout=subprocess.DEVNULL, stderr=self.errors)
 

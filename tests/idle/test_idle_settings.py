@@ -6,7 +6,6 @@ of range (written in place); each damage is one line and the settings before it 
 the saver comes about a minute after the X server last saw input, where the damaged files'
 60 minutes, or the defaults' 5, would keep it away. A second tivaro-idle starts on a file cut
 short (one line, the defaults) and its --after wins over the file's Minutes."""
-import fcntl
 import os
 import tempfile
 
@@ -25,17 +24,6 @@ path = os.path.join(folder, "idle.conf")
 os.environ.update({"XDG_RUNTIME_DIR": runtime, "XDG_CONFIG_HOME": config,
                    "DBUS_SESSION_BUS_ADDRESS": NO_BUS, "DBUS_SYSTEM_BUS_ADDRESS": NO_BUS})
 os.environ.pop("WAYLAND_DISPLAY", None)
-
-
-class Idle(idle_harness.Idle):
-    """tivaro-idle, whose lines land at the end of their file however often the test reads
-    it: the file's offset, which the test moves as it reads, is shared with tivaro-idle's
-    stderr, so each write must append."""
-
-    def __init__(self, *args):
-        super().__init__(*args)
-        fd = self.errors.fileno()
-        fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_APPEND)
 
 
 def replace(text):
@@ -63,7 +51,7 @@ def lines(idle, text):
     return [line for line in idle.stderr().splitlines() if text in line]
 
 
-idle = Idle()
+idle = idle_harness.Idle()
 check(idle.wait_line(f"watching idle through {X11}; the saver comes after 300 s"),
       f"no settings folder: the defaults, 5 minutes: {idle.stderr()!r}")
 check("idle.conf" not in idle.stderr(), f"and nothing said of it: {idle.stderr()!r}")
@@ -96,7 +84,7 @@ check(idle.end() == 0, "SIGTERM ends tivaro-idle")
 
 # Started on a file cut short: its line, and the defaults; --after wins over Minutes.
 replace("[Saver]\nMinutes=60\nEnabled=false")
-idle = Idle("--after", "2")
+idle = idle_harness.Idle("--after", "2")
 check(idle.wait_line("tivaro-idle: idle.conf line 3: the line has no end: the file was cut "
                      "short; keeping the defaults"),
       f"a file cut short at the start: one line, the defaults: {idle.stderr()!r}")
