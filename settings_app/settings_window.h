@@ -1,0 +1,58 @@
+// The "Screen Saver" window: when the screen saver starts and whether the logon screen comes
+// after it, written to tivaro-idle's settings file at each change (there is no Apply), and
+// the saver's own settings and a preview a click away.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "autostart_runner.h"
+#include "idle_settings.h"
+
+namespace tivaro::settings_app {
+
+class SettingsWindow {
+public:
+    // Reads the settings file; the window shows its defaults, and says why, when the file
+    // cannot be read.
+    explicit SettingsWindow(GtkApplication* application);
+    SettingsWindow(const SettingsWindow&) = delete;
+    SettingsWindow& operator=(const SettingsWindow&) = delete;
+
+    void Present();
+
+private:
+    void Build(GtkApplication* application);
+    void Load();
+    void Save();
+    void UpdateNote();
+    void UpdateSensitivity();
+    void ShowError(const std::string& line);
+    void Start(const char* option);
+
+    static void OnEnabled(GObject* toggle, GParamSpec*, gpointer self);
+    static void OnMinutes(GtkSpinButton* spin, gpointer self);
+    static void OnLock(GtkCheckButton* check, gpointer self);
+    static void OnGrace(GtkSpinButton* spin, gpointer self);
+    static void OnSaverSettings(GtkButton*, gpointer self);
+    static void OnPreview(GtkButton*, gpointer self);
+
+    GtkWidget* window_ = nullptr;
+    GtkWidget* enabled_ = nullptr;
+    GtkWidget* minutes_ = nullptr;
+    GtkWidget* note_ = nullptr;
+    GtkWidget* lock_ = nullptr;
+    GtkWidget* grace_ = nullptr;
+    GtkWidget* error_ = nullptr;
+
+    std::filesystem::path file_;  // empty when there is no home to keep it in
+    idle::IdleSettings settings_;
+    bool autostart_on_ = false;
+    std::chrono::seconds gnome_delay_{0};
+    AutostartRunner autostart_;
+};
+
+}  // namespace tivaro::settings_app
