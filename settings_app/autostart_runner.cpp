@@ -27,10 +27,10 @@ void AutostartRunner::RunNext() {
         return;
     }
     GError* error = nullptr;
-    GSubprocess* run = g_subprocess_new(
-        static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDOUT_PIPE |
-                                      G_SUBPROCESS_FLAGS_STDERR_MERGE),
-        &error, program.c_str(), wish_ ? "--install" : "--uninstall", nullptr);
+    GSubprocess* run =
+        g_subprocess_new(static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDOUT_PIPE |
+                                                       G_SUBPROCESS_FLAGS_STDERR_MERGE),
+                         &error, program.c_str(), wish_ ? "--install" : "--uninstall", nullptr);
     if (run == nullptr) {
         failed_("cannot run " + program + ": " + error->message);
         g_error_free(error);
@@ -46,7 +46,8 @@ void AutostartRunner::OnDone(GObject* source, GAsyncResult* result, gpointer sel
                                                                       g_object_unref);
     char* out = nullptr;
     GError* error = nullptr;
-    const bool read = g_subprocess_communicate_utf8_finish(run.get(), result, &out, nullptr, &error);
+    const bool read =
+        g_subprocess_communicate_utf8_finish(run.get(), result, &out, nullptr, &error);
     std::string said = out != nullptr ? out : "";
     g_free(out);
     if (!read) {

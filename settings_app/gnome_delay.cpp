@@ -16,8 +16,8 @@ bool GnomeMonitorOnBus() {
     const std::unique_ptr<GDBusConnection, decltype(&g_object_unref)> owned(bus, g_object_unref);
     GVariant* answer = g_dbus_connection_call_sync(
         bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", "org.gnome.Mutter.IdleMonitor"),
-        G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+        "NameHasOwner", g_variant_new("(s)", "org.gnome.Mutter.IdleMonitor"), G_VARIANT_TYPE("(b)"),
+        G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
     if (answer == nullptr) return false;
     gboolean has = FALSE;
     g_variant_get(answer, "(b)", &has);

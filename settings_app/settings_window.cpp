@@ -128,14 +128,14 @@ void SettingsWindow::Load() {
     try {
         settings_ = idle::ReadIdleSettings(file_);
     } catch (const idle::SettingsError& error) {
-        ShowError(std::string(error.what()) + "; shown are the defaults, which replace it at "
-                                              "the first change");
+        ShowError(std::string(error.what()) +
+                  "; shown are the defaults, which replace it at "
+                  "the first change");
     }
     gnome_delay_ = GnomeBlankDelay();
     // Set before the handlers could run: they are blocked while the file's values go in.
     for (GtkWidget* widget : {enabled_, minutes_, lock_, grace_})
-        g_signal_handlers_block_matched(widget, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
-                                        this);
+        g_signal_handlers_block_matched(widget, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, this);
     gtk_switch_set_active(GTK_SWITCH(enabled_), settings_.enabled && autostart_on_);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(minutes_), settings_.minutes);
     gtk_check_button_set_active(GTK_CHECK_BUTTON(lock_), settings_.lock_on_resume);
