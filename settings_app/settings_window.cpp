@@ -161,7 +161,7 @@ void SettingsWindow::Save() {
 void SettingsWindow::UpdateNote() {
     const std::string note = GnomeDelayNote(gnome_delay_, settings_.minutes);
     gtk_label_set_text(GTK_LABEL(note_), note.c_str());
-    gtk_widget_set_visible(note_, !note.empty() && settings_.enabled);
+    gtk_widget_set_visible(note_, !note.empty());
 }
 
 void SettingsWindow::UpdateSensitivity() {
@@ -187,7 +187,6 @@ void SettingsWindow::OnEnabled(GObject* toggle, GParamSpec*, gpointer self) {
     window->settings_.enabled = on;
     window->Save();
     window->autostart_.Want(on);
-    window->UpdateNote();
 }
 
 void SettingsWindow::OnMinutes(GtkSpinButton* spin, gpointer self) {

@@ -11,7 +11,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "wayland"))
@@ -57,10 +56,23 @@ def find(node, roles, name):
     return None
 
 
-def application():
+def application(pid):
     desktop = pyatspi.Registry.getDesktop(0)
-    return next((app for app in desktop if app is not None and app.name == "tivaro-settings"),
-                None)
+    return next((app for app in desktop if app is not None and app.name == "tivaro-settings"
+                 and app.get_process_id() == pid), None)
+
+
+def gnome_notes(node):
+    """The texts of the labels shown that speak of GNOME's own delay."""
+    if node is None:
+        return []
+    found = []
+    if node.getRoleName() == "label" and node.name.startswith("GNOME") and \
+            node.getState().contains(pyatspi.STATE_VISIBLE):
+        found.append(node.name)
+    for child in node:
+        found += gnome_notes(child)
+    return found
 
 
 def act(node, names=("toggle", "click", "activate", "press")):
@@ -104,6 +116,45 @@ def save_picture(pid, path):
     print("picture of the window:", path)
 
 
+def gnome_delay(env):
+    """Where GNOME's idle monitor is on the bus and GNOME blanks the screen after 2 minutes
+    (its idle-delay, here from a keyfile settings store), the window says so under 7 minutes,
+    and not under 1 minute."""
+    store = os.path.join(env["XDG_CONFIG_HOME"], "glib-2.0", "settings")
+    os.makedirs(store, exist_ok=True)
+    with open(os.path.join(store, "keyfile"), "w", encoding="utf-8") as f:
+        f.write("[org/gnome/desktop/session]\nidle-delay=uint32 120\n")
+    env = dict(env, GSETTINGS_BACKEND="keyfile")
+    monitor = subprocess.Popen([sys.executable, "-c", STAND_IN_MONITOR], stdout=subprocess.PIPE,
+                               text=True)
+    window = None
+    try:
+        check(monitor.stdout.readline().strip() == "owned",
+              "a stand-in for GNOME's idle monitor is on the session bus")
+        window = subprocess.Popen([SETTINGS], env=env)
+        app = wait_for(lambda: application(window.pid), 20, 0.2)
+        notes = wait_for(lambda: gnome_notes(app), 5)
+        check(any("2 minutes" in note for note in notes),
+              f"GNOME's 2 minutes come before the 7 set: the window says so: {notes}")
+        minutes = find(app, {"spin button"}, "Minutes")
+        if minutes is not None:
+            minutes.queryValue().currentValue = 1.0
+        check(wait_for(lambda: not gnome_notes(app), 5),
+              "set to 1 minute, before GNOME's 2: the line goes")
+    finally:
+        if window is not None:
+            stop(window)
+        stop(monitor)
+
+
+STAND_IN_MONITOR = """
+from gi.repository import Gio, GLib
+Gio.bus_own_name(Gio.BusType.SESSION, "org.gnome.Mutter.IdleMonitor", 0, None,
+                 lambda *a: print("owned", flush=True), None)
+GLib.MainLoop().run()
+"""
+
+
 def main():
     home = tempfile.mkdtemp(prefix="tivaro-settings-test.")
     config = os.path.join(home, "config")
@@ -118,7 +169,7 @@ def main():
     window = subprocess.Popen([SETTINGS], env=env)
     previews = {}
     try:
-        app = wait_for(application, 20, 0.2)
+        app = wait_for(lambda: application(window.pid), 20, 0.2)
         check(app is not None, "the window is on the accessibility bus")
         if app is None:
             return
@@ -133,6 +184,7 @@ def main():
             return
         check(not is_on(switch) and settings_file(config) is None,
               "at first: no settings file, no autostart entry, the switch off")
+        check(not gnome_notes(app), "no GNOME here: no word of GNOME's delay")
 
         act(switch)
         check(wait_for(lambda: os.path.exists(entry), 10),
@@ -180,6 +232,8 @@ def main():
               "... detached: it is not the window's child")
         check(window.poll() is None and find(app, {"push button"}, "Preview") is not None,
               "the window goes on answering while the saver runs")
+        stop(window)
+        gnome_delay(env)
     finally:
         for pid in previews:
             try:
