@@ -7,6 +7,7 @@ The window draws with GTK's cairo renderer (headless sway has no GPU). The check
 AT-SPI action in GTK 4.8, so it is reached with Tab and ticked with the space bar, as on a
 keyboard. TIVARO_SETTINGS_PICTURE, when set, names a PNG file for a picture of the window."""
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -14,8 +15,8 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "wayland"))
-from sway_harness import (check, finish, hold_keyboard, stop, views, wait_exit, wait_for,  # noqa: E402
-                          wtype)
+from sway_harness import (check, finish, hold_keyboard, stop, views,  # noqa: E402
+                          wait_exit, wait_for, wtype)
 
 SETTINGS = os.environ.get("TIVARO_SETTINGS_BIN")
 if not SETTINGS:
@@ -248,6 +249,7 @@ def main():
         os.killpg(bus.pid, signal.SIGTERM)
         if not wait_exit(bus, 5):
             os.killpg(bus.pid, signal.SIGKILL)
+        shutil.rmtree(home, ignore_errors=True)
 
 
 main()
