@@ -18,8 +18,9 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols libegl-dev libegl-mesa0
   sway grim wtype swayidle
   libsystemd-dev libxss-dev libxres-dev plasma-wayland-protocols dbus-daemon
+  libgtk-4-dev desktop-file-utils
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(weston kwin-wayland gnome-shell cage)
+  packages+=(weston kwin-wayland gnome-shell cage at-spi2-core gir1.2-atspi-2.0 python3-pyatspi)
 fi
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -29,6 +29,7 @@ except ImportError:
     sys.exit(77)
 
 SWITCH_ROLES = {"check box", "toggle button", "switch"}  # GTK 4.8 says check box
+BUTTON_ROLES = {"push button", "button"}  # GTK 4.8 says push button, 4.18 button
 
 
 def settings_file(config):
@@ -178,7 +179,7 @@ def main():
         minutes = find(app, {"spin button"}, "Minutes")
         lock = find(app, {"check box"}, "On resume, display logon screen")
         grace = find(app, {"spin button"}, "Seconds")
-        preview = find(app, {"push button"}, "Preview")
+        preview = find(app, BUTTON_ROLES, "Preview")
         check(None not in (switch, minutes, lock, grace, preview),
               "switch, both spin buttons, the check box and Preview are found by role and name")
         if None in (switch, minutes, lock, grace, preview):
@@ -231,7 +232,7 @@ def main():
         check(bool(previews), f"Preview started the saver (tivaro /s): {previews}")
         check(all(parent != window.pid for parent in previews.values()),
               "... detached: it is not the window's child")
-        check(window.poll() is None and find(app, {"push button"}, "Preview") is not None,
+        check(window.poll() is None and find(app, BUTTON_ROLES, "Preview") is not None,
               "the window goes on answering while the saver runs")
         stop(window)
         gnome_delay(env)
