@@ -32,7 +32,10 @@ struct Where {
 };
 
 std::string Quote(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.append(1, '"').append(text).append(1, '"');
+    return quoted;
 }
 
 std::string_view Trim(std::string_view text) {
@@ -170,7 +173,9 @@ void WriteAll(int fd, std::string_view text, const std::string& path) {
 class Temporary {
 public:
     explicit Temporary(const fs::path& beside)
-        : path_((beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX")).string()) {
+        : path_((beside.parent_path() /
+                 std::string(".").append(beside.filename().string()).append(".XXXXXX"))
+                    .string()) {
         fd_ = mkstemp(path_.data());
         if (fd_ < 0) RaiseErrno("cannot make a file in " + beside.parent_path().string());
     }

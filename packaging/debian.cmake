@@ -53,8 +53,12 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${TIVARO_
 
 # What Debian's own packaging strips besides the symbols: the compiler's version notes
 # (.comment, .note). Runs after the programs are installed (and stripped, for CPack).
+set(TIVARO_NOTED_PROGRAMS "${TIVARO_PROGRAM_DIR}/tivaro;${TIVARO_MODULE_DIR}/tivaro-x11.so;${TIVARO_MODULE_DIR}/tivaro-wayland.so;${TIVARO_MODULE_DIR}/tivaro-text.so;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add;${CMAKE_INSTALL_BINDIR}/tivaro-idle")
+if(TARGET tivaro-settings)
+  list(APPEND TIVARO_NOTED_PROGRAMS ${CMAKE_INSTALL_BINDIR}/tivaro-settings)
+endif()
 install(CODE "set(TIVARO_OBJCOPY \"${CMAKE_OBJCOPY}\")
-  set(TIVARO_NOTED_PROGRAMS \"${TIVARO_PROGRAM_DIR}/tivaro;${TIVARO_MODULE_DIR}/tivaro-x11.so;${TIVARO_MODULE_DIR}/tivaro-wayland.so;${TIVARO_MODULE_DIR}/tivaro-text.so;${CMAKE_INSTALL_BINDIR}/tivaro-xscreensaver-add;${CMAKE_INSTALL_BINDIR}/tivaro-idle\")")
+  set(TIVARO_NOTED_PROGRAMS \"${TIVARO_NOTED_PROGRAMS}\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/debian/strip-notes.cmake)
 
 set(CPACK_GENERATOR DEB)
