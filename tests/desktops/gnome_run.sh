@@ -3,8 +3,8 @@
 #
 # Usage: gnome_run.sh GNOME_BUS_CLIENT command args...
 #
-# Monitors: Meta-0, 1024x768 at (0, 0), scale 1, and Meta-1, 1600x1200 at scale 2 (800x600 in
-# the layout, at (1024, 0)). gnome-shell runs without Xwayland (no X display taken) as nobody,
+# Monitors: Meta-0, 1024x768 at (0, 0), scale 1, and Meta-1, 1600x1200 at scale 2, at (1024, 0)
+# (800x600 in a layout of logical pixels; gnome-shell 48 lays them out in device pixels). gnome-shell runs without Xwayland (no X display taken) as nobody,
 # with a runtime folder and HOME of its own and two buses of the test's own: a session bus and
 # a system bus, on which GNOME_BUS_CLIENT stands in for the display manager so that the shell
 # offers its screen shield. Settings live in a keyfile under that HOME (GSETTINGS_BACKEND=keyfile),
@@ -12,7 +12,8 @@
 #
 # The command runs as the caller and gets WAYLAND_DISPLAY, XDG_RUNTIME_DIR, XDG_CONFIG_HOME,
 # GSETTINGS_BACKEND, DBUS_SESSION_BUS_ADDRESS, DBUS_SYSTEM_BUS_ADDRESS, TIVARO_GNOME_PID (to
-# kill it), TIVARO_GNOME_LOG and no DISPLAY.
+# kill it), TIVARO_GNOME_LOG and no DISPLAY; where PipeWire and WirePlumber are installed they
+# run in the shell's session, for its screen casts.
 set -u
 if [ $# -lt 2 ]; then
   echo "usage: gnome_run.sh GNOME_BUS_CLIENT command args..." >&2
@@ -87,6 +88,32 @@ for _ in $(seq 50); do
     >/dev/null 2>&1 && break
   sleep 0.1
 done
+
+# The shell offers its lock (the screen shield) only on a machine it takes for one run by
+# systemd, which it tells by /run/systemd/seats; a container without systemd lacks the folder.
+if [ ! -d /run/systemd/seats ] && [ "$(id -u)" = 0 ]; then
+  mkdir -p /run/systemd/seats
+fi
+
+# PipeWire and its session manager, where installed, for the shell's screen casts (the
+# test's pictures of each monitor): as nobody, in the shell's runtime folder.
+as_shell_user() {
+  env -i PATH="$PATH" HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" \
+    XDG_CONFIG_HOME="$runtime/home/.config" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"
+}
+if command -v pipewire >/dev/null && command -v wireplumber >/dev/null; then
+  as_shell_user pipewire >"$runtime/pipewire.log" 2>&1 </dev/null &
+  pids+=($!)
+  disown $!
+  for _ in $(seq 50); do
+    [ -S "$runtime/pipewire-0" ] && break
+    sleep 0.1
+  done
+  as_shell_user wireplumber >"$runtime/wireplumber.log" 2>&1 </dev/null &
+  pids+=($!)
+  disown $!
+fi
 
 display=gnome-test
 env -i PATH="$PATH" HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" \
