@@ -123,20 +123,74 @@ def cut(png, box):
     return Picture(w, h, raw) if len(raw) == w * h * 3 else None
 
 
-def fountains(client, tries=5):
+class Eyes:
+    """Pictures of each monitor: the shell's screen casts where they start (gnome_cast.py),
+    else cut out of its Screenshot of the whole stage, which is said."""
+
+    def __init__(self, client):
+        self.client = client
+        self.cast = None
+        self.why_not = "PipeWire is not installed"
+        if os.path.exists(os.path.join(RUNTIME, "pipewire-0")):
+            try:
+                from gnome_cast import Cast
+                cast = Cast(list(MONITORS))
+                self.why_not = cast.error
+                if cast.error is None:
+                    self.cast = cast
+                else:
+                    cast.close()
+            except (ImportError, ValueError) as e:  # no gi, or no GStreamer in it
+                self.why_not = f"no GStreamer through Python's gi: {e}"
+
+    def picture(self, name, cursor=True):
+        """The monitor's picture (the pointer in it where cursor), or None."""
+        if self.cast is not None:
+            return self.cast.picture(name)
+        return cut(self.client.shot(cursor=cursor), MONITORS[name])
+
+    def pictures(self):
+        """{monitor: picture} at one moment where the shell's Screenshot is used."""
+        if self.cast is not None:
+            return {name: self.cast.picture(name) for name in MONITORS}
+        png = self.client.shot()
+        return {name: cut(png, box) for name, box in MONITORS.items()}
+
+    def pointer_to(self, x, y):
+        """Puts the pointer at (x, y) on Meta-0: placed on the cast's stream, else moved into
+        the top-left corner and across."""
+        if self.cast is not None:
+            self.cast.pointer_at("Meta-0", x, y)
+            return True
+        return self.client.pointer_to(x, y)
+
+    def click(self):
+        if self.cast is not None:
+            self.cast.click()
+            return True
+        return self.client.click()
+
+    def close(self):
+        if self.cast is not None:
+            self.cast.close()
+
+
+def fountains(eyes, tries=5, placed=None):
     """{monitor: (shows, stats, centroid)} from up to `tries` pictures, until every monitor
-    shows a fountain centred on it (now and then a spray leans far to one side)."""
+    shows a fountain, centred on it where it is in `placed` (all, by default); now and then a
+    spray leans far to one side."""
+    placed = list(MONITORS) if placed is None else placed
     found = {}
     for _ in range(tries):
-        png = client.shot()
         found = {}
-        for name, box in MONITORS.items():
-            picture = cut(png, box)
+        for name, picture in eyes.pictures().items():
             if picture is None:
                 break
             shows, stats = shows_fountain(picture)
             found[name] = (shows, stats, bright_centroid(picture))
-        if len(found) == len(MONITORS) and all(f[0] and centred(f[2]) for f in found.values()):
+        if len(found) == len(MONITORS) and all(
+                (f[0] and centred(f[2])) if n in placed else f[2] is not None
+                for n, f in found.items()):
             break
     return found
 
