@@ -20,7 +20,7 @@ set_tests_properties(desktop.gnome.idle PROPERTIES ENVIRONMENT "${gnome_env};TIV
 # PipeWire) and its pointer is placed on a cast's stream, where the shell's Screenshot of the
 # stage came out unlike what the monitors show and the relative motion of a remote-desktop
 # session reached no client (a fullscreen GTK 4 window got no pointer event from it either).
-# With those, gnome-shell 48 passed it in 4 of 7 runs; the others failed on the pointer alone:
+# With those, gnome-shell 48 passed it in 8 of 11 runs; the others failed on the pointer alone:
 # it stayed shown over the saver and a click did not end it, while a key did. Where the
 # shell lays out monitors in device pixels (48's default) it shows any fullscreen window on
 # the monitor at scale 2 at twice that monitor's size, somewhere (GTK 4's too), so the test

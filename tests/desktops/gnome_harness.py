@@ -127,11 +127,11 @@ class Eyes:
     """Pictures of each monitor: the shell's screen casts where they start (gnome_cast.py),
     else cut out of its Screenshot of the whole stage, which is said."""
 
-    def __init__(self, client):
+    def __init__(self, client, cast=True):
         self.client = client
         self.cast = None
-        self.why_not = "PipeWire is not installed"
-        if os.path.exists(os.path.join(RUNTIME, "pipewire-0")):
+        self.why_not = "PipeWire is not installed" if cast else "not asked for"
+        if cast and os.path.exists(os.path.join(RUNTIME, "pipewire-0")):
             try:
                 from gnome_cast import Cast
                 cast = Cast(list(MONITORS))
