@@ -83,7 +83,7 @@ case "$action" in
     ;;
   package)
     make_system
-    inside "$root" env TIVARO_WERROR="${TIVARO_WERROR:-OFF}" \
+    inside "$root" env TIVARO_WERROR="${TIVARO_WERROR:-OFF}" TIVARO_PKG_TESTS="${TIVARO_PKG_TESTS:-ON}" \
       TIVARO_PKG_BUILD_DIR=/src/tivaro/build-pkg-"$suite" bash tools/package-debian.sh
     ;;
   installed)
