@@ -20,10 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path EntryPath() {
-    return ConfigHome() / "autostart/tivaro-idle.desktop";
-}
-
 // An Exec argument, quoted as the desktop entry format wants when it must be.
 std::string Quoted(const std::string& arg) {
     if (arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`") == std::string::npos) return arg;
@@ -116,7 +112,7 @@ void StopRunning(pid_t pid) {
 }  // namespace
 
 std::string Install(const Options& options) {
-    const fs::path path = EntryPath();
+    const fs::path path = AutostartEntryPath();
     const std::vector<std::string> command = Command(options);
     const std::string text = EntryText(command);
     const bool had = fs::exists(path) && ReadAll(path) == text;
@@ -136,7 +132,7 @@ std::string Install(const Options& options) {
 }
 
 std::string Uninstall() {
-    const fs::path path = EntryPath();
+    const fs::path path = AutostartEntryPath();
     std::error_code error;
     const bool had = fs::remove(path, error);
     if (error) throw Failure("cannot remove " + path.string() + ": " + error.message());

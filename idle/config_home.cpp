@@ -15,4 +15,8 @@ std::filesystem::path ConfigHome() {
     return std::filesystem::path(home) / ".config";
 }
 
+std::filesystem::path AutostartEntryPath() {
+    return ConfigHome() / "autostart/tivaro-idle.desktop";
+}
+
 }  // namespace tivaro::idle

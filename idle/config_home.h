@@ -8,4 +8,7 @@ namespace tivaro::idle {
 
 std::filesystem::path ConfigHome();
 
+// The XDG autostart entry that --install writes and --uninstall removes.
+std::filesystem::path AutostartEntryPath();
+
 }  // namespace tivaro::idle

@@ -13,12 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// tivaro-idle --install's entry: the switch shows it on when the entry is there and the
-// settings do not turn the saver off.
-fs::path AutostartEntry() {
-    return idle::ConfigHome() / "autostart/tivaro-idle.desktop";
-}
-
 GtkWidget* Label(const char* text) {
     GtkWidget* label = gtk_label_new(text);
     gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
@@ -119,7 +113,7 @@ void SettingsWindow::Build(GtkApplication* application) {
 void SettingsWindow::Load() {
     try {
         file_ = idle::IdleSettingsPath();
-        autostart_on_ = fs::exists(AutostartEntry());
+        autostart_on_ = fs::exists(idle::AutostartEntryPath());
     } catch (const idle::Failure& error) {
         ShowError(error.what());
         gtk_widget_set_sensitive(gtk_window_get_child(GTK_WINDOW(window_)), FALSE);
