@@ -1,36 +1,33 @@
 #include "lock_watch.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "logind_session.h"
 
 namespace tivaro::idle {
 namespace {
 
-constexpr const char* kLogin = "org.freedesktop.login1";
-constexpr const char* kSession = "org.freedesktop.login1.Session";
-constexpr std::uint64_t kLogindTimeout = 2 * 1000 * 1000;  // microseconds
-
-// The object path of logind's session `method` finds from `arg`, or "" when there is none
-// (no logind, or this process in no session).
-template <class Arg>
-std::string FindSession(sd_bus* system, const char* method, const char* signature, Arg arg) {
-    sd_bus_message* call = nullptr;
-    if (sd_bus_message_new_method_call(system, &call, kLogin, "/org/freedesktop/login1",
-                                       "org.freedesktop.login1.Manager", method) < 0) {
-        return {};
+// LockedHint's value, where a PropertiesChanged of logind's session carries it.
+bool ReadLockedHint(sd_bus_message* message, bool& hint) {
+    const char* interface = nullptr;
+    if (sd_bus_message_read(message, "s", &interface) < 0 ||
+        sd_bus_message_enter_container(message, 'a', "{sv}") < 0) {
+        return false;
     }
-    const MessagePtr owned_call(call);
-    sd_bus_message* reply = nullptr;
-    if (sd_bus_message_append(call, signature, arg) < 0 ||
-        sd_bus_call(system, call, kLogindTimeout, nullptr, &reply) < 0) {
-        return {};
+    while (sd_bus_message_enter_container(message, 'e', "sv") > 0) {
+        const char* name = nullptr;
+        if (sd_bus_message_read(message, "s", &name) < 0) return false;
+        if (std::strcmp(name, "LockedHint") == 0) {
+            int value = 0;
+            if (sd_bus_message_read(message, "v", "b", &value) < 0) return false;
+            hint = value != 0;
+            return true;
+        }
+        if (sd_bus_message_skip(message, "v") < 0 || sd_bus_message_exit_container(message) < 0)
+            return false;
     }
-    const MessagePtr owned_reply(reply);
-    const char* path = nullptr;
-    return sd_bus_message_read(reply, "o", &path) >= 0 ? path : "";
+    return false;
 }
 
 }  // namespace
@@ -46,35 +43,45 @@ LockWatch::LockWatch(sd_bus* system, sd_bus* session, EventLoop& loop, Changed c
         Check(sd_bus_match_signal(session, &slot, shields[i], "/org/gnome/ScreenSaver",
                                   "org.gnome.ScreenSaver", "ActiveChanged", OnGnome, this),
               "cannot follow GNOME's screen shield");
-        slots_[2 + i].reset(slot);
+        slots_[3 + i].reset(slot);
     }
 }
 
 void LockWatch::WatchLogind(sd_bus* system) {
-    std::string path = FindSession(system, "GetSessionByPID", "u", static_cast<uint32_t>(getpid()));
-    if (const char* id = std::getenv("XDG_SESSION_ID"); path.empty() && id != nullptr && *id)
-        path = FindSession(system, "GetSession", "s", id);
+    const std::string path = LogindSessionPath(system);
     if (path.empty()) return;  // no logind here: nothing to follow
     for (int i = 0; i < 2; ++i) {
         sd_bus_slot* slot = nullptr;
-        if (sd_bus_match_signal(system, &slot, kLogin, path.c_str(), kSession,
+        if (sd_bus_match_signal(system, &slot, kLogind, path.c_str(), kLogindSession,
                                 i == 0 ? "Lock" : "Unlock", OnLogind, this) >= 0) {
             slots_[i].reset(slot);
         }
     }
+    const std::string hint = std::string("type='signal',sender='") + kLogind + "',path='" + path +
+                             "',interface='org.freedesktop.DBus.Properties',member="
+                             "'PropertiesChanged',arg0='" + kLogindSession + "'";
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_add_match(system, &slot, hint.c_str(), OnHint, this) >= 0) slots_[2].reset(slot);
 }
 
 int LockWatch::OnLogind(sd_bus_message* message, void* self, sd_bus_error*) {
     auto* watch = static_cast<LockWatch*>(self);
     const bool locked = std::strcmp(sd_bus_message_get_member(message), "Lock") == 0;
-    return watch->loop_.Guard([watch, locked] { watch->changed_(locked); });
+    return watch->loop_.Guard([watch, locked] { watch->changed_(locked, locked); });
+}
+
+int LockWatch::OnHint(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto* watch = static_cast<LockWatch*>(self);
+    bool hint = false;
+    if (!ReadLockedHint(message, hint)) return 0;  // another property changed
+    return watch->loop_.Guard([watch, hint] { watch->changed_(hint, false); });
 }
 
 int LockWatch::OnGnome(sd_bus_message* message, void* self, sd_bus_error*) {
     auto* watch = static_cast<LockWatch*>(self);
     int active = 0;
     if (sd_bus_message_read(message, "b", &active) < 0) return 0;
-    return watch->loop_.Guard([watch, active] { watch->changed_(active != 0); });
+    return watch->loop_.Guard([watch, active] { watch->changed_(active != 0, false); });
 }
 
 }  // namespace tivaro::idle

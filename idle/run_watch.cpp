@@ -16,6 +16,7 @@
 #include "idle_settings.h"
 #include "inhibitor_service.h"
 #include "lock_watch.h"
+#include "resume_lock.h"
 #include "saver_runner.h"
 #include "session_lock.h"
 #include "this_program.h"
@@ -95,6 +96,7 @@ std::unique_ptr<FileWatch> FollowSettings(EventLoop& loop, const std::filesystem
 
 struct Parts {
     SaverRunner& saver;
+    ResumeLock& resume_lock;
     Watcher& watcher;
     std::unique_ptr<IdleSource>& source;
 };
@@ -102,6 +104,7 @@ struct Parts {
 int OnSignal(sd_event_source* source, const signalfd_siginfo* info, void* data) {
     auto* parts = static_cast<Parts*>(data);
     if (info->ssi_signo == SIGCHLD) {
+        parts->resume_lock.ReapCommand();
         // After a saver that ended well, idle is counted afresh from now: a report that came
         // while it was ending, or input the compositor kept to itself while an inhibitor
         // held, would otherwise leave no report to come. After a failed one, the next idle
@@ -163,11 +166,19 @@ int RunWatch(const Options& options) {
         inhibitors = std::make_unique<InhibitorService>(
             session.get(), loop, [&watcher](bool held) { watcher.InhibitedChanged(held); });
     }
+    ResumeLock resume_lock(loop, system.get(), session.get());
+    saver.GateEachStart([&] { return resume_lock.OpenGate(settings); });
+    // logind's Lock that this program asked for itself ends the saver only once the lock is
+    // there.
     const LockWatch lock_watch(system.get(), session.get(), loop,
-                               [&watcher](bool locked) { watcher.LockedChanged(locked); });
+                               [&](bool locked, bool only_asked) {
+                                   if (locked && only_asked && resume_lock.Asking()) return;
+                                   if (locked) resume_lock.Locked();
+                                   watcher.LockedChanged(locked);
+                               });
     const DisplayPowerWatch power_watch(session.get(),
                                         [&watcher](bool off) { watcher.DisplaysOffChanged(off); });
-    Parts parts{saver, watcher, source};
+    Parts parts{saver, resume_lock, watcher, source};
     for (int signal : kSignals) {
         Check(sd_event_add_signal(loop.get(), nullptr, signal, OnSignal, &parts),
               "cannot watch signals");

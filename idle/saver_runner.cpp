@@ -1,5 +1,6 @@
 #include "saver_runner.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "failure.h"
 
@@ -25,9 +27,33 @@ SaverRunner::~SaverRunner() {
     Stop();
 }
 
+namespace {
+
+// The saver's end gate is its descriptor 3.
+constexpr int kGateFd = 3;
+
+// This program's environment, with TIVARO_END_GATE set to the gate or left out.
+std::vector<std::string> SaverEnvironment(bool gated) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "TIVARO_END_GATE=", 16) != 0) env.emplace_back(*e);
+    }
+    if (gated) env.push_back("TIVARO_END_GATE=" + std::to_string(kGateFd));
+    return env;
+}
+
+}  // namespace
+
 void SaverRunner::Start() {
     if (Running()) return;
     if (prepare_) prepare_();
+    int gate = gate_ ? gate_() : -1;
+    // Above descriptor 3, so that moving it there clears its close-on-exec.
+    if (gate >= 0 && gate <= kGateFd) {
+        const int moved = fcntl(gate, F_DUPFD_CLOEXEC, kGateFd + 1);
+        close(gate);
+        gate = moved;
+    }
     // This program keeps its signals blocked for the event loop; the saver must not.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -35,12 +61,21 @@ void SaverRunner::Start() {
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (gate >= 0) posix_spawn_file_actions_adddup2(&actions, gate, kGateFd);
+    std::vector<std::string> env = SaverEnvironment(gate >= 0);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
     std::string path = saver_.string();
     std::string mode = "/s";
     char* argv[] = {path.data(), mode.data(), nullptr};
     pid_t pid = 0;
-    const int error = posix_spawn(&pid, path.c_str(), nullptr, &attributes, argv, environ);
+    const int error = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
+    if (gate >= 0) close(gate);
     if (error != 0) throw Failure("cannot start the saver " + path + ": " + std::strerror(error));
     pid_ = pid;
 }

@@ -22,6 +22,9 @@ public:
 
     // `prepare` runs before each start.
     void BeforeEachStart(std::function<void()> prepare) { prepare_ = std::move(prepare); }
+    // `gate` gives, before each start, the descriptor the saver gets as its end gate
+    // (TIVARO_END_GATE), or -1 for none; the runner closes it once the saver has it.
+    void GateEachStart(std::function<int()> gate) { gate_ = std::move(gate); }
     void Start() override;
     bool Running() const override { return pid_ > 0; }
     // Asks the saver to end; its end comes through Reap().
@@ -35,6 +38,7 @@ public:
 private:
     std::filesystem::path saver_;
     std::function<void()> prepare_;
+    std::function<int()> gate_;
     pid_t pid_ = 0;
 };
 

@@ -240,6 +240,10 @@ public:
     // frame is drawn then), and may be while a key or a click waits to be handled (the
     // program may end on it). Otherwise true where swaps are paced by the system itself.
     virtual bool ReadyForFrame(NativeWindow /*surface*/) { return true; }
+    // The session's locker is about to be asked for while the cover stays up: where the
+    // cover's hold on the input would keep a locker out (X11's grabs), it is let go while
+    // `let`, the cover keeping the focus, and taken again when no lock came.
+    virtual void LetLockerIn(bool /*let*/) {}
     // The program ends after the frame now due: no one will see that frame. A system that
     // would have to wait for a frame to be shown (a compositor, its rasteriser) may decline
     // it (ReadyForFrame false until the next Cover), so that nothing holds the end up.

@@ -34,6 +34,7 @@ Velkor_S& Velkor_S::Instance() {
 void Velkor_S::Form_Load() {
     // Each run starts afresh, as the one before it asked.
     run_ = std::exchange(next_run_, RunMode{});
+    if (EndsOnInput()) gate_ = EndGate::FromEnvironment();
     cover_ = platform::CoverAnswer{};
     frames_drawn_ = 0;
     view_ready_ = false;
@@ -174,13 +175,14 @@ void Velkor_S::Form_DisplayChange() {
 // Another program came to the foreground: whatever the user types now goes to it, so the
 // saver gives way, as on a key.
 void Velkor_S::Form_Deactivate() {
-    if (EndsOnInput()) quitRequested = rt::kTrue;
+    EndOnInput();
 }
 
 void Velkor_S::FrameLoop() {
     auto& app = forms::Application::Get();
     while (quitRequested != rt::kTrue) {
         app.DoEvents();
+        if (gate_.Waiting()) TakeGateAnswer();
         // The frame after the end was asked for still comes, as every frame does; a system
         // that would only hold the end up with it may decline it.
         if (quitRequested == rt::kTrue) platform::Current().EndingAfterThisFrame();
@@ -201,11 +203,35 @@ void Velkor_S::Timer1_Timer() {
 // In a host's window the host owns the input and ends the program itself; behind a locker
 // the locker does.
 void Velkor_S::Form_KeyDown(std::int16_t, std::int16_t) {
-    if (EndsOnInput()) quitRequested = rt::kTrue;
+    EndOnInput();
 }
 
 void Velkor_S::Display_Click() {
-    if (EndsOnInput()) quitRequested = rt::kTrue;
+    EndOnInput();
+}
+
+// Where the session locks when the saver ends, the end waits for the lock: the screen and the
+// keyboard stay the saver's, and what comes meanwhile is nobody's.
+void Velkor_S::EndOnInput() {
+    if (!EndsOnInput() || gate_.Waiting()) return;
+    if (!gate_.Ask()) {
+        quitRequested = rt::kTrue;
+        return;
+    }
+    platform::Current().LetLockerIn(true);
+}
+
+void Velkor_S::TakeGateAnswer() {
+    switch (gate_.Take()) {
+        case EndGate::Answer::Go:
+            quitRequested = rt::kTrue;
+            break;
+        case EndGate::Answer::Stay:  // no lock came: the saver runs on, and ends as before
+            platform::Current().LetLockerIn(false);
+            break;
+        case EndGate::Answer::None:
+            break;
+    }
 }
 
 void Velkor_S::Form_QueryUnload(std::int16_t&, std::int16_t) {

@@ -13,6 +13,7 @@
 #include "render/fountain_set.h"
 #include "render/gl_view.h"
 #include "render/part_eng.h"
+#include "saver/end_gate.h"
 #include "saver/frame_pacer.h"
 #include "saver/frame_stats.h"
 
@@ -77,6 +78,8 @@ private:
     void Timer1_Timer();
     void Display_Click();
     void FrameLoop();
+    void EndOnInput();
+    void TakeGateAnswer();
 
     // Whether keys, clicks and the loss of the foreground end the saver.
     bool EndsOnInput() const { return run_.host == 0 && !run_.behind; }
@@ -89,6 +92,7 @@ private:
     // What the system made of the cover request: where each monitor's fountain goes.
     platform::CoverAnswer cover_;
     render::FountainSet fountains_;
+    EndGate gate_;  // held by tivaro-idle until the session locks
     FramePacer pacer_;
     FrameStats stats_;
     std::int64_t frames_drawn_ = 0;

@@ -87,6 +87,7 @@ public:
     std::vector<Output> Outputs() override;
     CoverAnswer Cover(const CoverRequest& request) override;
     void Uncover() override;
+    void LetLockerIn(bool let) override;
     void ShowCursor(bool show) override;
     int ChoosePixelFormat(NativeWindow window) override;
     GlContext CreateContext(NativeWindow window) override;

@@ -112,6 +112,20 @@ bool X11Backend::IsDisplayChange(const XEvent& xe) {
     return xe.type == ConfigureNotify && xe.xconfigure.window == root_;
 }
 
+// A locker grabs the keyboard and the pointer for itself: the saver lets go of them while it
+// is asked for, and keeps the focus, so that keys still come to the saver's window, not to
+// another program's.
+void X11Backend::LetLockerIn(bool let) {
+    if (!let) {
+        HoldInput();
+        return;
+    }
+    if (grab_.keyboard) XUngrabKeyboard(display_, CurrentTime);
+    if (grab_.pointer) XUngrabPointer(display_, CurrentTime);
+    grab_ = GrabState{};
+    XFlush(display_);
+}
+
 void X11Backend::ReleaseInput() {
     if (grab_.keyboard) XUngrabKeyboard(display_, CurrentTime);
     if (grab_.pointer) XUngrabPointer(display_, CurrentTime);

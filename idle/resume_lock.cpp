@@ -1,0 +1,175 @@
+#include "resume_lock.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "bus_call.h"
+#include "logind_session.h"
+
+extern char** environ;
+
+namespace tivaro::idle {
+
+ResumeLock::ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session)
+    : loop_(loop),
+      system_(system),
+      session_(session),
+      deadline_(std::make_unique<Alarm>(loop, [this] {
+          Stay("the session did not lock within " +
+               std::to_string(kLockArrival.count() / 1000) + " s");
+      })) {}
+
+ResumeLock::~ResumeLock() {
+    CloseGate();
+}
+
+int ResumeLock::OpenGate(const IdleSettings& settings) {
+    CloseGate();
+    if (!settings.lock_on_resume) return -1;
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        std::fprintf(stderr, "tivaro-idle: cannot make the saver's end gate (%s); it ends "
+                     "without locking\n", std::strerror(errno));
+        return -1;
+    }
+    gate_ = pair[0];
+    sd_event_source* source = nullptr;
+    Check(sd_event_add_io(loop_.get(), &source, gate_, EPOLLIN, OnGate, this),
+          "cannot watch the saver's end gate");
+    gate_source_.reset(source);
+    started_ = std::chrono::steady_clock::now();
+    grace_ = std::chrono::seconds(settings.lock_grace_seconds);
+    command_ = settings.lock_command;
+    return pair[1];
+}
+
+int ResumeLock::OnGate(sd_event_source*, int fd, uint32_t, void* self) {
+    auto* lock = static_cast<ResumeLock*>(self);
+    char line[16];
+    const ssize_t got = recv(fd, line, sizeof line, MSG_DONTWAIT);
+    if (got < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+    return lock->loop_.Guard([lock, got, &line] {
+        if (got > 0 && std::string(line, static_cast<std::size_t>(got)) == "end\n") {
+            lock->Decide();
+        } else {
+            lock->CloseGate();  // the saver ended (or said what no saver says)
+        }
+    });
+}
+
+// Within the grace period the saver goes as it would without the lock.
+void ResumeLock::Decide() {
+    if (asking_) return;
+    if (std::chrono::steady_clock::now() - started_ < grace_) {
+        Answer(true);
+        return;
+    }
+    asking_ = true;
+    deadline_->Set(kLockArrival);
+    AskForLock();
+}
+
+void ResumeLock::AskForLock() {
+    if (!command_.empty()) {
+        StartCommand();
+        return;
+    }
+    const std::string session = LogindSessionPath(system_);
+    if (!session.empty()) {
+        CallLock(kLogind, session.c_str(), kLogindSession);
+    } else if (session_ != nullptr) {
+        CallLock("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver");
+    } else {
+        Stay("nothing here locks the session (no logind session, no session bus, no "
+             "LockCommand in idle.conf)");
+    }
+}
+
+void ResumeLock::StartCommand() {
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    std::string shell = "/bin/sh";
+    std::string option = "-c";
+    char* argv[] = {shell.data(), option.data(), command_.data(), nullptr};
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, shell.c_str(), nullptr, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        Stay("cannot run the LockCommand: " + std::string(std::strerror(error)));
+        return;
+    }
+    command_pid_ = pid;
+}
+
+// The lock command returns once the screen is locked; one that fails locked nothing.
+void ResumeLock::ReapCommand() {
+    int status = 0;
+    if (command_pid_ <= 0 || waitpid(command_pid_, &status, WNOHANG) != command_pid_) return;
+    command_pid_ = 0;
+    if (!asking_) return;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        Answer(true);
+    } else {
+        Stay("the LockCommand \"" + command_ + "\" failed (" +
+             (WIFEXITED(status) ? "status " + std::to_string(WEXITSTATUS(status))
+                                : "signal " + std::to_string(WTERMSIG(status))) +
+             ")");
+    }
+}
+
+void ResumeLock::CallLock(const char* destination, const char* path, const char* interface) {
+    sd_bus* bus = destination == kLogind ? system_ : session_;
+    call_ = CallAsync(bus, OnLockAnswer, this, destination, path, interface, "Lock", "");
+}
+
+// The call's answer says only that the locker was asked; the lock itself comes as
+// LockedHint or ActiveChanged.
+int ResumeLock::OnLockAnswer(sd_bus_message* answer, void* self, sd_bus_error*) {
+    auto* lock = static_cast<ResumeLock*>(self);
+    const sd_bus_error* error = sd_bus_message_get_error(answer);
+    if (error == nullptr) return 0;
+    const std::string line = std::string("the lock was refused: ") +
+                             (error->message != nullptr ? error->message : error->name);
+    return lock->loop_.Guard([lock, line] { lock->Stay(line); });
+}
+
+void ResumeLock::Locked() {
+    if (asking_) Answer(true);
+}
+
+void ResumeLock::Stay(const std::string& why) {
+    if (!asking_) return;
+    std::fprintf(stderr, "tivaro-idle: %s; the saver stays up\n", why.c_str());
+    Answer(false);
+}
+
+void ResumeLock::Answer(bool go) {
+    asking_ = false;
+    deadline_->Cancel();
+    call_.reset();
+    if (gate_ >= 0) send(gate_, go ? "go\n" : "stay\n", go ? 3 : 5, MSG_NOSIGNAL);
+}
+
+void ResumeLock::CloseGate() {
+    asking_ = false;
+    deadline_->Cancel();
+    call_.reset();
+    gate_source_.reset();
+    if (gate_ >= 0) close(gate_);
+    gate_ = -1;
+}
+
+}  // namespace tivaro::idle
