@@ -13,14 +13,11 @@ target_link_libraries(kwin_input PRIVATE PkgConfig::WAYLAND_CLIENT_ONLY tivaro_w
 pkg_check_modules(TIVARO_KWIN_BUS REQUIRED IMPORTED_TARGET libsystemd)
 find_package(Threads REQUIRED)
 add_executable(kwin_shot ${TIVARO_KWIN_TESTS}/kwin_shot.cpp)
-add_executable(kwin_logind ${TIVARO_KWIN_TESTS}/kwin_logind.cpp)
-foreach(helper kwin_shot kwin_logind)
-  target_link_libraries(${helper} PRIVATE PkgConfig::TIVARO_KWIN_BUS Threads::Threads
-                                          tivaro_warnings)
-endforeach()
+target_link_libraries(kwin_shot PRIVATE PkgConfig::TIVARO_KWIN_BUS Threads::Threads
+                                tivaro_warnings)
 
 add_test(NAME desktop.kwin
          COMMAND ${Python3_EXECUTABLE} ${TIVARO_KWIN_TESTS}/test_kwin.py)
 set_tests_properties(desktop.kwin PROPERTIES
-  ENVIRONMENT "TIVARO_BIN=$<TARGET_FILE:tivaro>;TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_KWIN_INPUT=$<TARGET_FILE:kwin_input>;TIVARO_KWIN_SHOT=$<TARGET_FILE:kwin_shot>;TIVARO_KWIN_LOGIND=$<TARGET_FILE:kwin_logind>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;PYTHONDONTWRITEBYTECODE=1"
+  ENVIRONMENT "TIVARO_BIN=$<TARGET_FILE:tivaro>;TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_KWIN_INPUT=$<TARGET_FILE:kwin_input>;TIVARO_KWIN_SHOT=$<TARGET_FILE:kwin_shot>;TIVARO_KWIN_LOGIND=$<TARGET_FILE:stand_in_logind>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 240 LABELS "desktop;integration" RUN_SERIAL TRUE SKIP_RETURN_CODE 77)

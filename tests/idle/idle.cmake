@@ -7,7 +7,8 @@ pkg_check_modules(TIVARO_IDLE_TEST_LIBS REQUIRED IMPORTED_TARGET libsystemd x11 
 set(TIVARO_IDLE_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/idle)
 add_executable(bus_peer ${TIVARO_IDLE_TESTS}/bus_peer.cpp)
 add_executable(hold_saver_suspend ${TIVARO_IDLE_TESTS}/hold_saver_suspend.cpp)
-foreach(helper bus_peer hold_saver_suspend)
+add_executable(stand_in_logind ${TIVARO_IDLE_TESTS}/stand_in_logind.cpp)
+foreach(helper bus_peer hold_saver_suspend stand_in_logind)
   target_link_libraries(${helper} PRIVATE PkgConfig::TIVARO_IDLE_TEST_LIBS tivaro_warnings)
 endforeach()
 
@@ -33,7 +34,7 @@ add_test(NAME idle.hung_shell
 add_test(NAME idle.settings
          COMMAND ${TIVARO_XVFB} ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_settings.py)
 set_tests_properties(idle.sway idle.lock_sway idle.x11 idle.hung_shell idle.settings PROPERTIES
-  ENVIRONMENT "TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_HOLD_SUSPEND=$<TARGET_FILE:hold_saver_suspend>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;PYTHONDONTWRITEBYTECODE=1"
+  ENVIRONMENT "TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_HOLD_SUSPEND=$<TARGET_FILE:hold_saver_suspend>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;TIVARO_STAND_IN_LOGIND=$<TARGET_FILE:stand_in_logind>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 180 LABELS "idle;integration" RUN_SERIAL TRUE)
 
 # tivaro-idle's parts that need no display, on their own: the watcher with a stand-in idle

@@ -1,14 +1,17 @@
-""""On resume, display logon screen" under headless sway, with swaylock as the lock command:
-within the grace period a key ends the saver and nothing locks; past it, a lock that never
-comes keeps the saver up with one line; a real lock (swaylock -f) comes first, and only then
-do the saver's surfaces go, as the two programs' own protocol traces show."""
+""""On resume, display logon screen" under headless sway: within the grace period a key ends
+the saver and nothing locks; past it, a lock that never comes keeps the saver up with one line;
+with no lock command, logind's Lock is asked for (a stand-in on a private system bus) and the
+saver stays through its Lock signal until LockedHint says the lock is there; with swaylock as
+the lock command, the lock comes first and only then do the saver's surfaces go, as the two
+programs' own protocol traces show."""
 import os
 import re
 import signal
 import subprocess
 import tempfile
 
-from idle_harness import Idle, PrivateBus, check, ended, finish, wait_for  # noqa: E402
+from idle_harness import (Idle, Peer, PrivateBus, check, ended, finish, read_line,  # noqa: E402
+                          wait_for)
 from sway_harness import OBJ, hold_keyboard, layer_surfaces, wtype  # noqa: E402
 
 home = tempfile.mkdtemp(prefix="tivaro-lock.")
@@ -56,10 +59,22 @@ def before(a, b):
     return 0 < (b - a) % 2**32 < 2**31
 
 
+def next_saver(saver):
+    """Ends `saver` as tivaro-idle would (SIGTERM); the next one, once it covers the output."""
+    os.kill(saver, signal.SIGTERM)
+    check(wait_for(lambda: ended(saver), 5) and idle.wait_no_saver(), "SIGTERM ends that saver")
+    return covering(idle)
+
+
 keyboard = hold_keyboard()
 bus = PrivateBus()
+system = PrivateBus()
+logind = Peer(os.environ["TIVARO_STAND_IN_LOGIND"],
+              env={"DBUS_SYSTEM_BUS_ADDRESS": system.address})
+check(logind.first == "owned", f"the stand-in logind owns its name: {logind.first}")
 settings(3600, f"touch {ran}")
-idle = Idle("--after", "2", env=dict(bus.env(), XDG_CONFIG_HOME=home, WAYLAND_DEBUG="client"))
+idle = Idle("--after", "2", env=dict(bus.env(), DBUS_SYSTEM_BUS_ADDRESS=system.address,
+                                     XDG_CONFIG_HOME=home, WAYLAND_DEBUG="client"))
 
 # Within the grace period: the key ends the saver, and no lock is asked for.
 saver = covering(idle)
@@ -69,26 +84,46 @@ check(not os.path.exists(ran), "and the lock command did not run")
 
 # Past it, with a lock that never comes: the saver stays up and says why.
 settings(0, f"touch {ran}; sleep 30")
+check(wait_for(lambda: ended(saver), 5) and idle.wait_no_saver(), "(that saver is gone)")
 saver = covering(idle)
 check(saver, "idle again, the saver comes")
-wtype("a")
+check(press_until(lambda: os.path.exists(ran)), "past the grace period a key runs the lock command")
 check(idle.wait_line("the session did not lock within 5 s; the saver stays up", 15),
-      "no lock within 5 s is said in one line")
-check(os.path.exists(ran), "the lock command was run")
+      "no lock within 5 s is said in one line: " + " | ".join(
+          l for l in idle.stderr().splitlines() if l.startswith("tivaro")))
 check(not ended(saver) and any(s["layer"] == 3 for s in layer_surfaces("tivaro")),
       "and the saver is still up, covering the output")
+
+# No lock command: logind's Lock for the session. Its Lock signal only asks the locker; the
+# saver goes once the locker's LockedHint says the lock is there.
+settings(0, "")
+saver = next_saver(saver)
+check(saver, "the saver comes again")
+said = []
+
+
+def logind_said():
+    said.append(read_line(logind.proc.stdout, 0.1))
+    return said[-1]
+
+
+check(press_until(logind_said) and said[-1] == "lock asked",
+      f"a key asks logind to lock the session: {said[-1]}")
+check(not wait_for(lambda: ended(saver), 1), "the saver stays through logind's Lock signal")
+check(logind.say("locked") == "sent" and wait_for(lambda: ended(saver), 5),
+      "and goes once LockedHint is true")
+check(logind.say("unlocked") == "sent", "the session is unlocked")
 
 # A real lock: swaylock -f returns once the session is locked. It starts a second late, as on
 # a busy machine, so that a saver that went before the lock was there could not hide it.
 settings(0, f"sleep 1; swaylock -f -c 000000 2>{lock_trace}")
-os.kill(saver, signal.SIGTERM)
-check(wait_for(lambda: ended(saver), 5) and idle.wait_no_saver(), "SIGTERM ends that saver")
 saver = covering(idle)
-check(saver, "the saver comes again")
+check(saver, "after the unlock, the saver comes again")
 mark = len(idle.stderr())
 check(press_until(lambda: ended(saver), tries=3), "past the grace period a key leads to its end")
 check(subprocess.run(["pgrep", "-x", "swaylock"], capture_output=True).returncode == 0,
-      "swaylock holds the session")
+      "swaylock holds the session: " + " | ".join(
+          l for l in idle.stderr().splitlines() if l.startswith("tivaro")))
 saver_trace = os.path.join(home, "saver.trace")
 with open(saver_trace, "w") as f:
     f.write(idle.stderr()[mark:])
@@ -105,5 +140,6 @@ check(locked and gone and before(locked[0], gone[0]),
 
 subprocess.run(["pkill", "-x", "swaylock"])
 idle.end()
+logind.leave()
 keyboard.kill()
 finish()
