@@ -21,6 +21,7 @@ packages=(
   libgtk-4-dev desktop-file-utils
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(weston kwin-wayland gnome-shell cage at-spi2-core gir1.2-atspi-2.0 python3-pyatspi)
+  packages+=(weston kwin-wayland gnome-shell cage at-spi2-core gir1.2-atspi-2.0 python3-pyatspi
+    swaylock)
 fi
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"
