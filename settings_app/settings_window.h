@@ -1,6 +1,6 @@
-// The "Screen Saver" window: when the screen saver starts and whether the logon screen comes
-// after it, written to tivaro-idle's settings file at each change (there is no Apply), and
-// the saver's own settings and a preview a click away.
+// The "Screen Saver" window: the saver's still at the top; when the screen saver starts and
+// whether the logon screen comes after it, written to tivaro-idle's settings file at each
+// change (there is no Apply); the saver's own settings and a full-screen preview a click away.
 #pragma once
 
 #include <gtk/gtk.h>
