@@ -2,7 +2,9 @@
 // in a pane, and the command line that asks for it.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/still.h"
@@ -55,15 +57,6 @@ TEST(StillTest, AtTwiceTheScaleEachPixelOfThePictureIsFourOfTheStill) {
         for (std::int32_t x = 0; x < 304; ++x)
             differing += At(still, x, y) != At(Asset(), x / 2, y / 2);
     EXPECT_EQ(differing, 0);
-}
-
-TEST(StillTest, ThePngHoldsTheStill) {
-    const Picture still = app::DrawStill(152, 112, 96);
-    const std::vector<unsigned char> png = app::EncodePng(still);
-    const gfx::Surface back = image::DecodePicture(png);
-    ASSERT_EQ(back.device_width(), 152);
-    ASSERT_EQ(back.device_height(), 112);
-    EXPECT_EQ(std::vector<std::uint32_t>(back.pixels(), back.pixels() + 152 * 112), still.pixels);
 }
 
 std::optional<app::StillRequest> Parse(std::vector<std::string> args) {
