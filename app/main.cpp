@@ -11,6 +11,7 @@
 
 #include "app/host_options.h"
 #include "app/pointer_pictures.h"
+#include "app/still.h"
 #include "app/velkor_b_main.h"
 #include "app/window_system.h"
 #include "platform/backend.h"
@@ -61,6 +62,10 @@ constexpr char kUsage[] =
     "  -root, --root       the saver in the X screen-saver daemon's window, or the root\n"
     "  -window-id WINDOW   the saver inside the X window WINDOW (0x... or decimal)\n"
     "  --background        on Wayland, the picture behind a screen locker, on every output\n"
+    "  --still WIDTHxHEIGHT[@SCALE] FILE\n"
+    "                      writes the still /p shows in a pane of that size (at a display\n"
+    "                      scale of 1 to 4) as PNG to FILE (- for standard output); no\n"
+    "                      display needed\n"
     "Any other switch ends at once. tivaro-idle starts the saver when the session is idle.\n"
     "Environment: TIVARO_BACKEND=x11|wayland picks the window system; on Wayland\n"
     "TIVARO_WAYLAND_SHELL=xdg takes fullscreen windows instead of layer-shell surfaces.\n";
@@ -81,6 +86,19 @@ int main(int argc, char** argv) {
     if (args.size() == 1 && args[0] == "--help") {
         std::fputs(kUsage, stdout);
         return 0;
+    }
+    // The preview's still as a file needs no window system.
+    try {
+        if (const auto still = app::ParseStillOptions(args)) {
+            app::WriteStill(*still);
+            return 0;
+        }
+    } catch (const app::StillUsageError& e) {
+        std::fprintf(stderr, "tivaro: %s\n", e.what());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tivaro: %s\n", e.what());
+        return 1;
     }
     // The screen-saver daemon's options come before the Windows mode letter.
     std::optional<app::HostRequest> host;

@@ -26,6 +26,10 @@ GtkWidget* Spin(int lowest, int highest, const char* name) {
     return spin;
 }
 
+// The preview's size in the window, as the preview pane of the system's own settings.
+constexpr int kStillWidth = 152;
+constexpr int kStillHeight = 112;
+
 int Value(GtkSpinButton* spin) {
     return gtk_spin_button_get_value_as_int(spin);
 }
@@ -33,7 +37,10 @@ int Value(GtkSpinButton* spin) {
 }  // namespace
 
 SettingsWindow::SettingsWindow(GtkApplication* application)
-    : autostart_([this](const std::string& line) { ShowError(line); }) {
+    : autostart_([this](const std::string& line) { ShowError(line); }),
+      still_maker_([this](cairo_surface_t* picture, const std::string& failure) {
+          ShowStill(picture, failure);
+      }) {
     Build(application);
     Load();
 }
@@ -47,13 +54,18 @@ void SettingsWindow::Build(GtkApplication* application) {
     gtk_window_set_title(GTK_WINDOW(window_), "Screen Saver");
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
 
+    // The preview above the settings.
+    GtkWidget* page = gtk_box_new(GTK_ORIENTATION_VERTICAL, 18);
+    for (auto* set_margin : {gtk_widget_set_margin_top, gtk_widget_set_margin_bottom,
+                             gtk_widget_set_margin_start, gtk_widget_set_margin_end})
+        set_margin(page, 18);
+    gtk_window_set_child(GTK_WINDOW(window_), page);
+    gtk_box_append(GTK_BOX(page), BuildPreview());
+
     GtkWidget* grid = gtk_grid_new();
     gtk_grid_set_row_spacing(GTK_GRID(grid), 12);
     gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
-    for (auto* set_margin : {gtk_widget_set_margin_top, gtk_widget_set_margin_bottom,
-                             gtk_widget_set_margin_start, gtk_widget_set_margin_end})
-        set_margin(grid, 18);
-    gtk_window_set_child(GTK_WINDOW(window_), grid);
+    gtk_box_append(GTK_BOX(page), grid);
 
     // Start the screen saver after [5] minutes                        [on]
     GtkWidget* after = Label("Start the screen saver after");
@@ -108,6 +120,65 @@ void SettingsWindow::Build(GtkApplication* application) {
     g_signal_connect(grace_, "value-changed", G_CALLBACK(OnGrace), this);
     g_signal_connect(saver_settings, "clicked", G_CALLBACK(OnSaverSettings), this);
     g_signal_connect(preview, "clicked", G_CALLBACK(OnPreview), this);
+}
+
+GtkWidget* SettingsWindow::BuildPreview() {
+    // The still, drawn by the saver itself; where it cannot be had, a line in its place says
+    // why. (Not in a GtkFrame: its rounded corners would cut the still's.)
+    still_area_ = GTK_WIDGET(
+        g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_IMG, nullptr));
+    gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(still_area_), kStillWidth);
+    gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(still_area_), kStillHeight);
+    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(still_area_), DrawStill, this, nullptr);
+    gtk_accessible_update_property(GTK_ACCESSIBLE(still_area_), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   "Preview of the screen saver", -1);
+    gtk_widget_set_halign(still_area_, GTK_ALIGN_CENTER);
+    gtk_widget_set_valign(still_area_, GTK_ALIGN_CENTER);
+
+    // The line takes the still's height, so that nothing below it moves.
+    still_missing_ = gtk_label_new("");
+    gtk_label_set_wrap(GTK_LABEL(still_missing_), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(still_missing_), 40);
+    gtk_label_set_justify(GTK_LABEL(still_missing_), GTK_JUSTIFY_CENTER);
+    gtk_widget_set_size_request(still_missing_, -1, kStillHeight);
+    gtk_widget_add_css_class(still_missing_, "dim-label");
+    gtk_widget_set_visible(still_missing_, FALSE);
+
+    GtkWidget* preview = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_box_append(GTK_BOX(preview), still_area_);
+    gtk_box_append(GTK_BOX(preview), still_missing_);
+
+    g_signal_connect(still_area_, "notify::scale-factor", G_CALLBACK(OnScale), this);
+    still_maker_.Make(kStillWidth, kStillHeight, gtk_widget_get_scale_factor(still_area_));
+    return preview;
+}
+
+void SettingsWindow::ShowStill(cairo_surface_t* picture, const std::string& failure) {
+    if (still_ != nullptr) cairo_surface_destroy(still_);
+    still_ = picture != nullptr ? cairo_surface_reference(picture) : nullptr;
+    gtk_widget_set_visible(still_area_, still_ != nullptr);
+    gtk_widget_set_visible(still_missing_, still_ == nullptr);
+    if (still_ != nullptr) {
+        gtk_widget_queue_draw(still_area_);
+        return;
+    }
+    const std::string line = "No preview: " + failure;
+    gtk_label_set_text(GTK_LABEL(still_missing_), line.c_str());
+}
+
+void SettingsWindow::OnScale(GObject* area, GParamSpec*, gpointer self) {
+    static_cast<SettingsWindow*>(self)->still_maker_.Make(
+        kStillWidth, kStillHeight, gtk_widget_get_scale_factor(GTK_WIDGET(area)));
+}
+
+void SettingsWindow::DrawStill(GtkDrawingArea*, cairo_t* cr, int, int, gpointer self) {
+    auto* window = static_cast<SettingsWindow*>(self);
+    // Black, as the saver's screen, until the still comes.
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    if (window->still_ == nullptr) return;
+    cairo_set_source_surface(cr, window->still_, 0, 0);
+    cairo_paint(cr);
 }
 
 void SettingsWindow::Load() {
