@@ -22,6 +22,6 @@ packages=(
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(weston kwin-wayland gnome-shell cage at-spi2-core gir1.2-atspi-2.0 python3-pyatspi
-    swaylock)
+    swaylock i3lock)
 fi
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -27,13 +27,16 @@ add_test(NAME idle.x11
 add_test(NAME idle.lock_sway
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/wayland/run_under_sway.sh --one-output
                  ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_lock_sway.py)
+# The same on X11, with i3lock, which grabs the keyboard the saver held.
+add_test(NAME idle.lock_x11
+         COMMAND ${TIVARO_XVFB} ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_lock_x11.py)
 # GNOME's idle monitor and shell that hang: a stand-in on the bus that stops answering.
 add_test(NAME idle.hung_shell
          COMMAND ${TIVARO_XVFB} ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_hung_shell.py)
 # The settings file changed, replaced and damaged while tivaro-idle runs, under Xvfb.
 add_test(NAME idle.settings
          COMMAND ${TIVARO_XVFB} ${Python3_EXECUTABLE} ${TIVARO_IDLE_TESTS}/test_idle_settings.py)
-set_tests_properties(idle.sway idle.lock_sway idle.x11 idle.hung_shell idle.settings PROPERTIES
+set_tests_properties(idle.sway idle.lock_sway idle.lock_x11 idle.x11 idle.hung_shell idle.settings PROPERTIES
   ENVIRONMENT "TIVARO_IDLE_BIN=$<TARGET_FILE:tivaro-idle>;TIVARO_BUS_PEER=$<TARGET_FILE:bus_peer>;TIVARO_HOLD_SUSPEND=$<TARGET_FILE:hold_saver_suspend>;TIVARO_PLAIN_VIEW=$<TARGET_FILE:plain_view>;TIVARO_STAND_IN_LOGIND=$<TARGET_FILE:stand_in_logind>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 180 LABELS "idle;integration" RUN_SERIAL TRUE)
 
