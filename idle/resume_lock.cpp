@@ -87,7 +87,8 @@ void ResumeLock::AskForLock() {
     if (!session.empty()) {
         CallLock(kLogind, session.c_str(), kLogindSession);
     } else if (session_ != nullptr) {
-        CallLock("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver");
+        // The shell's own name: org.gnome.ScreenSaver is a relay that may not run.
+        CallLock("org.gnome.Shell.ScreenShield", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver");
     } else {
         Stay("nothing here locks the session (no logind session, no session bus, no "
              "LockCommand in idle.conf)");

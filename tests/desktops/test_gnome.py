@@ -210,6 +210,32 @@ gdbus(*power, "<0>")
 client.key(KEY_SHIFT)  # as the user who woke them, then idle again
 check(idle.wait_saver(), "once the displays are on again the saver comes")
 
+# "On resume, display logon screen", set while tivaro-idle runs. With no logind session here,
+# the shell's own lock is asked for, and the saver goes once the shield is active.
+conf = os.path.join(os.environ["XDG_CONFIG_HOME"], "tivaro", "idle.conf")
+os.makedirs(os.path.dirname(conf), exist_ok=True)
+with open(conf, "w") as f:
+    f.write("[Saver]\nLockOnResume=true\nLockGraceSeconds=0\n")
+check(idle.wait_line("idle.conf changed"), "tivaro-idle follows the settings file")
+key_ends(idle, "a key ends the saver that came before the change, with no lock")
+check(shield("GetActive")[1] == "(false,)", "and the shield stays down")
+saver = idle.wait_saver()
+check(saver, "the next saver comes")
+for _ in range(5):
+    client.key(KEY_A)
+    if wait_for(lambda: shield("GetActive")[1] == "(true,)", 2):
+        break
+check(shield("GetActive")[1] == "(true,)", "a key past the grace period locks the session")
+check(saver and wait_for(lambda: all(ended(p) for p in saver), 10) and idle.wait_no_saver(),
+      f"and the saver goes under the shield: {idle.stderr()[-300:]!r}")
+os.remove(conf)
+check(wait_for(lambda: idle.stderr().count("idle.conf changed") == 2, 10),
+      "without the file, the defaults again")
+shield("SetActive", "false")
+check(wait_for(lambda: shield("GetActive")[1] == "(false,)", 10), "the shield is gone")
+client.key(KEY_SHIFT)
+check(idle.wait_saver(), "after the unlock the saver comes again")
+
 # The activities overview open when the saver is due: the overview is closed first and the
 # saver shows full screen, not as a thumbnail inside the overview.
 key_ends(idle, "a key ends the saver")
