@@ -59,7 +59,8 @@ void LockWatch::WatchLogind(sd_bus* system) {
     }
     const std::string hint = std::string("type='signal',sender='") + kLogind + "',path='" + path +
                              "',interface='org.freedesktop.DBus.Properties',member="
-                             "'PropertiesChanged',arg0='" + kLogindSession + "'";
+                             "'PropertiesChanged',arg0='" +
+                             kLogindSession + "'";
     sd_bus_slot* slot = nullptr;
     if (sd_bus_add_match(system, &slot, hint.c_str(), OnHint, this) >= 0) slots_[2].reset(slot);
 }

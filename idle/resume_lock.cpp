@@ -1,7 +1,5 @@
 #include "resume_lock.h"
 
-#include <signal.h>
-#include <spawn.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -11,11 +9,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 #include "bus_call.h"
 #include "logind_session.h"
-
-extern char** environ;
+#include "spawn.h"
 
 namespace tivaro::idle {
 
@@ -24,8 +22,8 @@ ResumeLock::ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session)
       system_(system),
       session_(session),
       deadline_(std::make_unique<Alarm>(loop, [this] {
-          Stay("the session did not lock within " +
-               std::to_string(kLockArrival.count() / 1000) + " s");
+          Stay("the session did not lock within " + std::to_string(kLockArrival.count() / 1000) +
+               " s");
       })) {}
 
 ResumeLock::~ResumeLock() {
@@ -37,8 +35,10 @@ int ResumeLock::OpenGate(const IdleSettings& settings) {
     if (!settings.lock_on_resume) return -1;
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-        std::fprintf(stderr, "tivaro-idle: cannot make the saver's end gate (%s); it ends "
-                     "without locking\n", std::strerror(errno));
+        std::fprintf(stderr,
+                     "tivaro-idle: cannot make the saver's end gate (%s); it ends "
+                     "without locking\n",
+                     std::strerror(errno));
         return -1;
     }
     gate_ = pair[0];
@@ -90,29 +90,18 @@ void ResumeLock::AskForLock() {
         // The shell's own name: org.gnome.ScreenSaver is a relay that may not run.
         CallLock("org.gnome.Shell.ScreenShield", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver");
     } else {
-        Stay("nothing here locks the session (no logind session, no session bus, no "
-             "LockCommand in idle.conf)");
+        Stay(
+            "nothing here locks the session (no logind session, no session bus, no "
+            "LockCommand in idle.conf)");
     }
 }
 
 void ResumeLock::StartCommand() {
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    std::string shell = "/bin/sh";
-    std::string option = "-c";
-    char* argv[] = {shell.data(), option.data(), command_.data(), nullptr};
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, shell.c_str(), nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
-        Stay("cannot run the LockCommand: " + std::string(std::strerror(error)));
-        return;
+    try {
+        command_pid_ = SpawnUnblocked({"/bin/sh", "-c", command_});
+    } catch (const std::system_error& error) {
+        Stay("cannot run the LockCommand: " + std::string(error.what()));
     }
-    command_pid_ = pid;
 }
 
 // The lock command returns once the screen is locked; one that fails locked nothing.

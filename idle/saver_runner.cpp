@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,9 +9,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "failure.h"
+#include "spawn.h"
 
 extern char** environ;
 
@@ -54,30 +55,26 @@ void SaverRunner::Start() {
         close(gate);
         gate = moved;
     }
-    // This program keeps its signals blocked for the event loop; the saver must not.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (gate >= 0) posix_spawn_file_actions_adddup2(&actions, gate, kGateFd);
+    // The gate is the saver's alone once it has started, and goes however the start goes.
+    struct Handing {
+        int gate;
+        posix_spawn_file_actions_t actions;
+        ~Handing() {
+            posix_spawn_file_actions_destroy(&actions);
+            if (gate >= 0) close(gate);
+        }
+    } handing{gate, {}};
+    posix_spawn_file_actions_init(&handing.actions);
+    if (gate >= 0) posix_spawn_file_actions_adddup2(&handing.actions, gate, kGateFd);
     std::vector<std::string> env = SaverEnvironment(gate >= 0);
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string path = saver_.string();
-    std::string mode = "/s";
-    char* argv[] = {path.data(), mode.data(), nullptr};
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (gate >= 0) close(gate);
-    if (error != 0) throw Failure("cannot start the saver " + path + ": " + std::strerror(error));
-    pid_ = pid;
+    try {
+        pid_ = SpawnUnblocked({saver_.string(), "/s"}, envp.data(), &handing.actions);
+    } catch (const std::system_error& error) {
+        throw Failure("cannot start the saver " + std::string(error.what()));
+    }
 }
 
 void SaverRunner::End() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/nested_bounds.h"
 #include "toolkit/runtime/errors.h"
 
 namespace tivaro::platform::picture {
@@ -65,17 +66,7 @@ void PictureBackend::SetParent(NativeWindow window, NativeWindow parent) {
 }
 
 std::optional<Rect> PictureBackend::GetWindowRect(NativeWindow window) {
-    auto it = windows_.find(window);
-    if (it == windows_.end()) return std::nullopt;
-    Rect rect = it->second.bounds;
-    for (int depth = 0; depth < kMaxDepth && it->second.parent != 0; ++depth) {
-        it = windows_.find(it->second.parent);
-        if (it == windows_.end()) break;
-        const Rect& outer = it->second.bounds;
-        rect = Rect{rect.left + outer.left, rect.top + outer.top, rect.right + outer.left,
-                    rect.bottom + outer.top};
-    }
-    return rect;
+    return NestedBounds(windows_, window, [](const auto& w) { return w.parent != 0; });
 }
 
 bool PictureBackend::IsWindow(NativeWindow window) {

@@ -2,13 +2,9 @@
 
 #include <vector>
 
+#include "platform/nested_bounds.h"
+
 namespace tivaro::platform::posix {
-namespace {
-
-// Deeper than any form's controls: a parent chain longer than this is a loop.
-constexpr int kMaxDepth = 16;
-
-}  // namespace
 
 NativeWindow RecordWindows::MakeWindow(const WindowDesc& desc) {
     const NativeWindow id = next_id_++;
@@ -47,17 +43,8 @@ void RecordWindows::SetParent(NativeWindow window, NativeWindow parent) {
 }
 
 std::optional<Rect> RecordWindows::GetWindowRect(NativeWindow window) {
-    auto it = records_.find(window);
-    if (it == records_.end()) return std::nullopt;
-    Rect rect = it->second.bounds;
-    for (int depth = 0; depth < kMaxDepth && it->second.kind == WindowKind::Child; ++depth) {
-        it = records_.find(it->second.parent);
-        if (it == records_.end()) break;
-        const Rect& outer = it->second.bounds;
-        rect = Rect{rect.left + outer.left, rect.top + outer.top, rect.right + outer.left,
-                    rect.bottom + outer.top};
-    }
-    return rect;
+    return NestedBounds(records_, window,
+                        [](const auto& r) { return r.kind == WindowKind::Child; });
 }
 
 NativeWindow RecordWindows::FindWindowByCaption(std::string_view caption) {
