@@ -40,7 +40,8 @@ int locked_hint = 0;
 // Asked to lock, logind tells the session's locker with the Lock signal.
 int AskLock(sd_bus_message* call, void*, sd_bus_error*) {
     sd_bus* bus = sd_bus_message_get_bus(call);
-    const int r = sd_bus_emit_signal(bus, kSessionPath, "org.freedesktop.login1.Session", "Lock", "");
+    const int r =
+        sd_bus_emit_signal(bus, kSessionPath, "org.freedesktop.login1.Session", "Lock", "");
     if (r < 0) return r;
     std::printf("lock asked\n");
     std::fflush(stdout);
@@ -48,8 +49,7 @@ int AskLock(sd_bus_message* call, void*, sd_bus_error*) {
 }
 
 const sd_bus_vtable kSession[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("Lock", "", "", AskLock, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Lock", "", "", AskLock, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_PROPERTY("LockedHint", "b", nullptr, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_VTABLE_END};
 
@@ -61,9 +61,8 @@ struct Input {
 int Emit(Input* input, const std::string& line) {
     if (line == "locked" || line == "unlocked") {
         locked_hint = line == "locked";
-        return sd_bus_emit_properties_changed(input->bus, kSessionPath,
-                                              "org.freedesktop.login1.Session", "LockedHint",
-                                              nullptr);
+        return sd_bus_emit_properties_changed(
+            input->bus, kSessionPath, "org.freedesktop.login1.Session", "LockedHint", nullptr);
     }
     return sd_bus_emit_signal(input->bus, kSessionPath, "org.freedesktop.login1.Session",
                               line == "lock" ? "Lock" : "Unlock", "");

@@ -6,7 +6,7 @@ import os
 import subprocess
 import tempfile
 
-from idle_harness import Idle, PrivateBus, check, ended, finish, wait_for  # noqa: E402
+from idle_harness import IDLE, Idle, PrivateBus, check, ended, finish, wait_for  # noqa: E402
 from harness import find_window, xdotool  # noqa: E402
 
 home = tempfile.mkdtemp(prefix="tivaro-lock.")
@@ -35,4 +35,12 @@ check(i3lock_runs() and "stays up" not in idle.stderr(),
 
 subprocess.run(["pkill", "-x", "i3lock"])
 idle.end()
+
+# A gate that is not one (the variable is tivaro-idle's to set): one line, and no saver.
+saver = os.path.join(os.path.dirname(os.path.realpath(IDLE)), "tivaro")
+for value in ("abc", "2", "99"):
+    run = subprocess.run([saver, "/s"], capture_output=True, text=True, timeout=10,
+                         env=dict(os.environ, TIVARO_END_GATE=value))
+    check(run.returncode != 0 and run.stderr.count("\n") == 1 and "TIVARO_END_GATE" in run.stderr,
+          f"TIVARO_END_GATE={value}: a non-zero exit and one line: {run.returncode} {run.stderr!r}")
 finish()
