@@ -1,10 +1,11 @@
-// GL in a window of ours that lies inside another program's window (a host's window, a
-// preview pane). Such a window goes with that one at any moment, between any two of our
-// requests, and the GL library cannot bear a drawable that vanishes under it: it asks the
-// server for the drawable's size in every frame and, when the answer is an error, goes on with
-// a size it never got and spoils its own memory. So GL draws there in a pixmap of ours, which
-// nobody else can destroy, and each finished frame is copied to the window by the server: a
-// window that went only costs the copy an error, excused without waiting for it.
+// GL in a window of ours that lies inside another program's window (a host's window). Such a
+// window goes with that one at any moment, between any two of our requests, and a GL library
+// may not bear a drawable that vanishes under it: Mesa's software path asks the server for
+// the drawable's size in every frame and, when the answer is an error, goes on with a size it
+// never got and spoils its own memory. So GL draws there in a pixmap of ours, which nobody
+// else can destroy, and each finished frame is copied to the window by the server: a window
+// that went only costs the copy an error, excused without waiting for it. Without a
+// configuration for such pixmaps, GL draws in the window itself.
 //
 // Our own top-level windows are drawn on directly (x11_gl.cpp): nothing but ourselves
 // destroys them.
