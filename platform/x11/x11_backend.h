@@ -13,6 +13,7 @@
 //   x11_cover.cpp          the saver's cover of the outputs and its placement
 //   x11_grab.cpp           the saver's hold on the keyboard and the pointer
 //   x11_gl.cpp             GLX
+//   x11_offscreen.cpp      GL in a window that lies inside another program's window
 //   x11_present.cpp        pixel images shown in windows
 //   x11_pixel_format.cpp   how a visual stores a colour, and images filled in its terms
 //   x11_display_power.cpp  whether the monitors are lit (DPMS)
@@ -33,6 +34,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/x11/x11_display_power.h"
@@ -105,6 +107,7 @@ public:
 private:
     struct WindowInfo {
         WindowKind kind = WindowKind::Child;
+        Window parent = 0;  // as we made or placed it (a window manager's frame is not seen)
         std::int32_t width = 0;
         std::int32_t height = 0;
         bool gl = false;
@@ -176,11 +179,29 @@ private:
     bool PresentShared(Window window, const PixelView& image, Point at);
     void ReleaseShared();
     void Close();
+    // A pixmap GL draws a window's frames in, copied to the window when each is done
+    // (x11_offscreen.cpp).
+    struct Offscreen {
+        Pixmap pixmap = 0;
+        GLXPixmap drawable = 0;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+    };
+
     // x11_gl.cpp
     void SetSwapInterval(GLXDrawable drawable);
     GLXFBConfig FrameBufferConfig();
     bool HasGlxExtension(const char* name);
     void CheckAnswer();
+    // x11_offscreen.cpp
+    bool InForeignWindow(Window window) const;
+    GLXFBConfig PixmapConfig();
+    void DrawOffscreen(Window window, GLXContext context);
+    bool ShowOffscreen(Window window);
+    void FitOffscreen(Window window);
+    void DropOffscreen(Window window);
+    Offscreen MakeOffscreen(std::int32_t width, std::int32_t height);
+    void FreeOffscreen(const Offscreen& offscreen);
 
     // x11_display.cpp: whether DPMS has the monitors on; nothing without DPMS.
     std::optional<bool> MonitorsLit();
@@ -220,6 +241,13 @@ private:
     XVisualInfo* gl_visual_ = nullptr;
     Colormap gl_colormap_ = 0;
     bool swap_interval_done_ = false;
+    // GL in windows inside other programs' windows: the configuration and contexts that
+    // draw in pixmaps, and each such window's pixmap.
+    bool pixmap_config_chosen_ = false;
+    GLXFBConfig pixmap_config_ = nullptr;
+    std::unordered_set<GLXContext> offscreen_contexts_;
+    std::unordered_map<Window, Offscreen> offscreens_;
+    GC copy_gc_ = nullptr;  // copies frames without asking for exposure events
 
     DisplayPower power_{[this] { return MonitorsLit(); }};
 

@@ -68,6 +68,7 @@ void X11Backend::Close() {
     contexts_.ForEach([&](GLXContext context) { glXDestroyContext(display_, context); });
     if (gl_visual_ != nullptr) XFree(gl_visual_);
     for (auto& [depth, gc] : gcs_) XFreeGC(display_, gc);
+    if (copy_gc_ != nullptr) XFreeGC(display_, copy_gc_);
     XCloseDisplay(display_);
     display_ = nullptr;
 }

@@ -181,6 +181,7 @@ void X11Backend::NoteResize(const XConfigureEvent& xe, std::vector<Event>& out) 
     if (info == nullptr || (info->width == xe.width && info->height == xe.height)) return;
     info->width = xe.width;
     info->height = xe.height;
+    FitOffscreen(xe.window);
     Event e = Plain(EventType::Resized, xe.window);
     e.x = xe.width;
     e.y = xe.height;
@@ -191,6 +192,7 @@ void X11Backend::NoteResize(const XConfigureEvent& xe, std::vector<Event>& out) 
 // watched one.
 void X11Backend::NoteDestroyed(const XDestroyWindowEvent& xe, std::vector<Event>& out) {
     if (xe.event != xe.window) return;
+    DropOffscreen(xe.window);
     if (windows_.erase(xe.window) == 0 && watched_.erase(xe.window) == 0) return;  // ours did
     out.push_back(Plain(EventType::Destroyed, xe.window));
 }

@@ -7,7 +7,9 @@
 // trip, so that a lost server ends the program as it does anywhere else.
 //
 // A window drawn on may go at any moment with a host's window it lies in: the calls that
-// name it are made inside an error trap, and the next events say it went.
+// name it are made inside an error trap, and the next events say it went. GL itself draws
+// there in a pixmap of ours (x11_offscreen.cpp); a context made for such a window draws so
+// wherever it is made current.
 
 #include "platform/colour_config.h"
 #include "platform/extension_list.h"
@@ -80,14 +82,17 @@ int X11Backend::ChoosePixelFormat(NativeWindow window) {
 }
 
 GlContext X11Backend::CreateContext(NativeWindow window) {
-    (void)window;
     if (FrameBufferConfig() == nullptr) return 0;
+    const bool offscreen =
+        InForeignWindow(static_cast<Window>(window)) && PixmapConfig() != nullptr;
     const LostServerGuard guard(xcb_);
-    GLXContext context = glXCreateNewContext(display_, fb_config_, GLX_RGBA_TYPE, nullptr, True);
+    GLXContext context = glXCreateNewContext(display_, offscreen ? pixmap_config_ : fb_config_,
+                                             GLX_RGBA_TYPE, nullptr, True);
     if (context == nullptr) {
         CheckAnswer();
         return 0;
     }
+    if (offscreen) offscreen_contexts_.insert(context);
     return contexts_.Add(context);
 }
 
@@ -98,6 +103,10 @@ void X11Backend::MakeCurrent(NativeWindow window, GlContext context) {
     }
     const GLXContext* native = contexts_.Find(context);
     if (native == nullptr || window == 0) return;  // a deleted or unknown context
+    if (offscreen_contexts_.contains(*native)) {
+        DrawOffscreen(static_cast<Window>(window), *native);
+        return;
+    }
     const LostServerGuard guard(xcb_);
     const ErrorExcuse excuse(display_);
     if (!glXMakeCurrent(display_, static_cast<GLXDrawable>(window), *native)) CheckAnswer();
@@ -108,12 +117,14 @@ void X11Backend::DeleteContext(GlContext context) {
     const GLXContext* native = contexts_.Remove(context);
     if (native == nullptr) return;  // handle 0, or deleted before
     if (glXGetCurrentContext() == *native) glXMakeCurrent(display_, None, nullptr);
+    offscreen_contexts_.erase(*native);
     glXDestroyContext(display_, *native);
 }
 
 void X11Backend::SwapBuffers(NativeWindow window) {
     if (glXGetCurrentContext() == nullptr || window == 0) return;
     const ErrorExcuse excuse(display_);
+    if (ShowOffscreen(static_cast<Window>(window))) return;
     glXSwapBuffers(display_, static_cast<GLXDrawable>(window));
 }
 

@@ -56,7 +56,7 @@ NativeWindow X11Backend::MakeWindow(const WindowDesc& desc) {
     Window window =
         XCreateWindow(display_, parent, desc.bounds.left, desc.bounds.top, static_cast<unsigned>(w),
                       static_cast<unsigned>(h), 0, depth, InputOutput, visual, mask, &attrs);
-    windows_[window] = WindowInfo{desc.kind, w, h, desc.gl_capable, false, format};
+    windows_[window] = WindowInfo{desc.kind, parent, w, h, desc.gl_capable, false, format};
     if (top) SetTopLevelHints(window, desc, w, h);
     return window;
 }
@@ -94,6 +94,7 @@ void X11Backend::DestroyWindow(NativeWindow window) {
     // The saver's window going (or its view): the keyboard and pointer go back.
     if (it->first == cover_.window || window == funnel_.Owner()) Uncover();
     windows_.erase(it);
+    DropOffscreen(static_cast<Window>(window));
     markers_.Release(window);
     XDestroyWindow(display_, static_cast<Window>(window));
     XFlush(display_);
@@ -130,6 +131,7 @@ void X11Backend::SetBounds(NativeWindow window, const Rect& bounds) {
             size.min_height = size.max_height = height;
             XSetWMNormalHints(display_, w, &size);
         }
+        FitOffscreen(w);
     }
     XMoveResizeWindow(display_, w, bounds.left, bounds.top, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));
@@ -150,8 +152,12 @@ void X11Backend::SetCaption(NativeWindow window, std::string_view caption) {
 void X11Backend::SetParent(NativeWindow window, NativeWindow parent) {
     const ErrorTrap trap(display_);
     const Window w = static_cast<Window>(window);
-    XReparentWindow(display_, w, parent == 0 ? root_ : static_cast<Window>(parent), 0, 0);
-    if (auto it = windows_.find(w); it != windows_.end()) it->second.kind = WindowKind::Child;
+    const Window new_parent = parent == 0 ? root_ : static_cast<Window>(parent);
+    XReparentWindow(display_, w, new_parent, 0, 0);
+    if (auto it = windows_.find(w); it != windows_.end()) {
+        it->second.kind = WindowKind::Child;
+        it->second.parent = new_parent;
+    }
     XSync(display_, False);
 }
 

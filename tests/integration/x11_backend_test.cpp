@@ -1,6 +1,7 @@
 // The X11 backend on a real X server (run under Xvfb): errors trapped where a request may
 // fail and reported anywhere else, the events this client asked for on the root window kept
-// by the saver's cover, and a key typed before the cover given to the cover's view.
+// by the saver's cover, a key typed before the cover given to the cover's view, and GL in a
+// view inside another program's window.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -128,6 +129,81 @@ TEST(X11Errors, AnotherProgramsWindowThatWentIsNoWindowAndNothingIsSaid) {
     EXPECT_EQ(backend.FindWindowByCaption("no window has this caption"), 0U);
     const NativeWindow window = MakeSaverWindows(backend).window;
     backend.SetParent(window, gone);
+    XSync(backend.display(), False);
+    EXPECT_EQ(GetCapturedStderr(), "");
+    XCloseDisplay(other);
+}
+
+// The colour of one pixel of a window, 0xRRGGBB.
+unsigned long PixelAt(Display* display, Window window, int x, int y) {
+    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return ~0UL;
+    const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
+    XDestroyImage(image);
+    return pixel;
+}
+
+// One frame of a single colour, shown.
+void DrawFrame(X11Backend& backend, NativeWindow view, int width, int height, float red,
+               float green) {
+    glViewport(0, 0, width, height);
+    glClearColor(red, green, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    backend.SwapBuffers(view);
+    XSync(backend.display(), False);
+}
+
+TEST(X11Gl, AViewInAnotherProgramsWindowShowsEachFrameAtItsSizeAndOutlivesThatWindow) {
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    const Window host =
+        XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 120, 80, 0, 0, 0);
+    XMapWindow(other, host);
+    XSync(other, False);
+    X11Backend backend;
+    CaptureStderr();
+    SaverWindows windows = MakeSaverWindows(backend);
+    WindowDesc gl_view;
+    gl_view.parent = windows.window;
+    gl_view.bounds = {0, 0, 120, 80};
+    gl_view.gl_capable = true;
+    windows.view = backend.MakeWindow(gl_view);
+    backend.SetParent(windows.window, host);
+    backend.SetBounds(windows.window, {0, 0, 120, 80});
+    backend.ShowWindow(windows.view, true);
+    backend.ShowWindow(windows.window, true);
+    ASSERT_EQ(backend.ChoosePixelFormat(windows.view), 1);
+    const GlContext context = backend.CreateContext(windows.view);
+    ASSERT_NE(context, 0U);
+    backend.MakeCurrent(windows.view, context);
+    const Window view = static_cast<Window>(windows.view);
+    DrawFrame(backend, windows.view, 120, 80, 1.0f, 0.0f);
+    EXPECT_EQ(PixelAt(other, view, 0, 0), 0xFF0000UL);
+    EXPECT_EQ(PixelAt(other, view, 119, 79), 0xFF0000UL);
+
+    // The host grows, and the view with it: the next frame fills the new size.
+    XResizeWindow(other, host, 160, 100);
+    XSync(other, False);
+    backend.SetBounds(windows.window, {0, 0, 160, 100});
+    backend.SetBounds(windows.view, {0, 0, 160, 100});
+    DrawFrame(backend, windows.view, 160, 100, 0.0f, 1.0f);
+    EXPECT_EQ(PixelAt(other, view, 0, 0), 0x00FF00UL);
+    EXPECT_EQ(PixelAt(other, view, 159, 99), 0x00FF00UL);
+
+    // The host goes (and our windows with it) between two frames: the next frame is drawn and
+    // shown without an error, and the events say the view went.
+    XDestroyWindow(other, host);
+    XSync(other, False);
+    DrawFrame(backend, windows.view, 160, 100, 1.0f, 1.0f);
+    std::vector<Event> events;
+    backend.PollEvents(events);
+    const auto view_gone = [&](const Event& e) {
+        return e.type == EventType::Destroyed && e.window == windows.view;
+    };
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), view_gone), 1);
+    DrawFrame(backend, windows.view, 160, 100, 1.0f, 1.0f);
+    backend.MakeCurrent(0, 0);
+    backend.DeleteContext(context);
     XSync(backend.display(), False);
     EXPECT_EQ(GetCapturedStderr(), "");
     XCloseDisplay(other);
