@@ -23,7 +23,9 @@ namespace {
 
 std::vector<pid_t> Children() {
     std::vector<pid_t> children;
-    std::ifstream list("/proc/self/task/" + std::to_string(getpid()) + "/children");
+    std::string path = "/proc/self/task/";
+    path.append(std::to_string(getpid())).append("/children");
+    std::ifstream list(path);
     for (pid_t pid = 0; list >> pid;) children.push_back(pid);
     return children;
 }
