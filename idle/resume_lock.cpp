@@ -1,13 +1,16 @@
 #include "resume_lock.h"
 
 #include <sys/epoll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -16,15 +19,33 @@
 #include "spawn.h"
 
 namespace tivaro::idle {
+namespace {
 
-ResumeLock::ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session)
+std::vector<pid_t> Children() {
+    std::vector<pid_t> children;
+    std::string path = "/proc/self/task/";
+    path.append(std::to_string(getpid())).append("/children");
+    std::ifstream list(path);
+    for (pid_t pid = 0; list >> pid;) children.push_back(pid);
+    return children;
+}
+
+}  // namespace
+
+ResumeLock::ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session,
+                       std::function<void(bool locked)> held)
     : loop_(loop),
       system_(system),
       session_(session),
       deadline_(std::make_unique<Alarm>(loop, [this] {
           Stay("the session did not lock within " + std::to_string(kLockArrival.count() / 1000) +
                " s");
-      })) {}
+      })),
+      held_(std::move(held)) {
+    // What the lock command leaves running (the locker itself, once it has forked) becomes
+    // this program's child, so that its end is seen.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+}
 
 ResumeLock::~ResumeLock() {
     CloseGate();
@@ -97,6 +118,7 @@ void ResumeLock::AskForLock() {
 }
 
 void ResumeLock::StartCommand() {
+    before_command_ = Children();
     try {
         command_pid_ = SpawnUnblocked({"/bin/sh", "-c", command_});
     } catch (const std::system_error& error) {
@@ -105,18 +127,46 @@ void ResumeLock::StartCommand() {
 }
 
 // The lock command returns once the screen is locked; one that fails locked nothing.
-void ResumeLock::ReapCommand() {
+void ResumeLock::Reap(pid_t saver) {
     int status = 0;
-    if (command_pid_ <= 0 || waitpid(command_pid_, &status, WNOHANG) != command_pid_) return;
-    command_pid_ = 0;
-    if (!asking_) return;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    const bool ended = command_pid_ > 0 && waitpid(command_pid_, &status, WNOHANG) == command_pid_;
+    const bool locked = ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (ended) command_pid_ = 0;
+    ReapLeftovers(saver, locked);
+    // The hold is told once the saver has gone by itself, its surfaces lasting to its end.
+    const bool holding = !lockers_.empty();
+    if (holding != held_told_ && (saver == 0 || !holding)) {
+        held_told_ = holding;
+        held_(holding);
+    }
+    if (!ended || !asking_) return;
+    if (locked) {
         Answer(true);
     } else {
         Stay("the LockCommand \"" + command_ + "\" failed (" +
              (WIFEXITED(status) ? "status " + std::to_string(WEXITSTATUS(status))
                                 : "signal " + std::to_string(WTERMSIG(status))) +
              ")");
+    }
+}
+
+// This program's children other than the saver and the lock command are what the command
+// left: once it has locked, the lockers (those that were not there before it started), whose
+// end is the unlock; any other that ended is collected.
+void ResumeLock::ReapLeftovers(pid_t saver, bool command_locked) {
+    std::vector<pid_t> running;
+    for (pid_t pid : Children()) {
+        if (pid == saver || pid == command_pid_) continue;
+        if (waitpid(pid, nullptr, WNOHANG) == pid) continue;  // ended: collected
+        running.push_back(pid);
+    }
+    if (command_locked) {
+        lockers_.clear();
+        for (pid_t pid : running) {
+            if (std::ranges::count(before_command_, pid) == 0) lockers_.push_back(pid);
+        }
+    } else {
+        std::erase_if(lockers_, [&](pid_t pid) { return std::ranges::count(running, pid) == 0; });
     }
 }
 

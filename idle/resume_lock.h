@@ -6,14 +6,18 @@
 // logind's Lock for the session (GNOME's shield, KDE's locker, an xss-lock setup), else
 // GNOME's shield directly where no logind session exists. The saver goes once the lock is
 // there (the command's success, LockedHint, the shield's ActiveChanged); when none comes in
-// time, it stays and this says why in one line. The lock screen is never ours.
+// time, it stays and this says why in one line. The lock screen is never ours. A locker that
+// stays running once locked (swaylock -f and i3lock fork and go on) holds the session locked
+// for as long as it runs: this program is the subreaper of what its children leave behind.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "event_loop.h"
 #include "idle_settings.h"
@@ -25,7 +29,10 @@ inline constexpr Milliseconds kLockArrival{5000};
 
 class ResumeLock {
 public:
-    ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session);
+    // `held` is told when the session is locked by a locker of the lock command's (once the
+    // saver has gone), and when the last of them has ended.
+    ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session,
+               std::function<void(bool locked)> held);
     ResumeLock(const ResumeLock&) = delete;
     ResumeLock& operator=(const ResumeLock&) = delete;
     ~ResumeLock();
@@ -37,8 +44,10 @@ public:
     bool Asking() const { return asking_; }
     // The session is locked: a saver waiting for it goes.
     void Locked();
-    // After SIGCHLD: collects the lock command if it has ended.
-    void ReapCommand();
+    // After SIGCHLD: collects the lock command and the lockers it left, if they have ended,
+    // and whatever else was left to this program; `saver` (the running saver, or 0) is not
+    // touched.
+    void Reap(pid_t saver);
 
 private:
     static int OnGate(sd_event_source*, int fd, uint32_t, void* self);
@@ -50,6 +59,7 @@ private:
     void Answer(bool go);
     void Stay(const std::string& why);
     void CloseGate();
+    void ReapLeftovers(pid_t saver, bool command_locked);
 
     EventLoop& loop_;
     sd_bus* system_;
@@ -62,6 +72,10 @@ private:
     std::chrono::seconds grace_{0};
     std::string command_;
     pid_t command_pid_ = 0;
+    std::function<void(bool)> held_;
+    std::vector<pid_t> lockers_;
+    std::vector<pid_t> before_command_;  // this program's children as the command started
+    bool held_told_ = false;
     bool asking_ = false;
 };
 

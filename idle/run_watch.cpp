@@ -104,7 +104,6 @@ struct Parts {
 int OnSignal(sd_event_source* source, const signalfd_siginfo* info, void* data) {
     auto* parts = static_cast<Parts*>(data);
     if (info->ssi_signo == SIGCHLD) {
-        parts->resume_lock.ReapCommand();
         // After a saver that ended well, idle is counted afresh from now: a report that came
         // while it was ending, or input the compositor kept to itself while an inhibitor
         // held, would otherwise leave no report to come. After a failed one, the next idle
@@ -114,6 +113,7 @@ int OnSignal(sd_event_source* source, const signalfd_siginfo* info, void* data) 
         if (was && !parts->saver.Running()) {
             parts->watcher.SaverEnded(well && parts->source->Rearm());
         }
+        parts->resume_lock.Reap(parts->saver.Pid());
     } else {
         sd_event_exit(sd_event_source_get_event(source), 0);  // the saver is stopped after
     }
@@ -166,7 +166,9 @@ int RunWatch(const Options& options) {
         inhibitors = std::make_unique<InhibitorService>(
             session.get(), loop, [&watcher](bool held) { watcher.InhibitedChanged(held); });
     }
-    ResumeLock resume_lock(loop, system.get(), session.get());
+    // A locker the lock command left running keeps the session locked until it ends.
+    ResumeLock resume_lock(loop, system.get(), session.get(),
+                           [&watcher](bool locked) { watcher.LockedChanged(locked); });
     saver.GateEachStart([&] { return resume_lock.OpenGate(settings); });
     // logind's Lock that this program asked for itself ends the saver only once the lock is
     // there.

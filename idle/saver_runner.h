@@ -27,6 +27,7 @@ public:
     void GateEachStart(std::function<int()> gate) { gate_ = std::move(gate); }
     void Start() override;
     bool Running() const override { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     // Asks the saver to end; its end comes through Reap().
     void End() override;
     // After SIGCHLD: collects the saver if it has ended; true when it ended now without a

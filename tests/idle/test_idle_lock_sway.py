@@ -9,6 +9,7 @@ import re
 import signal
 import subprocess
 import tempfile
+import time
 
 from idle_harness import (Idle, Peer, PrivateBus, check, ended, finish, read_line,  # noqa: E402
                           wait_for)
@@ -138,7 +139,11 @@ gone = times(saver_trace, rf"zwlr_layer_surface_v1{OBJ}\d+\.destroy\(")
 check(locked and gone and before(locked[0], gone[0]),
       f"the saver's surfaces go after the lock is there: locked {locked[:1]}, gone {gone[:1]}")
 
+# The locker left running holds the session locked: no saver comes under it until it ends.
+time.sleep(5)
+check(not idle.savers(), "no saver comes while swaylock holds the session (5 s, --after 2)")
 subprocess.run(["pkill", "-x", "swaylock"])
+check(idle.wait_saver(), "once swaylock has ended, the saver comes again")
 idle.end()
 logind.leave()
 keyboard.kill()
