@@ -190,6 +190,7 @@ private:
 
     // x11_gl.cpp
     void SetSwapInterval(GLXDrawable drawable);
+    std::vector<GLXFBConfig> Configs(int drawable_bit, bool double_buffered);
     GLXFBConfig FrameBufferConfig();
     bool HasGlxExtension(const char* name);
     void CheckAnswer();

@@ -11,6 +11,9 @@
 // there in a pixmap of ours (x11_offscreen.cpp); a context made for such a window draws so
 // wherever it is made current.
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/colour_config.h"
 #include "platform/extension_list.h"
 #include "platform/x11/x11_backend.h"
@@ -19,6 +22,33 @@
 #include "toolkit/runtime/errors.h"
 
 namespace tivaro::platform::x11 {
+
+// The configurations of 8-bit colour channels and a depth buffer for `drawable_bit`'s
+// drawables, as the server lists them; none said as the server's answer.
+std::vector<GLXFBConfig> X11Backend::Configs(int drawable_bit, bool double_buffered) {
+    // clang-format off
+    const int attribs[] = {
+        GLX_X_RENDERABLE, True,
+        GLX_DRAWABLE_TYPE, drawable_bit,
+        GLX_RENDER_TYPE, GLX_RGBA_BIT,
+        GLX_DOUBLEBUFFER, double_buffered ? True : False,
+        GLX_RED_SIZE, 8,
+        GLX_GREEN_SIZE, 8,
+        GLX_BLUE_SIZE, 8,
+        GLX_DEPTH_SIZE, 16,
+        None};
+    // clang-format on
+    int count = 0;
+    CheckServer(xcb_);
+    GLXFBConfig* listed = glXChooseFBConfig(display_, screen_, attribs, &count);
+    std::vector<GLXFBConfig> configs;
+    if (listed != nullptr) {
+        configs.assign(listed, listed + std::max(count, 0));
+        XFree(listed);
+    }
+    if (configs.empty()) CheckAnswer();
+    return configs;
+}
 
 GLXFBConfig X11Backend::FrameBufferConfig() {
     if (fb_config_chosen_) return fb_config_;
@@ -30,33 +60,17 @@ GLXFBConfig X11Backend::FrameBufferConfig() {
         CheckAnswer();
         return nullptr;
     }
-    // clang-format off
-    const int attribs[] = {
-        GLX_X_RENDERABLE, True,
-        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-        GLX_RENDER_TYPE, GLX_RGBA_BIT,
-        GLX_DOUBLEBUFFER, True,
-        GLX_RED_SIZE, 8,
-        GLX_GREEN_SIZE, 8,
-        GLX_BLUE_SIZE, 8,
-        GLX_DEPTH_SIZE, 16,
-        None};
-    // clang-format on
-    int count = 0;
-    CheckServer(xcb_);
-    GLXFBConfig* configs = glXChooseFBConfig(display_, screen_, attribs, &count);
-    if (configs == nullptr || count == 0) {
-        if (configs != nullptr) XFree(configs);
-        CheckAnswer();
-        return nullptr;
-    }
-    fb_config_ = configs[PickColourConfig(count, [&](int i) {
+    const std::vector<GLXFBConfig> configs = Configs(GLX_WINDOW_BIT, true);
+    if (configs.empty()) return nullptr;
+    const int chosen = PickColourConfig(static_cast<int>(configs.size()), [&](int i) {
         std::array<int, 4> b{};
         const int names[4] = {GLX_RED_SIZE, GLX_GREEN_SIZE, GLX_BLUE_SIZE, GLX_ALPHA_SIZE};
-        for (int k = 0; k < 4; ++k) glXGetFBConfigAttrib(display_, configs[i], names[k], &b[k]);
+        for (int k = 0; k < 4; ++k) {
+            glXGetFBConfigAttrib(display_, configs[static_cast<std::size_t>(i)], names[k], &b[k]);
+        }
         return b;
-    })];
-    XFree(configs);
+    });
+    fb_config_ = configs[static_cast<std::size_t>(chosen)];
     CheckServer(xcb_);
     gl_visual_ = glXGetVisualFromFBConfig(display_, fb_config_);
     if (gl_visual_ == nullptr) {

@@ -38,38 +38,18 @@ GLXFBConfig X11Backend::PixmapConfig() {
     pixmap_config_chosen_ = true;
     if (FrameBufferConfig() == nullptr) return nullptr;
     const LostServerGuard guard(xcb_);
-    // clang-format off
-    const int attribs[] = {
-        GLX_X_RENDERABLE, True,
-        GLX_DRAWABLE_TYPE, GLX_PIXMAP_BIT,
-        GLX_RENDER_TYPE, GLX_RGBA_BIT,
-        GLX_DOUBLEBUFFER, False,
-        GLX_RED_SIZE, 8,
-        GLX_GREEN_SIZE, 8,
-        GLX_BLUE_SIZE, 8,
-        GLX_DEPTH_SIZE, 16,
-        None};
-    // clang-format on
-    int count = 0;
-    CheckServer(xcb_);
-    GLXFBConfig* configs = glXChooseFBConfig(display_, screen_, attribs, &count);
-    if (configs == nullptr || count == 0) {
-        if (configs != nullptr) XFree(configs);
-        CheckAnswer();
-        return nullptr;
-    }
+    const std::vector<GLXFBConfig> configs = Configs(GLX_PIXMAP_BIT, false);
     std::vector<GLXFBConfig> alike;
-    for (int i = 0; i < count; ++i) {
-        XVisualInfo* v = glXGetVisualFromFBConfig(display_, configs[i]);
+    for (GLXFBConfig config : configs) {
+        XVisualInfo* v = glXGetVisualFromFBConfig(display_, config);
         if (v == nullptr) continue;
         if (v->depth == gl_visual_->depth && v->c_class == gl_visual_->c_class &&
             v->red_mask == gl_visual_->red_mask && v->green_mask == gl_visual_->green_mask &&
             v->blue_mask == gl_visual_->blue_mask) {
-            alike.push_back(configs[i]);
+            alike.push_back(config);
         }
         XFree(v);
     }
-    XFree(configs);
     if (alike.empty()) return nullptr;
     pixmap_config_ =
         alike[static_cast<std::size_t>(PickColourConfig(static_cast<int>(alike.size()), [&](int i) {
