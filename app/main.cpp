@@ -88,18 +88,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     // The preview's still as a file needs no window system.
-    try {
-        if (const auto still = app::ParseStillOptions(args)) {
-            app::WriteStill(*still);
-            return 0;
-        }
-    } catch (const app::StillUsageError& e) {
-        std::fprintf(stderr, "tivaro: %s\n", e.what());
-        return 2;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tivaro: %s\n", e.what());
-        return 1;
-    }
+    if (const auto code = app::RunStillCommand(args)) return *code;
     // The screen-saver daemon's options come before the Windows mode letter.
     std::optional<app::HostRequest> host;
     try {

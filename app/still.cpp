@@ -142,4 +142,19 @@ void WriteStill(const StillRequest& request) {
     WriteAll(out.get(), png, request.file);
 }
 
+std::optional<int> RunStillCommand(std::span<const std::string> args) {
+    try {
+        const auto still = ParseStillOptions(args);
+        if (!still) return std::nullopt;
+        WriteStill(*still);
+        return 0;
+    } catch (const StillUsageError& e) {
+        std::fprintf(stderr, "tivaro: %s\n", e.what());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tivaro: %s\n", e.what());
+        return 1;
+    }
+}
+
 }  // namespace tivaro::app

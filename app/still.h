@@ -47,4 +47,9 @@ std::vector<unsigned char> EncodePng(const platform::picture::Picture& picture);
 // system's reason when it cannot be written.
 void WriteStill(const StillRequest& request);
 
+// A command line that asks for a still: writes it, and gives the program's exit code (2 for a
+// command line it cannot take, 1 when the still cannot be written, each said in one line).
+// Nothing for any other command line.
+std::optional<int> RunStillCommand(std::span<const std::string> args);
+
 }  // namespace tivaro::app
