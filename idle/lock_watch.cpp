@@ -32,9 +32,10 @@ bool ReadLockedHint(sd_bus_message* message, bool& hint) {
 
 }  // namespace
 
-LockWatch::LockWatch(sd_bus* system, sd_bus* session, EventLoop& loop, Changed changed)
+LockWatch::LockWatch(sd_bus* system, const std::string& logind_session, sd_bus* session,
+                     EventLoop& loop, Changed changed)
     : loop_(loop), changed_(std::move(changed)) {
-    if (system != nullptr) WatchLogind(system);
+    if (system != nullptr && !logind_session.empty()) WatchLogind(system, logind_session);
     // gnome-shell 43 emits it under its own name; org.gnome.ScreenSaver is a relay that runs
     // only once something calls it.
     const char* const shields[] = {"org.gnome.ScreenSaver", "org.gnome.Shell.ScreenShield"};
@@ -47,9 +48,7 @@ LockWatch::LockWatch(sd_bus* system, sd_bus* session, EventLoop& loop, Changed c
     }
 }
 
-void LockWatch::WatchLogind(sd_bus* system) {
-    const std::string path = LogindSessionPath(system);
-    if (path.empty()) return;  // no logind here: nothing to follow
+void LockWatch::WatchLogind(sd_bus* system, const std::string& path) {
     for (int i = 0; i < 2; ++i) {
         sd_bus_slot* slot = nullptr;
         if (sd_bus_match_signal(system, &slot, kLogind, path.c_str(), kLogindSession,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "event_loop.h"
 
@@ -15,10 +16,12 @@ public:
     // `only_asked`: logind's Lock, which asks the session's locker to lock; LockedHint and
     // the shield say that the lock is there.
     using Changed = std::function<void(bool locked, bool only_asked)>;
-    LockWatch(sd_bus* system, sd_bus* session, EventLoop& loop, Changed changed);
+    // `logind_session`: the session's object path on `system`, or "" for none.
+    LockWatch(sd_bus* system, const std::string& logind_session, sd_bus* session, EventLoop& loop,
+              Changed changed);
 
 private:
-    void WatchLogind(sd_bus* system);
+    void WatchLogind(sd_bus* system, const std::string& path);
     static int OnLogind(sd_bus_message* message, void* self, sd_bus_error*);
     static int OnHint(sd_bus_message* message, void* self, sd_bus_error*);
     static int OnGnome(sd_bus_message* message, void* self, sd_bus_error*);

@@ -32,15 +32,18 @@ std::vector<pid_t> Children() {
 
 }  // namespace
 
-ResumeLock::ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session,
+ResumeLock::ResumeLock(EventLoop& loop, sd_bus* system, std::string logind_session, sd_bus* session,
                        std::function<void(bool locked)> held)
     : loop_(loop),
       system_(system),
+      logind_session_(std::move(logind_session)),
       session_(session),
-      deadline_(std::make_unique<Alarm>(loop, [this] {
-          Stay("the session did not lock within " + std::to_string(kLockArrival.count() / 1000) +
-               " s");
-      })),
+      deadline_(std::make_unique<Alarm>(loop,
+                                        [this] {
+                                            Stay("the session did not lock within " +
+                                                 std::to_string(kLockArrival.count() / 1000) +
+                                                 " s");
+                                        })),
       held_(std::move(held)) {
     // What the lock command leaves running (the locker itself, once it has forked) becomes
     // this program's child, so that its end is seen.
@@ -104,9 +107,8 @@ void ResumeLock::AskForLock() {
         StartCommand();
         return;
     }
-    const std::string session = LogindSessionPath(system_);
-    if (!session.empty()) {
-        CallLock(kLogind, session.c_str(), kLogindSession);
+    if (!logind_session_.empty()) {
+        CallLock(kLogind, logind_session_.c_str(), kLogindSession);
     } else if (session_ != nullptr) {
         // The shell's own name: org.gnome.ScreenSaver is a relay that may not run.
         CallLock("org.gnome.Shell.ScreenShield", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver");

@@ -31,7 +31,8 @@ class ResumeLock {
 public:
     // `held` is told when the session is locked by a locker of the lock command's (once the
     // saver has gone), and when the last of them has ended.
-    ResumeLock(EventLoop& loop, sd_bus* system, sd_bus* session,
+    // `logind_session`: the session's object path on `system`, or "" for none.
+    ResumeLock(EventLoop& loop, sd_bus* system, std::string logind_session, sd_bus* session,
                std::function<void(bool locked)> held);
     ResumeLock(const ResumeLock&) = delete;
     ResumeLock& operator=(const ResumeLock&) = delete;
@@ -63,6 +64,7 @@ private:
 
     EventLoop& loop_;
     sd_bus* system_;
+    std::string logind_session_;
     sd_bus* session_;
     int gate_ = -1;
     SourcePtr gate_source_;

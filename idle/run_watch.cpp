@@ -16,6 +16,7 @@
 #include "idle_settings.h"
 #include "inhibitor_service.h"
 #include "lock_watch.h"
+#include "logind_session.h"
 #include "resume_lock.h"
 #include "saver_runner.h"
 #include "session_lock.h"
@@ -167,12 +168,14 @@ int RunWatch(const Options& options) {
             session.get(), loop, [&watcher](bool held) { watcher.InhibitedChanged(held); });
     }
     // A locker the lock command left running keeps the session locked until it ends.
-    ResumeLock resume_lock(loop, system.get(), session.get(),
+    // This process's logind session, looked up once (none without a system bus).
+    const std::string logind_session = LogindSessionPath(system.get());
+    ResumeLock resume_lock(loop, system.get(), logind_session, session.get(),
                            [&watcher](bool locked) { watcher.LockedChanged(locked); });
     saver.GateEachStart([&] { return resume_lock.OpenGate(settings); });
     // logind's Lock that this program asked for itself ends the saver only once the lock is
     // there.
-    const LockWatch lock_watch(system.get(), session.get(), loop,
+    const LockWatch lock_watch(system.get(), logind_session, session.get(), loop,
                                [&](bool locked, bool only_asked) {
                                    if (locked && only_asked && resume_lock.Asking()) return;
                                    if (locked) resume_lock.Locked();
